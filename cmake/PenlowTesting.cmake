@@ -1,0 +1,42 @@
+# Helpers for test targets. Every test runs with its own HOME and XDG folders inside the
+# build tree so that no test ever touches the real home folder.
+set(PENLOW_TEST_HOME ${CMAKE_BINARY_DIR}/test-home)
+set(PENLOW_TEST_ENV
+    "HOME=${PENLOW_TEST_HOME}"
+    "XDG_CONFIG_HOME=${PENLOW_TEST_HOME}/.config"
+    "XDG_RUNTIME_DIR=${PENLOW_TEST_HOME}/run"
+    "XDG_DOCUMENTS_DIR=${PENLOW_TEST_HOME}/Documents"
+    "QT_QPA_PLATFORM=offscreen"
+    "PENLOW_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    "PENLOW_BUILD_DIR=${CMAKE_BINARY_DIR}"
+    "PENLOW_PROGRAM_DIR=${CMAKE_BINARY_DIR}/Penlow"
+    "PENLOW_SCREENS_DIR=${CMAKE_BINARY_DIR}/screens"
+    "ASAN_OPTIONS=detect_leaks=0"
+)
+
+# penlow_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [TIMEOUT s] [LABELS l])
+function(penlow_add_gtest name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} penlow_testsupport GTest::gtest GTest::gtest_main Threads::Threads)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${PENLOW_TEST_ENV}" TIMEOUT ${ARG_TIMEOUT}
+                                            LABELS "${ARG_LABELS}")
+endfunction()
+
+# penlow_add_qtest(NAME SOURCES a.cpp LIBS lib1 [TIMEOUT s])
+function(penlow_add_qtest name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} penlow_testsupport Qt6::Test Threads::Threads)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${PENLOW_TEST_ENV}" TIMEOUT ${ARG_TIMEOUT}
+                                            LABELS "${ARG_LABELS}")
+endfunction()

@@ -1,0 +1,65 @@
+// A child process started with posix_spawn, its stdout and stderr merged into one pipe, and
+// optionally a pipe for its stdin. The owner reads, writes and waits; nothing is shared.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class ChildProcess {
+public:
+    enum class Stdin { Null, Pipe };
+
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&& other) noexcept;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    /// Starts argv[0] (a path when it holds a '/', else searched in PATH). Output goes to a
+    /// pipe when `captureOutput`, else to /dev/null. False when the pipes or the process
+    /// cannot be created (for example a missing or non-executable program).
+    [[nodiscard]] bool start(const std::vector<std::string>& argv, bool captureOutput,
+                             Stdin stdinMode = Stdin::Null);
+
+    pid_t pid() const { return m_pid; }
+    /// Read end of the merged stdout/stderr pipe; -1 when not captured or already released.
+    int outputFd() const { return m_outFd; }
+    /// Write end of the stdin pipe; -1 when not piped or closed.
+    int stdinFd() const { return m_inFd; }
+
+    /// Writes all of `bytes` to the child's stdin. False on failure.
+    [[nodiscard]] bool writeStdin(const std::string& bytes);
+    void closeStdin();
+    void closeOutput();
+
+    /// Reads at most `max` bytes; waits up to `timeout` for data (nullopt: no limit).
+    /// Returns the number read, 0 at end of file, -1 on error, -2 on time-out.
+    long readSome(char* buffer, std::size_t max, std::optional<std::chrono::milliseconds> timeout);
+
+    /// Non-blocking check whether the child has ended (and reaps it).
+    bool hasExited();
+    /// Waits until the child ends; returns its exit status (or -1).
+    int wait();
+
+    /// Gives the pid and the output pipe up to a detached thread that drains and discards the
+    /// output until end of file and reaps the child, leaving the child running undisturbed.
+    void abandon();
+
+private:
+    void reset();
+
+    pid_t m_pid = -1;
+    int m_outFd = -1;
+    int m_inFd = -1;
+    bool m_reaped = false;
+    int m_status = -1;
+};
+
+} // namespace platform
