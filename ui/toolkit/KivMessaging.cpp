@@ -1,0 +1,102 @@
+// Delivery goes through the application object's event queue: queued calls to one receiver
+// (the application) run in the order they were queued, so posts and sends keep their order.
+#include "KivMessaging.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+KivResult Deliver(const KivWindowHandle& window, unsigned message, KivWParam w, KivLParam l) {
+    KivMessageReceiver* receiver = window.receiver();
+    return receiver ? receiver->onKivMessage(message, w, l) : 0;
+}
+
+bool OnUiThread(const QCoreApplication* app) {
+    return QThread::currentThread() == app->thread();
+}
+
+// The rendezvous of one cross-thread send; shared by the waiting worker and the queued call.
+struct PendingSend {
+    enum class Stage { Queued, Running, Done, Withdrawn };
+    std::mutex mutex;
+    std::condition_variable_any changed;
+    Stage stage = Stage::Queued;
+    KivResult result = 0;
+};
+
+void RunPending(const std::shared_ptr<PendingSend>& pending, const KivWindowHandle& window,
+                unsigned message, KivWParam w, KivLParam l) {
+    {
+        std::lock_guard lock(pending->mutex);
+        if (pending->stage == PendingSend::Stage::Withdrawn) {
+            return;
+        }
+        pending->stage = PendingSend::Stage::Running;
+    }
+    const KivResult result = Deliver(window, message, w, l);
+    {
+        std::lock_guard lock(pending->mutex);
+        pending->result = result;
+        pending->stage = PendingSend::Stage::Done;
+    }
+    pending->changed.notify_all();
+}
+
+KivResult WaitFor(PendingSend& pending, const std::stop_token* stop) {
+    std::unique_lock lock(pending.mutex);
+    auto finished = [&] { return pending.stage == PendingSend::Stage::Done; };
+    if (stop) {
+        pending.changed.wait(lock, *stop, finished);
+        if (pending.stage == PendingSend::Stage::Queued) {
+            pending.stage = PendingSend::Stage::Withdrawn;
+            return 0;
+        }
+    }
+    // Running (or done): the handler may use the sender's stack, so wait for it.
+    pending.changed.wait(lock, finished);
+    return pending.result;
+}
+
+KivResult SendFromAnyThread(const KivWindowHandle& window, unsigned message, KivWParam w,
+                            KivLParam l, const std::stop_token* stop) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || window.isNull()) {
+        return 0;
+    }
+    if (OnUiThread(app)) {
+        return Deliver(window, message, w, l);
+    }
+    auto pending = std::make_shared<PendingSend>();
+    QMetaObject::invokeMethod(
+        app, [pending, window, message, w, l] { RunPending(pending, window, message, w, l); },
+        Qt::QueuedConnection);
+    return WaitFor(*pending, stop);
+}
+
+} // namespace
+
+KivResult SendKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam,
+                         KivLParam lParam) {
+    return SendFromAnyThread(window, message, wParam, lParam, nullptr);
+}
+
+KivResult SendKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam,
+                         KivLParam lParam, std::stop_token stop) {
+    return SendFromAnyThread(window, message, wParam, lParam, &stop);
+}
+
+bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam,
+                    KivLParam lParam) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || window.isNull()) {
+        return false;
+    }
+    return QMetaObject::invokeMethod(
+        app, [window, message, wParam, lParam] { Deliver(window, message, wParam, lParam); },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,28 @@
+// SendKivMessage and PostKivMessage: how workers and windows reach a window.
+//
+// Every handler runs on the UI thread. A send runs the handler synchronously: directly when
+// called on the UI thread, otherwise as a queued call that the sender waits for (so a sent
+// message may carry a pointer to the sender's stack). A post queues the message and returns.
+// Messages to a destroyed window are dropped (a send then returns 0). Messages posted or
+// sent from one thread to one window arrive in the order they were made.
+#pragma once
+
+#include "KivWindowHandle.h"
+
+#include <stop_token>
+
+/// Runs `window`'s handler for `message` and returns its result; 0 when the window is gone
+/// or there is no application object.
+KivResult SendKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam = 0,
+                         KivLParam lParam = 0);
+
+/// As above for a worker that can be stopped: while the message still waits in the queue, a
+/// stop request withdraws it (it never runs) and the call returns 0. Once the handler has
+/// started, the call waits for it to finish. On the UI thread the token is not consulted.
+KivResult SendKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam,
+                         KivLParam lParam, std::stop_token stop);
+
+/// Queues `message` for `window`. False when it cannot be queued (no application object or
+/// a null handle); a window that dies before delivery never sees it.
+bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam = 0,
+                    KivLParam lParam = 0);
