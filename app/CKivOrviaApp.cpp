@@ -1,12 +1,22 @@
 #include "CKivOrviaApp.h"
 
+#include "app/shell/CKivLoginDlg.h"
+#include "app/shell/CKivOrviaDlg.h"
 #include "StartupMessage.h"
 
 #include "app/config/Config.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
+#include "ui/toolkit/KivFonts.h"
+#include "ui/toolkit/KivSkinTable.h"
+#include "webservices/AccountLogin.h"
 
 #include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdlib>
+#include <string_view>
+#include <thread>
 
 #include <csignal>
 
@@ -14,6 +24,15 @@ namespace {
 
 void trace(const std::string& line) {
     platform::DebugOutput("CKivOrviaApp: " + line);
+}
+
+// PENLOW_CLOSE_WINDOWS_FOR_TESTING=1: the login dialog and the main window close themselves
+// (as if cancelled) once they have been shown, so start-up can be run end to end unattended.
+void CloseOnceShownForTesting(QDialog& dialog) {
+    const char* value = std::getenv("PENLOW_CLOSE_WINDOWS_FOR_TESTING");
+    if (value && std::string_view(value) == "1") {
+        QTimer::singleShot(0, &dialog, &QDialog::reject);
+    }
 }
 
 } // namespace
@@ -27,8 +46,16 @@ bool CKivOrviaApp::InitInstance() {
     }
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
+    installDialogHook();
     readLoginMode();
-    return true;
+    return runLoginStep();
+}
+
+// Step 8: the application-wide event filter that enters every dialog in the skin table.
+void CKivOrviaApp::installDialogHook() {
+    InstallFontSubstitutions();
+    InstallDialogHook();
+    trace("dialog hook installed");
 }
 
 bool CKivOrviaApp::takeSingleInstanceLock() {
@@ -59,12 +86,33 @@ void CKivOrviaApp::readLoginMode() {
     trace(std::string("login mode: ") + (m_skipLoginDialog ? "background login" : "login dialog"));
 }
 
+// Step 11: the main window, run modally; the program ends when it closes.
 int CKivOrviaApp::Run() {
     trace("running");
+    CKivOrviaDlg mainWindow;
+    CloseOnceShownForTesting(mainWindow);
+    mainWindow.exec();
+    trace("main window closed");
     return 0;
 }
 
 int CKivOrviaApp::ExitInstance() {
+    RemoveDialogHook();
     trace("exit");
     return 0;
+}
+
+// Step 10: the login dialog; or, when `disuser` says so, the background login, which the
+// main window does not wait for.
+bool CKivOrviaApp::runLoginStep() {
+    if (m_skipLoginDialog) {
+        std::thread(webservices::BackgroundLogin).detach();
+        trace("background login started");
+        return true;
+    }
+    CKivLoginDlg dialog(webservices::LoginEntry);
+    CloseOnceShownForTesting(dialog);
+    const bool loggedIn = dialog.exec() == QDialog::Accepted;
+    trace(loggedIn ? "logged in" : "login dialog closed");
+    return loggedIn;
 }

@@ -67,5 +67,10 @@ KivCaptionPassResult RunCaptionPass(KivCaptionEvent event, QPoint point, int cap
     if (event != KivCaptionEvent::Leave && event != KivCaptionEvent::Paint && point.x() >= edge) {
         result.handled = true;
     }
+    // A release ends every press: one that began on a button and ends off all buttons must
+    // not click that button at a later release.
+    if (event == KivCaptionEvent::Up) {
+        tracking.pressed = false;
+    }
     return result;
 }

@@ -3,8 +3,8 @@
 //
 // Buttons are laid out from the right edge in the order close, maximise, minimise, custom 1,
 // custom 2 (those present), each vertically centred in the caption strip; a press, a move off
-// the button and a release elsewhere never clicks; clicks in the gaps between buttons are
-// swallowed.
+// the button and a release elsewhere never clicks (and every release ends the press); clicks
+// in the gaps between buttons are swallowed.
 #pragma once
 
 #include <QPoint>

@@ -20,7 +20,10 @@ Qt::WindowFlags FlagsFor(KivDialog::Frame frame) {
 
 } // namespace
 
-KivDialog::KivDialog(QWidget* parent, Frame frame) : QDialog(parent, FlagsFor(frame)), m_frame(frame) {
+KivDialog::KivDialog(QWidget* parent, Frame frame)
+    : QDialog(parent, FlagsFor(frame)), m_frame(frame),
+      m_cancel(frame == Frame::Child ? Cancel::Ignore : Cancel::EndDialog) {
+    m_okIgnored = frame == Frame::Child;
     if (frame == Frame::Popup) {
         // The click that closes the popup must not also reach the widget under it.
         setAttribute(Qt::WA_NoMouseReplay);
@@ -68,6 +71,24 @@ KivResult KivDialog::onKivMessage(unsigned message, KivWParam wParam, KivLParam 
 
 bool KivDialog::dispatchKivMessage(unsigned, KivWParam, KivLParam, KivResult&) {
     return false;
+}
+
+void KivDialog::accept() {
+    if (!m_okIgnored) {
+        QDialog::accept();
+    }
+}
+
+void KivDialog::reject() {
+    switch (m_cancel) {
+    case Cancel::EndDialog: QDialog::reject(); break;
+    case Cancel::CloseTopLevel:
+        if (QWidget* top = window(); top != this) {
+            top->close();
+        }
+        break;
+    case Cancel::Ignore: break;
+    }
 }
 
 void KivDialog::mousePressEvent(QMouseEvent* event) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "KivMessageMap.h"
+#include "KivMessaging.h"
 #include "KivWindowHandle.h"
 
 #include <QDialog>
@@ -50,6 +51,19 @@ public:
     /// A left press on an empty spot of this dialog moves its top-level window.
     void setDragByEmptySpots(bool on) { m_dragByEmptySpots = on; }
 
+    /// What cancel (Esc, closing) does: end this dialog (the default for top-level dialogs),
+    /// ask the top-level window to close (pages whose Esc ends the program), or nothing (the
+    /// default for child pages).
+    enum class Cancel { EndDialog, CloseTopLevel, Ignore };
+    void setCancelAction(Cancel action) { m_cancel = action; }
+    /// OK (Enter on a default button, accept()) does nothing when set.
+    void setOkIgnored(bool ignored) { m_okIgnored = ignored; }
+
+    void accept() override;
+    void reject() override;
+    /// Showing initialises the dialog first.
+    void setVisible(bool visible) override;
+
     KivResult onKivMessage(unsigned message, KivWParam wParam, KivLParam lParam) final;
 
 protected:
@@ -59,11 +73,12 @@ protected:
     virtual bool dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
                                     KivResult& result);
 
-    void setVisible(bool visible) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     Frame m_frame;
     bool m_initialised = false;
     bool m_dragByEmptySpots = false;
+    bool m_okIgnored = false;
+    Cancel m_cancel;
 };

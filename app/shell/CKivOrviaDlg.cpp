@@ -1,0 +1,204 @@
+#include "CKivOrviaDlg.h"
+
+#include "CAboutDlg.h"
+#include "CKivMenuDlg.h"
+
+#include "app/config/AppPaths.h"
+#include "app/config/Config.h"
+#include "downloads/pages/CKivXzglDlg.h"
+#include "platform/DebugLog.h"
+#include "store/CKivYyyxDlg.h"
+#include "ui/devicepages/CKivSbxxDlg.h"
+#include "ui/toolkit/KivShell.h"
+#include "ui/toolkit/KivSkinTable.h"
+#include "ui/toolkit/KivWindows.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+const KivMessageEntry<CKivOrviaDlg> CKivOrviaDlg::kMessageMap[] = {
+    {kMsgConnectionIcon, &CKivOrviaDlg::onConnectionIcon},
+    {kMsgOpenStoreUrl, &CKivOrviaDlg::onOpenStoreUrl},
+    {kMsgShowAbout, &CKivOrviaDlg::onShowAbout},
+    {kMsgDownloadBadge, &CKivOrviaDlg::onDownloadBadge},
+};
+
+namespace {
+
+// The window icon: logo.ico of the program folder at 16 x 16 (none when it is missing).
+QIcon ProgramIcon() {
+    std::string path;
+    (void)BuildAppPath("logo.ico", ".", true, path);
+    const QPixmap pixmap = QIcon(QString::fromStdString(path)).pixmap(16, 16);
+    return pixmap.isNull() ? QIcon() : QIcon(pixmap);
+}
+
+} // namespace
+
+CKivOrviaDlg::CKivOrviaDlg(QWidget* parent)
+    : KivDialog(parent, Frame::Window), m_devicePage(new CKivSbxxDlg(this)),
+      m_storePage(new CKivYyyxDlg(this)), m_downloadManager(new CKivXzglDlg(this)) {
+    setObjectName(QStringLiteral("CKivOrviaDlg"));
+    setWindowFlag(Qt::WindowMinimizeButtonHint, true);
+    setWindowIcon(ProgramIcon());
+    setDragByEmptySpots(true);
+    setOkIgnored(true); // Enter never closes the main window
+    for (QWidget* page : {static_cast<QWidget*>(m_devicePage), static_cast<QWidget*>(m_storePage),
+                          static_cast<QWidget*>(m_downloadManager)}) {
+        page->hide();
+    }
+}
+
+CKivOrviaDlg::~CKivOrviaDlg() = default;
+
+void CKivOrviaDlg::onInitDialog() {
+    const QString appName =
+        QString::fromStdString(config::ReadOrCreateEmpty(config::kApplication, config::kAppName));
+    SetApplicationName(appName);
+    setWindowTitle(appName);
+    SetWindowHandle(KivWindowRole::MainWindow, handle());
+    attachFrame();
+    installEventFilter(this);
+    createTabs();
+    m_connectionIcon = new QLabel(QStringLiteral("连接图标"), this);
+    m_connectionIcon->hide();
+
+    const QRect work = screen() ? screen()->availableGeometry() : QRect(0, 0, kWidth, kHeight);
+    setFixedSize(kWidth, kHeight);
+    move(work.x() + (work.width() - kWidth) / 2,
+         work.y() + (kCaptionHeight + work.height() - kHeight) / 2);
+
+    for (int i = 0; i < 3; ++i) {
+        placeInClient(m_tabs[static_cast<std::size_t>(i)], 0, 30 + kTabHeight * i, kTabWidth,
+                      kTabHeight);
+    }
+    createPages();
+    selectTab(kTabDevice);
+}
+
+void CKivOrviaDlg::attachFrame() {
+    static const std::shared_ptr<KivFrameSkin> frame = [] {
+        auto skin = MakeFrameSkin(1, 20, 10);
+        LoadCaptionPictures(skin->custom1, 30);
+        skin->custom1Present = true;
+        skin->custom1Action = [] {
+            if (auto* main = qobject_cast<QWidget*>(WindowHandle(KivWindowRole::MainWindow).object())) {
+                OpenDropDownMenu(main);
+            }
+        };
+        LoadCaptionPictures(skin->custom2, 150);
+        skin->custom2Present = true;
+        skin->custom2Action = [] { OpenConfigLink(config::kLink, config::kLinkFeedback); };
+        return skin;
+    }();
+    AttachFrameSkin(this, frame);
+}
+
+void CKivOrviaDlg::createTabs() {
+    static const std::array<std::shared_ptr<KivButtonSkin>, 3> skins = {
+        MakeButtonSkin(1010, 1011, 1010, 1012), MakeButtonSkin(1020, 1021, 1020, 1022),
+        MakeButtonSkin(1030, 1031, 1030, 1032)};
+    const char* captions[] = {"欢迎", "应用游戏", "下载管理"};
+    for (int i = 0; i < 3; ++i) {
+        auto* tab = new QPushButton(QString::fromUtf8(captions[i]), this);
+        tab->setAutoDefault(false);
+        tab->setFocusPolicy(Qt::NoFocus);
+        QFont badgeFont = tab->font();
+        badgeFont.setPixelSize(11);
+        badgeFont.setBold(true);
+        tab->setFont(badgeFont);
+        AttachButtonSkin(tab, skins[static_cast<std::size_t>(i)]);
+        connect(tab, &QPushButton::clicked, this, [this, i] { selectTab(i); });
+        m_tabs[static_cast<std::size_t>(i)] = tab;
+    }
+}
+
+// Each page sits right of the tabs and fills the rest of the client area; it is told once
+// that it exists.
+void CKivOrviaDlg::createPages() {
+    const QRect client = clientRect();
+    const struct {
+        KivDialog* page;
+        unsigned initMessage;
+    } pages[] = {{m_devicePage, kMsgDevicePageInit},
+                 {m_storePage, kMsgStorePageInit},
+                 {m_downloadManager, kMsgDownloadManagerInit}};
+    for (const auto& p : pages) {
+        p.page->initialise();
+        placeInClient(p.page, kTabWidth, 0, client.width() - kTabWidth, client.height());
+        SendKivMessage(p.page->handle(), p.initMessage, 0, 0);
+    }
+}
+
+void CKivOrviaDlg::selectTab(int tab) {
+    const bool firstStoreVisit = tab == kTabStore && m_storePage->navigated() == 0;
+    KivDialog* pages[] = {m_devicePage, m_storePage, m_downloadManager};
+    for (int i = 0; i < 3; ++i) {
+        pages[i]->setVisible(i == tab);
+        m_tabs[static_cast<std::size_t>(i)]->setEnabled(i != tab);
+    }
+    m_selected = tab;
+    if (firstStoreVisit) {
+        PostKivMessage(m_storePage->handle(), kMsgStoreNavigate, kStoreHome, 0);
+    }
+}
+
+KivResult CKivOrviaDlg::onConnectionIcon(KivWParam wParam, KivLParam) {
+    static const std::shared_ptr<KivImage> icon = std::make_shared<KivImage>();
+    placeInClient(m_connectionIcon, 20, clientRect().height() - 35, 120, 27);
+    m_connectionIcon->show();
+    LoadSkin(*icon, wParam != 0 ? 91 : 90);
+    AttachPictureSkin(m_connectionIcon, icon);
+    return 0;
+}
+
+// Selects the store tab without its first-visit home page, then opens the URL there.
+KivResult CKivOrviaDlg::onOpenStoreUrl(KivWParam, KivLParam lParam) {
+    KivDialog* pages[] = {m_devicePage, m_storePage, m_downloadManager};
+    for (int i = 0; i < 3; ++i) {
+        pages[i]->setVisible(i == kTabStore);
+        m_tabs[static_cast<std::size_t>(i)]->setEnabled(i != kTabStore);
+    }
+    m_selected = kTabStore;
+    PostKivMessage(m_storePage->handle(), kMsgStoreNavigate, kStoreOpenUrl, lParam);
+    return 0;
+}
+
+KivResult CKivOrviaDlg::onShowAbout(KivWParam, KivLParam) {
+    ShowAboutBox(this);
+    return 0;
+}
+
+KivResult CKivOrviaDlg::onDownloadBadge(KivWParam wParam, KivLParam) {
+    static const std::shared_ptr<KivButtonSkin> badge = [] {
+        auto skin = MakeButtonSkin(1070, 1071, 1070, 1072);
+        skin->drawText = true;
+        skin->textColors = {Qt::white, Qt::white, Qt::white, Qt::white};
+        skin->textRect = QRect(0, 0, 120, 20);
+        return skin;
+    }();
+    static const std::shared_ptr<KivButtonSkin> plain = MakeButtonSkin(1030, 1031, 1030, 1032);
+    QPushButton* tab = m_tabs[kTabDownloads];
+    SetSkinnedButtonText(tab, QString::number(wParam));
+    AttachButtonSkin(tab, wParam != 0 ? badge : plain);
+    return 0;
+}
+
+bool CKivOrviaDlg::dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
+                                      KivResult& result) {
+    return DispatchKivMessage(*this, kMessageMap, message, wParam, lParam, result);
+}
+
+// Installed after the skin procedure, so it sees the paint event before the frame skin
+// draws (and consumes) it.
+bool CKivOrviaDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == this && event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        platform::DebugOutput("CKivOrviaDlg: first paint");
+        emit firstPainted();
+    }
+    return KivDialog::eventFilter(watched, event);
+}

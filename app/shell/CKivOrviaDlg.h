@@ -1,0 +1,72 @@
+// CKivOrviaDlg: the main window. 980 x 620, skinned from picture 0001, three tabs on the left
+// and the three pages on the right (device page, store page, download manager), one shown
+// at a time; the connection icon, the download badge and four caption buttons (close,
+// minimise, menu, feedback). It receives the messages kMsgConnectionIcon, kMsgOpenStoreUrl,
+// kMsgShowAbout and kMsgDownloadBadge.
+#pragma once
+
+#include "ui/toolkit/KivDialog.h"
+
+#include <array>
+#include <memory>
+
+class CKivSbxxDlg;
+class CKivXzglDlg;
+class CKivYyyxDlg;
+class KivImage;
+struct KivButtonSkin;
+class QLabel;
+class QPushButton;
+
+class CKivOrviaDlg : public KivDialog {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 980;
+    static constexpr int kHeight = 620;
+    static constexpr int kTabWidth = 169;
+    static constexpr int kTabHeight = 63;
+    enum Tab { kTabDevice = 0, kTabStore = 1, kTabDownloads = 2 };
+
+    explicit CKivOrviaDlg(QWidget* parent = nullptr);
+    ~CKivOrviaDlg() override;
+
+    /// Shows one page and marks its tab as selected (the disabled button).
+    void selectTab(int tab);
+    int selectedTab() const { return m_selected; }
+
+    QPushButton* tabButton(int tab) const { return m_tabs[static_cast<std::size_t>(tab)]; }
+    QLabel* connectionIcon() const { return m_connectionIcon; }
+    CKivSbxxDlg* devicePage() const { return m_devicePage; }
+    CKivYyyxDlg* storePage() const { return m_storePage; }
+    CKivXzglDlg* downloadManager() const { return m_downloadManager; }
+
+signals:
+    /// The first paint of the window has been drawn (start-up timing).
+    void firstPainted();
+
+protected:
+    void onInitDialog() override;
+    bool dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
+                            KivResult& result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void attachFrame();
+    void createTabs();
+    void createPages();
+
+    KivResult onConnectionIcon(KivWParam wParam, KivLParam lParam);
+    KivResult onOpenStoreUrl(KivWParam wParam, KivLParam lParam);
+    KivResult onShowAbout(KivWParam wParam, KivLParam lParam);
+    KivResult onDownloadBadge(KivWParam wParam, KivLParam lParam);
+
+    std::array<QPushButton*, 3> m_tabs{};
+    QLabel* m_connectionIcon = nullptr;
+    CKivSbxxDlg* m_devicePage;
+    CKivYyyxDlg* m_storePage;
+    CKivXzglDlg* m_downloadManager;
+    int m_selected = -1;
+    bool m_painted = false;
+
+    static const KivMessageEntry<CKivOrviaDlg> kMessageMap[];
+};

@@ -1,0 +1,179 @@
+// The message mechanism: sends from workers wait for the handler and may carry stack data,
+// posts keep their order, messages to destroyed windows vanish, a stopped worker's queued
+// send is withdrawn, and a class's message map dispatches by number.
+#include "ui/toolkit/KivDialog.h"
+#include "ui/toolkit/KivMessaging.h"
+
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr unsigned kMsgRecord = kWmUser + 900;
+constexpr unsigned kMsgSlow = kWmUser + 901;
+constexpr unsigned kMsgFillStack = kWmUser + 902;
+
+// A window that records every message it handles, in order.
+class Recorder : public QObject, public KivMessageReceiver {
+public:
+    KivResult onKivMessage(unsigned message, KivWParam w, KivLParam l) override {
+        onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+        if (message == kMsgSlow) {
+            QThread::msleep(150);
+            slowFinished = true;
+            return 42;
+        }
+        if (message == kMsgFillStack) {
+            *reinterpret_cast<int*>(l) = static_cast<int>(w) * 2;
+            return 1;
+        }
+        received.push_back(w);
+        return static_cast<KivResult>(w) + 1;
+    }
+    KivWindowHandle handle() { return KivWindowHandle::of(this); }
+
+    std::vector<KivWParam> received;
+    bool onUiThread = true;
+    bool slowFinished = false;
+};
+
+// A page class with its own message map.
+class MappedPage : public KivDialog {
+public:
+    MappedPage() : KivDialog(nullptr, Frame::Child) {}
+    int pings = 0;
+
+protected:
+    bool dispatchKivMessage(unsigned m, KivWParam w, KivLParam l, KivResult& r) override;
+
+private:
+    KivResult onPing(KivWParam w, KivLParam) {
+        ++pings;
+        return static_cast<KivResult>(w) * 10;
+    }
+    KivResult onOther(KivWParam, KivLParam l) { return l; }
+    static const KivMessageEntry<MappedPage> kMessageMap[];
+};
+
+const KivMessageEntry<MappedPage> MappedPage::kMessageMap[] = {
+    {kWmUser + 1, &MappedPage::onPing},
+    {kWmUser + 2, &MappedPage::onOther},
+};
+
+// Defined after the map, where its size is known.
+bool MappedPage::dispatchKivMessage(unsigned m, KivWParam w, KivLParam l, KivResult& r) {
+    return DispatchKivMessage(*this, kMessageMap, m, w, l, r);
+}
+
+} // namespace
+
+class KivMessagingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sendFromWorkerWaitsForTheHandlerOnTheUiThread() {
+        Recorder window;
+        std::atomic<KivResult> result{0};
+        std::atomic<bool> done{false};
+        bool finishedBeforeReturn = false;
+        std::jthread worker([&, handle = window.handle()] {
+            result = SendKivMessage(handle, kMsgSlow, 0, 0);
+            finishedBeforeReturn = window.slowFinished;
+            done = true;
+        });
+        QTRY_VERIFY(done.load());
+        QCOMPARE(result.load(), KivResult(42));
+        QVERIFY(finishedBeforeReturn);
+        QVERIFY(window.onUiThread);
+    }
+
+    void sentMessageMayPointIntoTheSendersStack() {
+        Recorder window;
+        std::atomic<bool> done{false};
+        int seen = 0;
+        std::jthread worker([&, handle = window.handle()] {
+            int onStack = 0;
+            SendKivMessage(handle, kMsgFillStack, 21, reinterpret_cast<KivLParam>(&onStack));
+            seen = onStack;
+            done = true;
+        });
+        QTRY_VERIFY(done.load());
+        QCOMPARE(seen, 42);
+    }
+
+    void sendOnTheUiThreadRunsAtOnce() {
+        Recorder window;
+        QCOMPARE(SendKivMessage(window.handle(), kMsgRecord, 7), KivResult(8));
+        QCOMPARE(window.received, std::vector<KivWParam>{7});
+    }
+
+    void postsAndSendsFromOneThreadArriveInOrder() {
+        Recorder window;
+        std::atomic<bool> done{false};
+        std::jthread worker([&, handle = window.handle()] {
+            for (KivWParam i = 0; i < 500; ++i) {
+                if (i % 100 == 99) {
+                    SendKivMessage(handle, kMsgRecord, i, 0);
+                } else {
+                    PostKivMessage(handle, kMsgRecord, i, 0);
+                }
+            }
+            done = true;
+        });
+        QTRY_VERIFY(done.load());
+        QTRY_COMPARE(window.received.size(), std::size_t(500));
+        for (KivWParam i = 0; i < 500; ++i) {
+            QCOMPARE(window.received[i], i);
+        }
+    }
+
+    void postToAWindowDestroyedBeforeDeliveryIsDropped() {
+        auto* window = new Recorder;
+        const KivWindowHandle handle = window->handle();
+        QVERIFY(PostKivMessage(handle, kMsgRecord, 1));
+        delete window;
+        QVERIFY(!handle.isAlive());
+        // Posting to the dead handle still queues nothing harmful, from any thread.
+        std::jthread([handle] { PostKivMessage(handle, kMsgRecord, 2); }).join();
+        QCoreApplication::processEvents();
+        QCOMPARE(SendKivMessage(handle, kMsgRecord, 3), KivResult(0));
+        std::atomic<KivResult> fromWorker{-1};
+        std::jthread worker([&] { fromWorker = SendKivMessage(handle, kMsgRecord, 4); });
+        QTRY_COMPARE(fromWorker.load(), KivResult(0));
+    }
+
+    void stopRequestWithdrawsASendStillInTheQueue() {
+        Recorder window;
+        std::atomic<KivResult> result{-1};
+        std::jthread worker([&, handle = window.handle()](std::stop_token stop) {
+            result = SendKivMessage(handle, kMsgRecord, 5, 0, stop);
+        });
+        // The UI thread is busy here (no event processing), then stops the worker: the send
+        // returns without ever running.
+        QThread::msleep(50);
+        worker.request_stop();
+        worker.join();
+        QCOMPARE(result.load(), KivResult(0));
+        QCoreApplication::processEvents();
+        QVERIFY(window.received.empty());
+    }
+
+    void nullHandleReachesNothing() {
+        QCOMPARE(SendKivMessage(KivWindowHandle(), kMsgRecord, 1), KivResult(0));
+        QVERIFY(!PostKivMessage(KivWindowHandle(), kMsgRecord, 1));
+    }
+
+    void messageMapDispatchesByNumber() {
+        MappedPage page;
+        QCOMPARE(SendKivMessage(page.handle(), kWmUser + 1, 4, 0), KivResult(40));
+        QCOMPARE(SendKivMessage(page.handle(), kWmUser + 2, 0, 77), KivResult(77));
+        QCOMPARE(SendKivMessage(page.handle(), kWmUser + 3, 1, 1), KivResult(0));
+        PostKivMessage(page.handle(), kWmUser + 1, 1, 0);
+        QTRY_COMPARE(page.pings, 2);
+    }
+};
+
+QTEST_MAIN(KivMessagingTest)
+#include "KivMessagingTest.moc"
