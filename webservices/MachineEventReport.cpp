@@ -30,10 +30,10 @@ ReportState& State() {
     return *state;
 }
 
-void RunReport(MachineLogRecord record) {
+void RunReport(MachineLogRecord record, AdbRunners runners) {
     if (MarkMachineEventDue(record.vid, record.pid, record.status)) {
         if (record.status == kEventWizardFinished) {
-            AddConnectedPhoneFacts(record, MachineEventAdbRunners());
+            AddConnectedPhoneFacts(record, runners);
         }
         (void)SaveVCMachineLog(record); // the result is never acted upon
     }
@@ -76,7 +76,11 @@ void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind
         ++State().running;
     }
     try {
-        std::thread(RunReport, std::move(record)).detach();
+        AdbRunners runners;
+        if (kind == kEventWizardFinished) {
+            runners = MachineEventAdbRunners();
+        }
+        std::thread(RunReport, std::move(record), std::move(runners)).detach();
     } catch (const std::system_error&) {
         // No thread could be had: the report is lost, like any other failed report.
         std::lock_guard guard(State().lock);
