@@ -3,8 +3,11 @@
 #include "StartupMessage.h"
 
 #include "app/config/Config.h"
+#include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
+#include "webservices/ConnectedPhoneProbe.h"
+#include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
 
@@ -25,6 +28,9 @@ bool CKivOrviaApp::InitInstance() {
     }
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
+    if (!runUpdateCheck()) {
+        return false;
+    }
     readLoginMode();
     return true;
 }
@@ -48,6 +54,18 @@ bool CKivOrviaApp::initSockets() {
         return false;
     }
     trace("sockets ready");
+    return true;
+}
+
+// A pending update hands over to the updater: the program ends before any window. Otherwise
+// the version check goes on in the background.
+bool CKivOrviaApp::runUpdateCheck() {
+    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
+    if (webservices::StartupUpdateCheck()) {
+        trace("updater started, ending");
+        return false;
+    }
+    trace("update check running");
     return true;
 }
 

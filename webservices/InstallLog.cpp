@@ -90,10 +90,10 @@ bool SaveVCApkLog(const ApkLogRecord& record) {
     return PostForStatusOk(FrameApkLogRequest(GetWebServiceEndpoint().host, ApkLogBody(record)));
 }
 
-void ReportInstall(const std::string& packageName, const std::string& appName, int resultCode,
+bool ReportInstall(const std::string& packageName, const std::string& appName, int resultCode,
                    bool uninstalled, const std::string& message) {
     if (resultCode == kResultPhoneUnreachable) {
-        return;
+        return false;
     }
     ApkLogRecord record;
     (void)GetMachineGuid(record.machineGuid);
@@ -104,7 +104,7 @@ void ReportInstall(const std::string& packageName, const std::string& appName, i
     record.createTime = LocalTimeText(std::time(nullptr));
     record.message = message;
     record.status = uninstalled ? -1 : resultCode;
-    (void)SaveVCApkLog(record);
+    return SaveVCApkLog(record);
 }
 
 } // namespace webservices

@@ -42,8 +42,9 @@ std::string ApkLogBody(const ApkLogRecord& record);
 bool SaveVCApkLog(const ApkLogRecord& record);
 
 /// Reports one install attempt: nothing for result code 3 (phone not reachable); status -1
-/// when `uninstalled`, else the result code.
-void ReportInstall(const std::string& packageName, const std::string& appName, int resultCode,
+/// when `uninstalled`, else the result code. Returns after sending: true when a report went
+/// out and the service answered "200 OK" (callers need not look).
+bool ReportInstall(const std::string& packageName, const std::string& appName, int resultCode,
                    bool uninstalled, const std::string& message);
 
 /// `when` as local time "YYYY-MM-DD hh:mm:ss".

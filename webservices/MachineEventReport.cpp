@@ -30,13 +30,19 @@ ReportState& State() {
     return *state;
 }
 
-void RunReport(MachineLogRecord record, AdbRunners runners) {
-    if (MarkMachineEventDue(record.vid, record.pid, record.status)) {
-        if (record.status == kEventWizardFinished) {
-            AddConnectedPhoneFacts(record, runners);
-        }
-        (void)SaveVCMachineLog(record); // the result is never acted upon
+// Steps of the report thread: once-per-run check, kind-3 facts, sending.
+bool Deliver(MachineLogRecord record, const AdbRunners& runners) {
+    if (!MarkMachineEventDue(record.vid, record.pid, record.status)) {
+        return false;
     }
+    if (record.status == kEventWizardFinished) {
+        AddConnectedPhoneFacts(record, runners);
+    }
+    return SaveVCMachineLog(record);
+}
+
+void RunReport(MachineLogRecord record, AdbRunners runners) {
+    (void)Deliver(std::move(record), runners); // the result is never acted upon
     std::lock_guard guard(State().lock);
     --State().running;
     State().idle.notify_all();
@@ -57,10 +63,10 @@ bool MarkMachineEventDue(const std::string& vid, const std::string& pid, int kin
     return State().reported[static_cast<std::size_t>(kind)].insert(vid + pid).second;
 }
 
-void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind) {
-    if (kind < kEventProgramStart || kind > kEventWizardFailed) {
-        return;
-    }
+namespace {
+
+// The event with the machine's identity, gathered on the caller's thread.
+MachineLogRecord BuildEvent(const std::string& vid, const std::string& pid, int kind) {
     MachineLogRecord record;
     record.vid = vid;
     record.pid = pid;
@@ -70,7 +76,25 @@ void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind
         record.machineMac.clear();
         record.machineIp.clear();
     }
-    (void)GetWindowsVersionText(record.windowsVersion);
+    if (!GetWindowsVersionText(record.windowsVersion)) {
+        record.windowsVersion.clear();
+    }
+    return record;
+}
+
+bool IsKnownKind(int kind) { return kind >= kEventProgramStart && kind <= kEventWizardFailed; }
+
+} // namespace
+
+bool SendMachineEvent(const std::string& vid, const std::string& pid, int kind) {
+    return IsKnownKind(kind) && Deliver(BuildEvent(vid, pid, kind), MachineEventAdbRunners());
+}
+
+void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind) {
+    if (!IsKnownKind(kind)) {
+        return;
+    }
+    MachineLogRecord record = BuildEvent(vid, pid, kind);
     {
         std::lock_guard guard(State().lock);
         ++State().running;
@@ -89,7 +113,7 @@ void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind
     }
 }
 
-bool WaitForMachineEventsForTesting(std::chrono::milliseconds timeout) {
+bool WaitForMachineEvents(std::chrono::milliseconds timeout) {
     std::unique_lock guard(State().lock);
     return State().idle.wait_for(guard, timeout, [] { return State().running == 0; });
 }

@@ -23,13 +23,17 @@ enum MachineEventKind : int {
 /// detached thread. Safe from any thread.
 void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind);
 
+/// The same report sent on the caller's thread (tools): true when it was due and the service
+/// answered "200 OK".
+bool SendMachineEvent(const std::string& vid, const std::string& pid, int kind);
+
 /// True when `vid` + `pid` was not yet reported for `kind` in this run, and marks it so.
 /// Kind 0 is always due. Thread-safe.
 bool MarkMachineEventDue(const std::string& vid, const std::string& pid, int kind);
 
 /// Waits until every report thread started so far has ended, or `timeout` passed. True
-/// when none is left.
-bool WaitForMachineEventsForTesting(std::chrono::milliseconds timeout);
+/// when none is left. For tools and tests; the program itself never waits for reports.
+bool WaitForMachineEvents(std::chrono::milliseconds timeout);
 
 /// Forgets which devices were reported, as a new run would.
 void ResetReportedDevicesForTesting();

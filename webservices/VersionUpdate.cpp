@@ -177,7 +177,7 @@ bool StartupUpdateCheck() {
     return false;
 }
 
-bool WaitForUpdateCheckForTesting(std::chrono::milliseconds timeout) {
+bool WaitForUpdateCheck(std::chrono::milliseconds timeout) {
     std::unique_lock guard(State().lock);
     return State().done.wait_for(guard, timeout, [] { return State().running == 0; });
 }

@@ -53,7 +53,8 @@ std::array<std::string, 7> DescriptionLines(std::string_view description);
 bool UpdateIsDue(long long issucc, long long installedVersion, long long latestVersion);
 
 /// Waits until the check thread started by StartupUpdateCheck has ended, or `timeout`
-/// passed. True when it has ended (or none was started).
-bool WaitForUpdateCheckForTesting(std::chrono::milliseconds timeout);
+/// passed. True when it has ended (or none was started). For tools and tests; the program
+/// never waits for the check.
+bool WaitForUpdateCheck(std::chrono::milliseconds timeout);
 
 } // namespace webservices

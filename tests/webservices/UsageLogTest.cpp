@@ -83,7 +83,7 @@ protected:
         SetLoginResultForTesting({});
     }
     std::vector<ReceivedReport> reports() {
-        EXPECT_TRUE(WaitForMachineEventsForTesting(30s));
+        EXPECT_TRUE(WaitForMachineEvents(30s));
         return ReadReports(s_dir->file("reports"));
     }
 
@@ -168,7 +168,7 @@ TEST_F(UsageLogTest, WizardFinishedWithoutOnlinePhone) {
     offline.plain["bin\\Korvash\\adb devices"] = "List of devices attached\nA\toffline\nB\tdevice\n";
     SetMachineEventAdbRunners(offline.runners());
     ReportMachineEvent("18d1", "4ee3", kEventWizardFinished);
-    ASSERT_TRUE(WaitForMachineEventsForTesting(30s));
+    ASSERT_TRUE(WaitForMachineEvents(30s));
 
     SetMachineEventAdbRunners({}); // no runners at all: sent as without a phone
     ReportMachineEvent("18d1", "4ee4", kEventWizardFinished);
@@ -220,9 +220,9 @@ TEST_F(UsageLogTest, InstallReports) {
     SetInstallPhoneValuesSource(
         [] { return InstallPhoneValues{"356938035643809", "02:00:00:00:00:01", ""}; });
     SetLoginResultForTesting({1, "U-77", "name", ""});
-    ReportInstall("com.example.app", "App", 3, true, "not reachable"); // never reported
-    ReportInstall("com.example.app", "\xE5\xBE\xAE\xE4\xBF\xA1", 4, true, "");
-    ReportInstall("com.example.app", "", 2, false, "Success\r\n");
+    EXPECT_FALSE(ReportInstall("com.example.app", "App", 3, true, "unreachable")); // not sent
+    EXPECT_TRUE(ReportInstall("com.example.app", "\xE5\xBE\xAE\xE4\xBF\xA1", 4, true, ""));
+    EXPECT_TRUE(ReportInstall("com.example.app", "", 2, false, "Success\r\n"));
     const auto sent = ReadReports(s_dir->file("reports"));
     ASSERT_EQ(sent.size(), 2u);
     const auto& first = sent[0].fields;

@@ -51,7 +51,7 @@ protected:
     void writeIni(const std::string& lines) { WriteFile(ini(), "[updata]\n" + lines); }
     void runStartupCheck(bool expectUpdater) {
         EXPECT_EQ(StartupUpdateCheck(), expectUpdater);
-        ASSERT_TRUE(WaitForUpdateCheckForTesting(30s));
+        ASSERT_TRUE(WaitForUpdateCheck(30s));
     }
 
     static TempDir* s_dir;
