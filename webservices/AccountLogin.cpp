@@ -60,7 +60,9 @@ LoginResult CurrentLoginResult() {
     return Slot().result;
 }
 
-void SetLoginResultForTesting(const LoginResult& result) { Store(result); }
+void SetLoginResultForTesting(const LoginResult& result) {
+    Store(result);
+}
 
 std::string LoginRequestBody(const std::string& account, const std::string& password) {
     return "CVER=100&BCMD=UserLoginNoLock&USER=" +

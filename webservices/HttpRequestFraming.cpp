@@ -41,14 +41,13 @@ std::string SoapEnvelope(std::string_view operation, std::string_view parameterL
 
 std::string FrameSoapRequest(SoapService service, std::string_view operation,
                              std::string_view body) {
-    std::string request = RequestLine(service == SoapService::PackageService
-                                          ? "/PackageService.asmx"
-                                          : "/VersionUpgrade.asmx");
+    std::string request = RequestLine(
+        service == SoapService::PackageService ? "/PackageService.asmx" : "/VersionUpgrade.asmx");
     request += "Host: " + std::string(kBuiltInWebServiceHost) + "\r\n";
     request += "Content-Type: text/xml; charset=utf-8\r\n";
     request += ContentLengthLine(body);
-    request += "SOAPAction: \"" + std::string(kServiceNamespace) + std::string(operation) +
-               "\"\r\n";
+    request +=
+        "SOAPAction: \"" + std::string(kServiceNamespace) + std::string(operation) + "\"\r\n";
     request += "\r\n";
     request += body;
     return request;

@@ -22,14 +22,14 @@ void SetInstallPhoneValuesSource(std::function<InstallPhoneValues()> source);
 
 /// One install report, fields as they go out before encoding.
 struct ApkLogRecord {
-    std::string uid;         ///< logged-in partner account's UID
-    std::string appName;     ///< package file name without folder and extension
+    std::string uid;     ///< logged-in partner account's UID
+    std::string appName; ///< package file name without folder and extension
     std::string packageName;
-    int status = 0;          ///< install result code, -1 when an uninstall preceded it
-    std::string createTime;  ///< "%04d-%02d-%02d %02d:%02d:%02d" local time
+    int status = 0;         ///< install result code, -1 when an uninstall preceded it
+    std::string createTime; ///< "%04d-%02d-%02d %02d:%02d:%02d" local time
     InstallPhoneValues phone;
     std::string machineGuid;
-    std::string message;     ///< the install output
+    std::string message; ///< the install output
 };
 
 /// The SOAP body: plain values cut to 255 bytes (empty ones sent as "0") and XML-escaped;

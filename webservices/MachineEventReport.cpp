@@ -82,7 +82,9 @@ MachineLogRecord BuildEvent(const std::string& vid, const std::string& pid, int 
     return record;
 }
 
-bool IsKnownKind(int kind) { return kind >= kEventProgramStart && kind <= kEventWizardFailed; }
+bool IsKnownKind(int kind) {
+    return kind >= kEventProgramStart && kind <= kEventWizardFailed;
+}
 
 } // namespace
 

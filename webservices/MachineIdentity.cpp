@@ -67,8 +67,8 @@ std::string MachineGuidStorePath() {
 }
 
 std::string FormatMachineGuid(const std::array<std::uint8_t, 16>& b) {
-    const unsigned data1 = (unsigned{b[0]} << 24) | (unsigned{b[1]} << 16) |
-                           (unsigned{b[2]} << 8) | unsigned{b[3]};
+    const unsigned data1 =
+        (unsigned{b[0]} << 24) | (unsigned{b[1]} << 16) | (unsigned{b[2]} << 8) | unsigned{b[3]};
     const unsigned data2 = (unsigned{b[4]} << 8) | unsigned{b[5]};
     const unsigned data3 = (unsigned{b[6]} << 8) | unsigned{b[7]};
     char text[40];
@@ -110,8 +110,8 @@ bool ChooseFirstAdapter(const std::vector<InterfaceEntry>& entries, std::string&
     }
     const auto& m = *chosen->mac;
     char text[24];
-    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", m[0], m[1], m[2], m[3],
-                  m[4], m[5]);
+    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", m[0], m[1], m[2], m[3], m[4],
+                  m[5]);
     mac = text;
     ipv4 = "0.0.0.0";
     for (const InterfaceEntry& entry : entries) {
@@ -170,8 +170,7 @@ bool GetFirstAdapterAddress(std::string& mac, std::string& ipv4) {
 }
 
 bool IsMachine64Bit(std::string_view machine) {
-    return machine.find("64") != std::string_view::npos || machine == "s390x" ||
-           machine == "alpha";
+    return machine.find("64") != std::string_view::npos || machine == "s390x" || machine == "alpha";
 }
 
 namespace {

@@ -30,13 +30,13 @@ struct InterfaceEntry {
     std::string name;
     bool loopback = false;
     std::optional<std::array<std::uint8_t, 6>> mac; ///< set for the link-layer entry
-    std::optional<std::string> ipv4;               ///< set for an IPv4 entry (dotted text)
+    std::optional<std::string> ipv4;                ///< set for an IPv4 entry (dotted text)
 };
 
 /// The first non-loopback interface (in list order) with a non-zero six-byte MAC: its MAC
 /// text ("%02X-%02X-..." joined by '-') and its first IPv4 text, "0.0.0.0" when it has none.
-[[nodiscard]] bool ChooseFirstAdapter(const std::vector<InterfaceEntry>& entries,
-                                      std::string& mac, std::string& ipv4);
+[[nodiscard]] bool ChooseFirstAdapter(const std::vector<InterfaceEntry>& entries, std::string& mac,
+                                      std::string& ipv4);
 
 /// ChooseFirstAdapter over the system's list (getifaddrs). False when the list cannot be read
 /// or holds no such interface.

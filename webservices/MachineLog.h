@@ -7,12 +7,12 @@ namespace webservices {
 
 /// One machine report, fields in element order.
 struct MachineLogRecord {
-    std::string machineCode;    ///< always empty
-    std::string snCode;         ///< empty except for kind 3 with a phone in adb
+    std::string machineCode; ///< always empty
+    std::string snCode;      ///< empty except for kind 3 with a phone in adb
     std::string vid;
     std::string pid;
-    int status = 0;             ///< the event kind, 0 to 4
-    std::string errorMessage;   ///< always empty
+    int status = 0;           ///< the event kind, 0 to 4
+    std::string errorMessage; ///< always empty
     std::string machineId = "0";
     int partnerCode = 0;
     std::string machineGuid;

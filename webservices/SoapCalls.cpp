@@ -106,8 +106,8 @@ bool ParseMachineInfoReply(std::string_view body, MachineInfo& record) {
 }
 
 bool ParseVersionReply(std::string_view body, VersionInfo& info) {
-    static constexpr std::array<std::string_view, 6> kTags = {
-        "Version", "Url", "IsObliged", "Description", "MD5", "UpdateTime"};
+    static constexpr std::array<std::string_view, 6> kTags = {"Version",     "Url", "IsObliged",
+                                                              "Description", "MD5", "UpdateTime"};
     std::array<std::string, 6> values;
     for (std::size_t i = 0; i < kTags.size(); ++i) {
         std::optional<std::string> value = XmlTagValue(body, kTags[i]);
@@ -161,8 +161,8 @@ bool GetMachineInfo(const std::string& vid, const std::string& pid, const std::s
 }
 
 bool VC_Validate(int oldVersion, VersionInfo& info) {
-    const std::string parameters = "<oldversion>" + std::to_string(oldVersion) +
-                                   "</oldversion>\r\n";
+    const std::string parameters =
+        "<oldversion>" + std::to_string(oldVersion) + "</oldversion>\r\n";
     const std::string body = SoapEnvelope("VC_Validate", parameters, true);
     const std::optional<std::string> reply =
         PostForBody(FrameSoapRequest(SoapService::VersionUpgrade, "VC_Validate", body));

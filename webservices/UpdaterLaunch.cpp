@@ -25,9 +25,8 @@ bool LaunchUpdater(const std::string& path) {
     pid_t pid = -1;
     std::string program = path;
     char* argv[] = {program.data(), nullptr};
-    const bool started =
-        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str()) == 0 &&
-        posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ) == 0;
+    const bool started = posix_spawn_file_actions_addchdir_np(&actions, folder.c_str()) == 0 &&
+                         posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
     if (!started) {
         return false;

@@ -32,12 +32,13 @@ CheckState& State() {
     return *state;
 }
 
-std::vector<std::string> KeyList() { return {kUpdateKeys.begin(), kUpdateKeys.end()}; }
+std::vector<std::string> KeyList() {
+    return {kUpdateKeys.begin(), kUpdateKeys.end()};
+}
 
 std::vector<std::string> ToValues(const UpdateInfo& info) {
-    std::vector<std::string> values = {info.isupdata,  info.ismust,    info.downurl,
-                                       info.proessname, info.startname, info.update,
-                                       info.upversion, info.upMD5};
+    std::vector<std::string> values = {info.isupdata,  info.ismust, info.downurl,   info.proessname,
+                                       info.startname, info.update, info.upversion, info.upMD5};
     values.insert(values.end(), info.uptext.begin(), info.uptext.end());
     values.insert(values.end(), {info.version, info.issucc, info.isreback, info.failresult});
     return values;
@@ -156,10 +157,9 @@ bool StartupUpdateCheck() {
     const std::string path = UpdateInfoPath();
     std::string isupdata;
     std::string failresult;
-    const bool readBoth = IniAccessKey(true, std::string(kUpdateSection), path, "isupdata",
-                                       isupdata) &&
-                          IniAccessKey(true, std::string(kUpdateSection), path, "failresult",
-                                       failresult);
+    const bool readBoth =
+        IniAccessKey(true, std::string(kUpdateSection), path, "isupdata", isupdata) &&
+        IniAccessKey(true, std::string(kUpdateSection), path, "failresult", failresult);
     if (readBoth && DecimalPrefix(isupdata) != 0 && DecimalPrefix(failresult) == 0) {
         return LaunchUpdater(UpdaterPath());
     }

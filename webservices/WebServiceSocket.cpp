@@ -12,7 +12,9 @@ namespace webservices {
 WebServiceSocket::WebServiceSocket(platform::TcpConnection connection)
     : m_connection(std::move(connection)) {}
 
-bool WebServiceSocket::send(std::string_view bytes) { return m_connection.sendAll(bytes); }
+bool WebServiceSocket::send(std::string_view bytes) {
+    return m_connection.sendAll(bytes);
+}
 
 // recv directly on the descriptor: the readers must tell a receive time-out (which costs one
 // attempt of a body read) from a failure or a close (which end it).

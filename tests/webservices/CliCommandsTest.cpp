@@ -45,8 +45,8 @@ TEST(CliCommands, CallsAndReportsAgainstDevServices) {
     WriteFile(dir.file("soap.json"),
               R"json({"devices": [{"vid": "18d1", "pid": "4ee2", "url": "http://localhost/d.zip",
                                    "md5": "m", "startfile": "s.exe", "devicetype": "INI"}]})json");
-    DevServicesProcess server({"--soap-data", dir.file("soap.json"), "--soap-reports",
-                               dir.file("reports")});
+    DevServicesProcess server(
+        {"--soap-data", dir.file("soap.json"), "--soap-reports", dir.file("reports")});
     ASSERT_TRUE(server.ready()) << server.startOutput();
     ProgramFolder program("localhost", std::to_string(server.port("soap")));
 

@@ -32,8 +32,8 @@ DevServicesProcess::DevServicesProcess(const std::vector<std::string>& arguments
         if (n > 0) {
             m_output.append(buffer, static_cast<std::size_t>(n));
         }
-        m_ready = m_output.find("\nready\n") != std::string::npos ||
-                  m_output.rfind("ready\n", 0) == 0;
+        m_ready =
+            m_output.find("\nready\n") != std::string::npos || m_output.rfind("ready\n", 0) == 0;
     }
     std::istringstream lines(m_output);
     std::string word, name, port;

@@ -48,7 +48,10 @@ TEST(PercentEncode, StopsAt255CharactersWithoutPartialEscape) {
 TEST(Utf8ToText, StopsAtNulAndRepairsInvalidSequences) {
     EXPECT_EQ(Utf8ToText(std::string("ok\0rest", 7)), "ok");
     EXPECT_EQ(Utf8ToText("\xE4\xB8\xAD"), "\xE4\xB8\xAD");
-    EXPECT_EQ(Utf8ToText("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Utf8ToText("a\xFF"
+                         "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(Utf8ToText("\xE4\xB8"), "\xEF\xBF\xBD\xEF\xBF\xBD"); // cut short
 }
 
@@ -81,8 +84,8 @@ TEST(SoapReplies, GetDeviceNeedsLowerCaseTrue) {
     EXPECT_EQ(info.url, "");
     EXPECT_EQ(info.md5, "m");
     EXPECT_TRUE(info.inf); // no DeviceType: the caller's value stays
-    ASSERT_TRUE(ParseGetDeviceReply("<IsSuccess>true</IsSuccess><DeviceType>INF</DeviceType>",
-                                    info));
+    ASSERT_TRUE(
+        ParseGetDeviceReply("<IsSuccess>true</IsSuccess><DeviceType>INF</DeviceType>", info));
     EXPECT_FALSE(info.inf);
     EXPECT_EQ(info.deviceType, "INF");
 }

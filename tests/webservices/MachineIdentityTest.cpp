@@ -93,8 +93,8 @@ TEST(FirstAdapter, FirstNonLoopbackWithMacAndItsFirstIpv4) {
 
 TEST(FirstAdapter, WithoutIpv4ReportsZeroAddressAndWithoutMacFails) {
     std::string mac, ip;
-    ASSERT_TRUE(ChooseFirstAdapter({Link("eth0", {1, 2, 3, 4, 5, 6}), Inet("eth1", "10.0.0.1")},
-                                   mac, ip));
+    ASSERT_TRUE(
+        ChooseFirstAdapter({Link("eth0", {1, 2, 3, 4, 5, 6}), Inet("eth1", "10.0.0.1")}, mac, ip));
     EXPECT_EQ(ip, "0.0.0.0");
     EXPECT_FALSE(ChooseFirstAdapter({Link("lo", {}, true), Inet("lo", "127.0.0.1")}, mac, ip));
 }

@@ -38,8 +38,8 @@ protected:
     static void SetUpTestSuite() {
         s_dir = new TempDir;
         WriteFile(s_dir->file("soap.json"), kData);
-        s_server = new DevServicesProcess({"--soap-data", s_dir->file("soap.json"),
-                                           "--soap-silent-seconds", "1.5"});
+        s_server = new DevServicesProcess(
+            {"--soap-data", s_dir->file("soap.json"), "--soap-silent-seconds", "1.5"});
     }
     static void TearDownTestSuite() {
         delete s_server;
@@ -47,8 +47,8 @@ protected:
     }
     void SetUp() override {
         ASSERT_TRUE(s_server->ready()) << s_server->startOutput();
-        m_program = std::make_unique<ProgramFolder>("localhost",
-                                                    std::to_string(s_server->port("soap")));
+        m_program =
+            std::make_unique<ProgramFolder>("localhost", std::to_string(s_server->port("soap")));
         WriteFile(s_dir->file("soap.json"), kData);
     }
     void setFault(const std::string& fault) {
@@ -146,7 +146,8 @@ TEST_F(SoapCallsTest, VersionCheck) {
     EXPECT_EQ(info.updateTime, "2024-05-01");
 
     std::string data = kData;
-    data.replace(data.find(", \"updatetime\""), std::string(", \"updatetime\": \"2024-05-01 10:00:00\"").size(), "");
+    data.replace(data.find(", \"updatetime\""),
+                 std::string(", \"updatetime\": \"2024-05-01 10:00:00\"").size(), "");
     WriteFile(s_dir->file("soap.json"), data);
     EXPECT_FALSE(VC_Validate(7, info)); // a newer version, but no UpdateTime
 }

@@ -27,8 +27,8 @@ const char* const kData = R"json({"models": [{"model": "Nexus 5", "device": "ham
 
 // Scripted adb: answers by command text and records every command run.
 struct FakeAdb {
-    std::map<std::string, std::string> plain;  // RunCaptureTimed and RunAdbShell
-    std::map<std::string, std::string> viaSu;  // RunAdbSuShell
+    std::map<std::string, std::string> plain; // RunCaptureTimed and RunAdbShell
+    std::map<std::string, std::string> viaSu; // RunAdbSuShell
     std::shared_ptr<std::vector<std::string>> calls = std::make_shared<std::vector<std::string>>();
 
     AdbRunners runners() const {
@@ -74,8 +74,8 @@ protected:
     }
     void SetUp() override {
         ASSERT_TRUE(s_server->ready()) << s_server->startOutput();
-        m_program = std::make_unique<ProgramFolder>("localhost",
-                                                    std::to_string(s_server->port("soap")));
+        m_program =
+            std::make_unique<ProgramFolder>("localhost", std::to_string(s_server->port("soap")));
         std::filesystem::remove(s_dir->file("reports"));
         ResetReportedDevicesForTesting();
         SetMachineEventAdbRunners({});
@@ -151,11 +151,11 @@ TEST_F(UsageLogTest, WizardFinishedWithOnlinePhone) {
     EXPECT_EQ(f.at("MachineID"), "4711"); // model and device asked without line breaks
     EXPECT_EQ(f.at("IsRoot"), "true");
     EXPECT_EQ(f.at("Status"), "3");
-    EXPECT_EQ(*adb.calls, (std::vector<std::string>{
-                              "bin\\Korvash\\adb devices /10",
-                              "bin\\Korvash\\adb shell getprop ro.product.model /10",
-                              "bin\\Korvash\\adb shell getprop ro.product.device /10",
-                              "shell " + kMkdir + " /10", "su " + kMkdir + " /10"}));
+    EXPECT_EQ(*adb.calls,
+              (std::vector<std::string>{"bin\\Korvash\\adb devices /10",
+                                        "bin\\Korvash\\adb shell getprop ro.product.model /10",
+                                        "bin\\Korvash\\adb shell getprop ro.product.device /10",
+                                        "shell " + kMkdir + " /10", "su " + kMkdir + " /10"}));
 }
 
 TEST_F(UsageLogTest, WizardFinishedWithoutOnlinePhone) {
@@ -165,7 +165,8 @@ TEST_F(UsageLogTest, WizardFinishedWithoutOnlinePhone) {
     ReportMachineEvent("18d1", "4ee2", kEventWizardFinished);
 
     FakeAdb offline;
-    offline.plain["bin\\Korvash\\adb devices"] = "List of devices attached\nA\toffline\nB\tdevice\n";
+    offline.plain["bin\\Korvash\\adb devices"] =
+        "List of devices attached\nA\toffline\nB\tdevice\n";
     SetMachineEventAdbRunners(offline.runners());
     ReportMachineEvent("18d1", "4ee3", kEventWizardFinished);
     ASSERT_TRUE(WaitForMachineEvents(30s));
@@ -217,8 +218,9 @@ TEST(ProbeRoot, PlainThenSuAndLeftOverFolders) {
 }
 
 TEST_F(UsageLogTest, InstallReports) {
-    SetInstallPhoneValuesSource(
-        [] { return InstallPhoneValues{"356938035643809", "02:00:00:00:00:01", ""}; });
+    SetInstallPhoneValuesSource([] {
+        return InstallPhoneValues{"356938035643809", "02:00:00:00:00:01", ""};
+    });
     SetLoginResultForTesting({1, "U-77", "name", ""});
     EXPECT_FALSE(ReportInstall("com.example.app", "App", 3, true, "unreachable")); // not sent
     EXPECT_TRUE(ReportInstall("com.example.app", "\xE5\xBE\xAE\xE4\xBF\xA1", 4, true, ""));

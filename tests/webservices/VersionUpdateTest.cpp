@@ -40,8 +40,8 @@ protected:
     }
     void SetUp() override {
         ASSERT_TRUE(s_server->ready()) << s_server->startOutput();
-        m_program = std::make_unique<ProgramFolder>("localhost",
-                                                    std::to_string(s_server->port("soap")));
+        m_program =
+            std::make_unique<ProgramFolder>("localhost", std::to_string(s_server->port("soap")));
         WriteFile(s_dir->file("soap.json"), VersionData(8));
     }
     std::string ini() const { return m_program->file("updata/updata.ini"); }
@@ -64,8 +64,10 @@ DevServicesProcess* VersionUpdateTest::s_server = nullptr;
 
 TEST_F(VersionUpdateTest, PendingUpdateStartsTheUpdaterInItsFolder) {
     const std::string marker = m_program->file("updata/started");
-    WriteFile(m_program->file("updata/kivupdata.exe"), "#!/bin/sh\npwd > started.tmp\n"
-                                                       "mv started.tmp started\n", true);
+    WriteFile(m_program->file("updata/kivupdata.exe"),
+              "#!/bin/sh\npwd > started.tmp\n"
+              "mv started.tmp started\n",
+              true);
     writeIni("isupdata=1\nfailresult=0\nversion=7\n");
     const std::string before = ReadFile(ini());
     runStartupCheck(true);

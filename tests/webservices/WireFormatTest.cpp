@@ -128,8 +128,8 @@ TEST(WireFormat, ValuesCannotBreakTheXmlBody) {
     RecordingServer server({{0ms, Reply("<IsSuccess>false</IsSuccess>")}});
     ProgramFolder program("127.0.0.1", std::to_string(server.port()));
     MachineInfo record;
-    EXPECT_FALSE(GetMachineInfo("18d1", "4ee2", "X</Model><MachineID>1</MachineID>", "a&b",
-                                record));
+    EXPECT_FALSE(
+        GetMachineInfo("18d1", "4ee2", "X</Model><MachineID>1</MachineID>", "a&b", record));
     const std::string request = server.requests().at(0);
     EXPECT_NE(request.find("<Model>X&lt;/Model&gt;&lt;MachineID&gt;1&lt;/MachineID&gt;</Model>"
                            "\r\n<Device>a&amp;b</Device>\r\n"),
@@ -138,8 +138,8 @@ TEST(WireFormat, ValuesCannotBreakTheXmlBody) {
 }
 
 TEST(WireFormat, BodyPausingLongerThanTheTimeOut) {
-    RecordingServer server({{0ms, "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n0123456789"},
-                            {1500ms, "abcdefghij"}});
+    RecordingServer server(
+        {{0ms, "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n0123456789"}, {1500ms, "abcdefghij"}});
     std::optional<WebServiceSocket> socket = ConnectTcp("127.0.0.1", server.port());
     ASSERT_TRUE(socket);
     ASSERT_TRUE(socket->send("GET / HTTP/1.1\r\n\r\n"));
@@ -153,10 +153,10 @@ TEST(WireFormat, BodyPausingLongerThanTheTimeOut) {
 
 TEST(WireFormat, LoginRequestAndSegmentedReply) {
     const std::string body = "<root><BSCO>1</BSCO><UID>501</UID><NAME>N</NAME></root>";
-    RecordingServer server({{0ms, "HTTP/1.1 200 OK\r\nContent-Length: " +
-                                      std::to_string(body.size()) + "\r\n\r\n" +
-                                      body.substr(0, 17)},
-                            {300ms, body.substr(17)}});
+    RecordingServer server(
+        {{0ms, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+                   body.substr(0, 17)},
+         {300ms, body.substr(17)}});
     ScopedEnv host(kLoginHostVariable, "127.0.0.1");
     ScopedEnv port(kLoginPortVariable, std::to_string(server.port()));
     SetLoginResultForTesting({});

@@ -179,9 +179,9 @@ const CliRegistration kMachineId{"machine-id", "machine-id",
 const CliRegistration kReportMachine{"report-machine", "report-machine VID PID KIND",
                                      "sends one machine event (kinds 0..4) and waits for it",
                                      reportMachine};
-const CliRegistration kReportInstall{
-    "report-install", "report-install PACKAGE APPNAME CODE UNINSTALLED [MESSAGE]",
-    "sends one install report", reportInstall};
+const CliRegistration kReportInstall{"report-install",
+                                     "report-install PACKAGE APPNAME CODE UNINSTALLED [MESSAGE]",
+                                     "sends one install report", reportInstall};
 const CliRegistration kLogin{"login", "login ACCOUNT PASSWORD",
                              "logs in at the partner-account server", login};
 const CliRegistration kUpdateCheck{"update-check", "update-check",
