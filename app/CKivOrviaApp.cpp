@@ -28,6 +28,8 @@ bool CKivOrviaApp::InitInstance() {
     }
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
+    // Machine reports of a finished connection wizard look at the phone through adb.
+    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
     if (!runUpdateCheck()) {
         return false;
     }
@@ -60,7 +62,6 @@ bool CKivOrviaApp::initSockets() {
 // A pending update hands over to the updater: the program ends before any window. Otherwise
 // the version check goes on in the background.
 bool CKivOrviaApp::runUpdateCheck() {
-    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
     if (webservices::StartupUpdateCheck()) {
         trace("updater started, ending");
         return false;

@@ -130,6 +130,7 @@ bool GetDevice(const std::string& vid, const std::string& pid, bool is64Bit,
     info.url.clear();
     info.md5.clear();
     info.startFile.clear();
+    info.deviceType.clear();
     const std::string parameters = "<request>\r\n" + Element("VID", vid) + Element("PID", pid) +
                                    Element("MachineType", is64Bit ? "AMD64" : "X86") +
                                    "</request>\r\n";

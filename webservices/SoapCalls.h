@@ -45,7 +45,7 @@ struct VersionInfo {
 
 /// Asks whether `vid`/`pid` (four hex digits each) is a supported phone; `is64Bit` sends
 /// MachineType "AMD64", else "X86". True when the reply's IsSuccess is exactly "true"; the
-/// three texts of `info` are emptied first and filled from the tags found.
+/// texts of `info` are emptied first and filled from the tags found.
 [[nodiscard]] bool GetDevice(const std::string& vid, const std::string& pid, bool is64Bit,
                              DeviceDriverInfo& info);
 
