@@ -2,7 +2,7 @@
 #include "webservices/AccountLogin.h"
 #include "webservices/WebServiceEndpoint.h"
 
-#include "DevServicesProcess.h"
+#include "ServerProcess.h"
 #include "ServiceTestSupport.h"
 #include "TestEnvironment.h"
 
@@ -32,8 +32,8 @@ protected:
     static void SetUpTestSuite() {
         s_dir = new TempDir;
         WriteFile(s_dir->file("accounts.json"), kAccounts);
-        s_server = new DevServicesProcess({"--login-accounts", s_dir->file("accounts.json"),
-                                           "--login-attempts", s_dir->file("attempts")});
+        s_server = new ServerProcess({"--login-accounts", s_dir->file("accounts.json"),
+                                      "--login-attempts", s_dir->file("attempts")});
     }
     static void TearDownTestSuite() {
         delete s_server;
@@ -54,12 +54,12 @@ protected:
     }
 
     static TempDir* s_dir;
-    static DevServicesProcess* s_server;
+    static ServerProcess* s_server;
     std::unique_ptr<ScopedEnv> m_port;
 };
 
 TempDir* AccountLoginTest::s_dir = nullptr;
-DevServicesProcess* AccountLoginTest::s_server = nullptr;
+ServerProcess* AccountLoginTest::s_server = nullptr;
 
 TEST_F(AccountLoginTest, SuccessFillsTheResult) {
     std::string message;

@@ -3,7 +3,7 @@
 #include "webservices/SoapCalls.h"
 #include "webservices/WebServiceEndpoint.h"
 
-#include "DevServicesProcess.h"
+#include "ServerProcess.h"
 #include "ServiceTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +38,7 @@ protected:
     static void SetUpTestSuite() {
         s_dir = new TempDir;
         WriteFile(s_dir->file("soap.json"), kData);
-        s_server = new DevServicesProcess(
+        s_server = new ServerProcess(
             {"--soap-data", s_dir->file("soap.json"), "--soap-silent-seconds", "1.5"});
     }
     static void TearDownTestSuite() {
@@ -58,12 +58,12 @@ protected:
     }
 
     static TempDir* s_dir;
-    static DevServicesProcess* s_server;
+    static ServerProcess* s_server;
     std::unique_ptr<ProgramFolder> m_program;
 };
 
 TempDir* SoapCallsTest::s_dir = nullptr;
-DevServicesProcess* SoapCallsTest::s_server = nullptr;
+ServerProcess* SoapCallsTest::s_server = nullptr;
 
 TEST_F(SoapCallsTest, GetDeviceKnownAndUnknownPairs) {
     DeviceDriverInfo info;

@@ -6,7 +6,7 @@
 #include "webservices/MachineEventReport.h"
 #include "webservices/MachineIdentity.h"
 
-#include "DevServicesProcess.h"
+#include "ServerProcess.h"
 #include "ServiceTestSupport.h"
 #include "TestEnvironment.h"
 
@@ -65,7 +65,7 @@ protected:
     static void SetUpTestSuite() {
         s_dir = new TempDir;
         WriteFile(s_dir->file("soap.json"), kData);
-        s_server = new DevServicesProcess(
+        s_server = new ServerProcess(
             {"--soap-data", s_dir->file("soap.json"), "--soap-reports", s_dir->file("reports")});
     }
     static void TearDownTestSuite() {
@@ -88,14 +88,14 @@ protected:
     }
 
     static TempDir* s_dir;
-    static DevServicesProcess* s_server;
+    static ServerProcess* s_server;
     std::unique_ptr<ProgramFolder> m_program;
     TempDir m_config;
     ScopedEnv m_configHome{"XDG_CONFIG_HOME", m_config.path()};
 };
 
 TempDir* UsageLogTest::s_dir = nullptr;
-DevServicesProcess* UsageLogTest::s_server = nullptr;
+ServerProcess* UsageLogTest::s_server = nullptr;
 
 TEST_F(UsageLogTest, ProgramStartCarriesMachineIdentity) {
     ReportMachineEvent("", "", kEventProgramStart);

@@ -2,7 +2,7 @@
 // SOAP service and a stand-in updater script.
 #include "webservices/VersionUpdate.h"
 
-#include "DevServicesProcess.h"
+#include "ServerProcess.h"
 #include "ServiceTestSupport.h"
 
 #include "platform/PrivateProfile.h"
@@ -32,7 +32,7 @@ protected:
     static void SetUpTestSuite() {
         s_dir = new TempDir;
         WriteFile(s_dir->file("soap.json"), VersionData(8));
-        s_server = new DevServicesProcess({"--soap-data", s_dir->file("soap.json")});
+        s_server = new ServerProcess({"--soap-data", s_dir->file("soap.json")});
     }
     static void TearDownTestSuite() {
         delete s_server;
@@ -55,12 +55,12 @@ protected:
     }
 
     static TempDir* s_dir;
-    static DevServicesProcess* s_server;
+    static ServerProcess* s_server;
     std::unique_ptr<ProgramFolder> m_program;
 };
 
 TempDir* VersionUpdateTest::s_dir = nullptr;
-DevServicesProcess* VersionUpdateTest::s_server = nullptr;
+ServerProcess* VersionUpdateTest::s_server = nullptr;
 
 TEST_F(VersionUpdateTest, PendingUpdateStartsTheUpdaterInItsFolder) {
     const std::string marker = m_program->file("updata/started");

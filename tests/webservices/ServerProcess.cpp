@@ -1,5 +1,5 @@
-// Starting and stopping tools/devservices for a test.
-#include "DevServicesProcess.h"
+// Starting and stopping a tools/ test server for a test.
+#include "ServerProcess.h"
 
 #include "TestEnvironment.h"
 
@@ -15,9 +15,12 @@
 
 namespace testsupport {
 
-DevServicesProcess::DevServicesProcess(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {PENLOW_PYTHON,
-                                     SourceDir() + "/tools/devservices/devservices.py"};
+ServerProcess::ServerProcess(const std::vector<std::string>& arguments)
+    : ServerProcess("tools/devservices/devservices.py", arguments) {}
+
+ServerProcess::ServerProcess(const std::string& relativeScript,
+                             const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {PENLOW_PYTHON, SourceDir() + "/" + relativeScript};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     if (!m_process.start(argv, true)) {
         return;
@@ -46,7 +49,7 @@ DevServicesProcess::DevServicesProcess(const std::vector<std::string>& arguments
     }
 }
 
-DevServicesProcess::~DevServicesProcess() {
+ServerProcess::~ServerProcess() {
     if (m_process.pid() > 0 && !m_process.hasExited()) {
         ::kill(m_process.pid(), SIGTERM);
     }
@@ -55,7 +58,7 @@ DevServicesProcess::~DevServicesProcess() {
     }
 }
 
-int DevServicesProcess::port(const std::string& name) const {
+int ServerProcess::port(const std::string& name) const {
     auto it = m_ports.find(name);
     return it == m_ports.end() ? 0 : it->second;
 }
