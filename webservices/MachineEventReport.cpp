@@ -30,6 +30,27 @@ ReportState& State() {
     return *state;
 }
 
+// The event with the machine's identity, gathered on the caller's thread.
+MachineLogRecord BuildEvent(const std::string& vid, const std::string& pid, int kind) {
+    MachineLogRecord record;
+    record.vid = vid;
+    record.pid = pid;
+    record.status = kind;
+    (void)GetMachineGuid(record.machineGuid);
+    if (!GetFirstAdapterAddress(record.machineMac, record.machineIp)) {
+        record.machineMac.clear();
+        record.machineIp.clear();
+    }
+    if (!GetWindowsVersionText(record.windowsVersion)) {
+        record.windowsVersion.clear();
+    }
+    return record;
+}
+
+bool IsKnownKind(int kind) {
+    return kind >= kEventProgramStart && kind <= kEventWizardFailed;
+}
+
 // Steps of the report thread: once-per-run check, kind-3 facts, sending.
 bool Deliver(MachineLogRecord record, const AdbRunners& runners) {
     if (!MarkMachineEventDue(record.vid, record.pid, record.status)) {
@@ -62,31 +83,6 @@ bool MarkMachineEventDue(const std::string& vid, const std::string& pid, int kin
     std::lock_guard guard(State().lock);
     return State().reported[static_cast<std::size_t>(kind)].insert(vid + pid).second;
 }
-
-namespace {
-
-// The event with the machine's identity, gathered on the caller's thread.
-MachineLogRecord BuildEvent(const std::string& vid, const std::string& pid, int kind) {
-    MachineLogRecord record;
-    record.vid = vid;
-    record.pid = pid;
-    record.status = kind;
-    (void)GetMachineGuid(record.machineGuid);
-    if (!GetFirstAdapterAddress(record.machineMac, record.machineIp)) {
-        record.machineMac.clear();
-        record.machineIp.clear();
-    }
-    if (!GetWindowsVersionText(record.windowsVersion)) {
-        record.windowsVersion.clear();
-    }
-    return record;
-}
-
-bool IsKnownKind(int kind) {
-    return kind >= kEventProgramStart && kind <= kEventWizardFailed;
-}
-
-} // namespace
 
 bool SendMachineEvent(const std::string& vid, const std::string& pid, int kind) {
     return IsKnownKind(kind) && Deliver(BuildEvent(vid, pid, kind), MachineEventAdbRunners());
