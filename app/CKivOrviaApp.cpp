@@ -6,12 +6,14 @@
 #include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
+#include "webservices/AccountLogin.h"
 #include "webservices/ConnectedPhoneProbe.h"
 #include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
+#include <thread>
 
 namespace {
 
@@ -36,7 +38,17 @@ bool CKivOrviaApp::InitInstance() {
         return false;
     }
     readLoginMode();
+    if (m_skipLoginDialog) {
+        startBackgroundLogin();
+    }
     return true;
+}
+
+// The main window does not wait for the background login; its outcome only fills the login
+// result that later install reports carry.
+void CKivOrviaApp::startBackgroundLogin() {
+    std::thread(webservices::BackgroundLogin).detach();
+    trace("background login started");
 }
 
 bool CKivOrviaApp::takeSingleInstanceLock() {
