@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -136,16 +136,16 @@ bool CaptureFramebuffer(bool rotate, std::string& path) {
         platform::DebugOutput("CaptureFramebuffer: frame-buffer header short or unusable");
         return false;
     }
-    // Zero-filled, so whatever the server does not deliver stays black.
-    std::vector<std::uint8_t> pixels(info->byteCount(), 0);
-    connection.receiveExact(reinterpret_cast<char*>(pixels.data()), pixels.size());
+    // Whatever the server does not deliver (it closed, failed or went quiet) stays black.
+    const std::size_t size = info->byteCount();
+    auto pixels = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    const std::size_t received = connection.receiveExact(reinterpret_cast<char*>(pixels.get()), size);
+    std::memset(pixels.get() + received, 0, size - received);
     connection.close();
-    if (info->swapRedBlue) {
-        SwapRedBlue(pixels, info->bytesPerPixel);
-    }
     const std::string file = screenshotPath(phone.serial);
     if (!WriteBitmap(static_cast<int>(info->height), static_cast<int>(info->bytesPerPixel),
-                     pixels, file, static_cast<int>(info->width), rotate)) {
+                     std::span(pixels.get(), size), file, static_cast<int>(info->width), rotate,
+                     info->swapRedBlue ? BitmapPixelOrder::RedFirst : BitmapPixelOrder::BlueFirst)) {
         platform::DebugOutput("CaptureFramebuffer: cannot write " + file);
         return false;
     }

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <utility>
 
 namespace {
 
@@ -121,15 +120,6 @@ std::optional<FramebufferInfo> ParseFramebufferHeader(std::span<const std::uint8
     const std::uint32_t greenOffset = wordAt(header, 9 + shift);
     info.swapRedBlue = redOffset == 0 && greenOffset == 8 && blueOffset == 16;
     return checked(info);
-}
-
-void SwapRedBlue(std::span<std::uint8_t> pixels, std::uint32_t bytesPerPixel) {
-    if (bytesPerPixel != 3 && bytesPerPixel != 4) {
-        return;
-    }
-    for (std::size_t i = 0; i + bytesPerPixel <= pixels.size(); i += bytesPerPixel) {
-        std::swap(pixels[i], pixels[i + 2]);
-    }
 }
 
 std::string ScreenshotFileName(std::string_view serial) {

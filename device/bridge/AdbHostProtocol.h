@@ -45,7 +45,7 @@ struct FramebufferInfo {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::uint32_t bytesPerPixel = 0;
-    bool swapRedBlue = false; ///< pixels are R, G, B[, A] and must become B, G, R[, A]
+    bool swapRedBlue = false; ///< pixels are R, G, B[, A], not B, G, R[, A] as BMP files hold
     std::size_t byteCount() const {
         return static_cast<std::size_t>(width) * height * bytesPerPixel;
     }
@@ -60,9 +60,6 @@ std::size_t CurrentHeaderSize(std::uint32_t version);
 /// kMaxFramebufferBytes.
 std::optional<FramebufferInfo> ParseFramebufferHeader(std::span<const std::uint8_t> header,
                                                       bool oldFormat);
-
-/// Exchanges bytes 0 and 2 of every pixel (3 or 4 bytes per pixel; others are left alone).
-void SwapRedBlue(std::span<std::uint8_t> pixels, std::uint32_t bytesPerPixel);
 
 /// The serial, or "kivcut" when it holds one of / \ : * ? " < > | (or a NUL), plus ".bmp".
 std::string ScreenshotFileName(std::string_view serial);

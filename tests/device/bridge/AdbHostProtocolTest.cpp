@@ -123,15 +123,6 @@ TEST(AdbHostProtocol, HostileHeadersAreRefused) {
         words({1, 32, 0, 4096, 4096, 0, 8, 16, 8, 8, 8, 24, 8}), false));
 }
 
-TEST(AdbHostProtocol, SwapRedBlueTouchesWholePixelsOnly) {
-    std::vector<std::uint8_t> four = {1, 2, 3, 4, 5, 6, 7, 8};
-    SwapRedBlue(four, 4);
-    EXPECT_EQ(four, (std::vector<std::uint8_t>{3, 2, 1, 4, 7, 6, 5, 8}));
-    std::vector<std::uint8_t> two = {1, 2, 3, 4};
-    SwapRedBlue(two, 2);
-    EXPECT_EQ(two, (std::vector<std::uint8_t>{1, 2, 3, 4}));
-}
-
 TEST(AdbHostProtocol, ScreenshotNames) {
     EXPECT_EQ(ScreenshotFileName("0123456789AB"), "0123456789AB.bmp");
     EXPECT_EQ(ScreenshotFileName("192.168.1.5:5555"), "kivcut.bmp");

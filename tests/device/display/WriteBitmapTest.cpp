@@ -55,6 +55,25 @@ TEST(WriteBitmap, RowsBottomUpOrTurnedHalfRound) {
     EXPECT_EQ(std::vector<std::uint8_t>(rotated.begin() + 54, rotated.end()), expected);
 }
 
+TEST(WriteBitmap, RedFirstPixelsHaveRedAndBlueExchanged) {
+    std::vector<std::uint8_t> expected = {32, 31, 30, 33, 42, 41, 40, 43,
+                                          12, 11, 10, 13, 22, 21, 20, 23};
+    auto upright = EncodeBitmap(2, 4, kFour, 2, false, BitmapPixelOrder::RedFirst);
+    EXPECT_EQ(std::vector<std::uint8_t>(upright.begin() + 54, upright.end()), expected);
+    auto rotated = EncodeBitmap(2, 4, kFour, 2, true, BitmapPixelOrder::RedFirst);
+    expected = {22, 21, 20, 23, 12, 11, 10, 13, 42, 41, 40, 43, 32, 31, 30, 33};
+    EXPECT_EQ(std::vector<std::uint8_t>(rotated.begin() + 54, rotated.end()), expected);
+    // Three bytes per pixel: one row of two pixels, padded to 8 bytes.
+    std::vector<std::uint8_t> three = {1, 2, 3, 4, 5, 6};
+    auto packed = EncodeBitmap(1, 3, three, 2, false, BitmapPixelOrder::RedFirst);
+    EXPECT_EQ(std::vector<std::uint8_t>(packed.begin() + 54, packed.end()),
+              (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4, 0, 0}));
+    // RGB 565 has no byte order to exchange.
+    std::vector<std::uint8_t> red565 = {0x00, 0xF8};
+    auto red = EncodeBitmap(1, 2, red565, 1, false, BitmapPixelOrder::RedFirst);
+    EXPECT_EQ(red[54 + 2], 248);
+}
+
 TEST(WriteBitmap, Rgb565ExpandsToBlueGreenRed) {
     // Red bits only; green bits only; blue bits only; all bits.
     std::vector<std::uint8_t> pixels = {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF};
@@ -88,15 +107,18 @@ TEST(WriteBitmap, RefusesWhatItCannotWrite) {
 }
 
 TEST(WriteBitmap, FilesDecodeToTheSourcePicture) {
-    // 5 x 3 pixels with distinct colours, as 32-bit B G R A and as RGB 565.
+    // 5 x 3 pixels with distinct colours, as 32-bit B G R A, R G B A and RGB 565 (five pixels
+    // a row: four go through the vector path, one through the tail).
     const int width = 5;
     const int height = 3;
     std::vector<std::uint8_t> bgra;
+    std::vector<std::uint8_t> rgba;
     std::vector<std::uint8_t> rgb565;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             int r = 40 * x, g = 80 * y, b = 8 * (x + y);
             bgra.insert(bgra.end(), {std::uint8_t(b), std::uint8_t(g), std::uint8_t(r), 255});
+            rgba.insert(rgba.end(), {std::uint8_t(r), std::uint8_t(g), std::uint8_t(b), 255});
             unsigned v = ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
             rgb565.insert(rgb565.end(), {std::uint8_t(v & 0xFF), std::uint8_t(v >> 8)});
         }
@@ -105,7 +127,10 @@ TEST(WriteBitmap, FilesDecodeToTheSourcePicture) {
     for (bool rotate : {false, true}) {
         ASSERT_TRUE(WriteBitmap(height, 4, bgra, dir.file("a.bmp"), width, rotate));
         ASSERT_TRUE(WriteBitmap(height, 2, rgb565, dir.file("b.bmp"), width, rotate));
+        ASSERT_TRUE(WriteBitmap(height, 4, rgba, dir.file("c.bmp"), width, rotate,
+                                BitmapPixelOrder::RedFirst));
         QImage full(QString::fromStdString(dir.file("a.bmp")));
+        QImage swapped(QString::fromStdString(dir.file("c.bmp")));
         QImage packed(QString::fromStdString(dir.file("b.bmp")));
         ASSERT_EQ(full.size(), QSize(width, height));
         ASSERT_EQ(packed.size(), QSize(width, height));
@@ -115,6 +140,7 @@ TEST(WriteBitmap, FilesDecodeToTheSourcePicture) {
                 int sy = rotate ? height - 1 - y : y;
                 QRgb want = qRgb(40 * sx, 80 * sy, 8 * (sx + sy));
                 EXPECT_EQ(full.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
+                EXPECT_EQ(swapped.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
                 QRgb quantised = qRgb(qRed(want) & 0xF8, qGreen(want) & 0xFC, qBlue(want) & 0xF8);
                 EXPECT_EQ(packed.pixel(x, y) & 0xFFFFFF, quantised & 0xFFFFFF) << x << "," << y;
             }
