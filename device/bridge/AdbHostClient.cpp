@@ -49,8 +49,7 @@ AdbSerial refreshSerial() {
     }
     std::this_thread::sleep_for(kServerPause);
     std::array<char, 4> lengthText{};
-    if (!readStatusOkay(connection) ||
-        connection.receiveExact(lengthText.data(), 4) != 4) {
+    if (!readStatusOkay(connection) || connection.receiveExact(lengthText.data(), 4) != 4) {
         return {};
     }
     const auto length = ParseHexLength(std::string_view(lengthText.data(), 4));
@@ -106,7 +105,9 @@ std::string screenshotPath(const std::string& serial) {
 
 } // namespace
 
-std::uint16_t AdbServerPort() { return AdbServerPortFrom(std::getenv("ANDROID_ADB_SERVER_PORT")); }
+std::uint16_t AdbServerPort() {
+    return AdbServerPortFrom(std::getenv("ANDROID_ADB_SERVER_PORT"));
+}
 
 AdbSerial GetSerial(bool force) {
     {
@@ -139,13 +140,15 @@ bool CaptureFramebuffer(bool rotate, std::string& path) {
     // Whatever the server does not deliver (it closed, failed or went quiet) stays black.
     const std::size_t size = info->byteCount();
     auto pixels = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-    const std::size_t received = connection.receiveExact(reinterpret_cast<char*>(pixels.get()), size);
+    const std::size_t received =
+        connection.receiveExact(reinterpret_cast<char*>(pixels.get()), size);
     std::memset(pixels.get() + received, 0, size - received);
     connection.close();
     const std::string file = screenshotPath(phone.serial);
     if (!WriteBitmap(static_cast<int>(info->height), static_cast<int>(info->bytesPerPixel),
                      std::span(pixels.get(), size), file, static_cast<int>(info->width), rotate,
-                     info->swapRedBlue ? BitmapPixelOrder::RedFirst : BitmapPixelOrder::BlueFirst)) {
+                     info->swapRedBlue ? BitmapPixelOrder::RedFirst
+                                       : BitmapPixelOrder::BlueFirst)) {
         platform::DebugOutput("CaptureFramebuffer: cannot write " + file);
         return false;
     }

@@ -168,8 +168,8 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
 } // namespace
 
 std::vector<std::uint8_t> EncodeBitmap(int height, int bytesPerPixel,
-                                       std::span<const std::uint8_t> pixels, int width,
-                                       bool rotate, BitmapPixelOrder order) {
+                                       std::span<const std::uint8_t> pixels, int width, bool rotate,
+                                       BitmapPixelOrder order) {
     const Layout layout = layoutFor(height, bytesPerPixel, pixels.size(), width, rotate, order);
     if (!layout.valid) {
         return {};
@@ -203,8 +203,7 @@ bool WriteBitmap(int height, int bytesPerPixel, std::span<const std::uint8_t> pi
     const std::size_t rowsPerChunk = std::max<std::size_t>(1, kChunkBytes / layout.stride);
     std::vector<std::uint8_t> chunk(rowsPerChunk * layout.stride, 0);
     for (int row = 0; row < height;) {
-        const std::size_t rows =
-            std::min(rowsPerChunk, static_cast<std::size_t>(height - row));
+        const std::size_t rows = std::min(rowsPerChunk, static_cast<std::size_t>(height - row));
         for (std::size_t i = 0; i < rows; ++i) {
             encodeRow(layout, pixels.data(), row + static_cast<int>(i),
                       chunk.data() + layout.stride * i);

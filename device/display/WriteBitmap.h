@@ -20,14 +20,12 @@ enum class BitmapPixelOrder { BlueFirst, RedFirst };
 /// `bytesPerPixel` is not 2, 3 or 4, `pixels` is shorter than the frame, or the frame exceeds
 /// kMaxBitmapPixelBytes.
 std::vector<std::uint8_t> EncodeBitmap(int height, int bytesPerPixel,
-                                       std::span<const std::uint8_t> pixels, int width,
-                                       bool rotate,
+                                       std::span<const std::uint8_t> pixels, int width, bool rotate,
                                        BitmapPixelOrder order = BitmapPixelOrder::BlueFirst);
 
 /// Writes the EncodeBitmap(...) bytes to `path`, replacing an existing file (the old file is
 /// unlinked first, so a link at that name is replaced, never followed). False when there is
 /// nothing to write or the file cannot be written completely.
-[[nodiscard]] bool WriteBitmap(int height, int bytesPerPixel,
-                               std::span<const std::uint8_t> pixels, const std::string& path,
-                               int width, bool rotate,
+[[nodiscard]] bool WriteBitmap(int height, int bytesPerPixel, std::span<const std::uint8_t> pixels,
+                               const std::string& path, int width, bool rotate,
                                BitmapPixelOrder order = BitmapPixelOrder::BlueFirst);

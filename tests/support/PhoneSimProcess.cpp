@@ -58,8 +58,8 @@ void readPorts(int fd, int& port, int& controlPort) {
         }
         pending.append(buffer, static_cast<std::size_t>(n));
     }
-    for (auto [key, target] : {std::pair{"listening adb ", &port},
-                               std::pair{"listening control ", &controlPort}}) {
+    for (auto [key, target] :
+         {std::pair{"listening adb ", &port}, std::pair{"listening control ", &controlPort}}) {
         std::size_t at = pending.find(key);
         if (at != std::string::npos) {
             *target = std::stoi(pending.substr(at + std::strlen(key)));

@@ -23,7 +23,9 @@ using testsupport::PhoneSimProcess;
 constexpr int kWidth = 5; // odd: 24-bit rows need padding
 constexpr int kHeight = 4;
 
-QRgb screenPixel(int x, int y) { return qRgb(40 * x + 10, 60 * y + 5, 8 * (x + y) + 3); }
+QRgb screenPixel(int x, int y) {
+    return qRgb(40 * x + 10, 60 * y + 5, 8 * (x + y) + 3);
+}
 
 std::string screenPpm() {
     std::string ppm = "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
@@ -54,7 +56,9 @@ void expectPicture(const std::string& path, const std::function<QRgb(int, int)>&
     }
 }
 
-QRgb quantised565(QRgb p) { return qRgb(qRed(p) & 0xF8, qGreen(p) & 0xFC, qBlue(p) & 0xF8); }
+QRgb quantised565(QRgb p) {
+    return qRgb(qRed(p) & 0xF8, qGreen(p) & 0xFC, qBlue(p) & 0xF8);
+}
 
 class AdbHostClientTest : public ::testing::Test {
 protected:
@@ -164,8 +168,9 @@ TEST_F(AdbHostClientTest, ScreenshotsOfEachPixelFormat) {
 }
 
 TEST_F(AdbHostClientTest, RecoveryPhoneSendsTheOldFormatAfterTheNudge) {
-    start({phoneJson("RECOVERY01",
-                     R"("state": "recovery", "screen": {"image": "screen.ppm", "format": "rgb565"})")});
+    start({phoneJson(
+        "RECOVERY01",
+        R"("state": "recovery", "screen": {"image": "screen.ppm", "format": "rgb565"})")});
     expectPicture(capture(false), [](int x, int y) { return quantised565(screenPixel(x, y)); });
     auto log = m_sim->log();
     EXPECT_NE(std::find(log.begin(), log.end(), "framebuffer\tRECOVERY01\tnudge 3030"), log.end());
@@ -174,18 +179,16 @@ TEST_F(AdbHostClientTest, RecoveryPhoneSendsTheOldFormatAfterTheNudge) {
 TEST_F(AdbHostClientTest, UpsideDownPhoneIsTurnedUpright) {
     start({phoneJson("V880", R"("screen": {"image": "screen.ppm", "upside_down": true})")});
     expectPicture(capture(true), screenPixel);
-    expectPicture(capture(false), [](int x, int y) {
-        return screenPixel(kWidth - 1 - x, kHeight - 1 - y);
-    });
+    expectPicture(capture(false),
+                  [](int x, int y) { return screenPixel(kWidth - 1 - x, kHeight - 1 - y); });
     control(R"(set V880 {"screen": {"format": "rgb565"}})");
     expectPicture(capture(true), [](int x, int y) { return quantised565(screenPixel(x, y)); });
 }
 
 TEST_F(AdbHostClientTest, ServerClosingMidTransferLeavesTheRestBlack) {
     start({phoneJson("PSIM0001", R"("faults": {"framebuffer": "close_mid_transfer"})")});
-    expectPicture(capture(false), [](int x, int y) {
-        return y < kHeight / 2 ? screenPixel(x, y) : qRgb(0, 0, 0);
-    });
+    expectPicture(capture(false),
+                  [](int x, int y) { return y < kHeight / 2 ? screenPixel(x, y) : qRgb(0, 0, 0); });
 }
 
 TEST_F(AdbHostClientTest, BrokenFramesAreRefusedWithoutAFile) {

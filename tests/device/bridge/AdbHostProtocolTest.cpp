@@ -62,16 +62,16 @@ TEST(AdbHostProtocol, TrackedPhoneSelection) {
 }
 
 TEST(AdbHostProtocol, VersionOneHeader) {
-    auto info = ParseFramebufferHeader(
-        words({1, 32, 1536000, 480, 800, 0, 8, 16, 8, 8, 8, 24, 8}), false);
+    auto info =
+        ParseFramebufferHeader(words({1, 32, 1536000, 480, 800, 0, 8, 16, 8, 8, 8, 24, 8}), false);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->width, 480u);
     EXPECT_EQ(info->height, 800u);
     EXPECT_EQ(info->bytesPerPixel, 4u);
     EXPECT_TRUE(info->swapRedBlue);
     EXPECT_EQ(info->byteCount(), 1536000u);
-    auto bgra = ParseFramebufferHeader(
-        words({1, 32, 1536000, 480, 800, 16, 8, 0, 8, 8, 8, 24, 8}), false);
+    auto bgra =
+        ParseFramebufferHeader(words({1, 32, 1536000, 480, 800, 16, 8, 0, 8, 8, 8, 24, 8}), false);
     ASSERT_TRUE(bgra);
     EXPECT_FALSE(bgra->swapRedBlue);
 }
@@ -85,8 +85,8 @@ TEST(AdbHostProtocol, VersionTwoHeaderHasAColourSpaceWord) {
     EXPECT_EQ(info->width, 1080u);
     EXPECT_EQ(info->height, 1920u);
     EXPECT_TRUE(info->swapRedBlue);
-    auto rgb565 = ParseFramebufferHeader(
-        words({2, 16, 0, 768000, 480, 800, 11, 5, 0, 5, 5, 6, 0, 0}), false);
+    auto rgb565 =
+        ParseFramebufferHeader(words({2, 16, 0, 768000, 480, 800, 11, 5, 0, 5, 5, 6, 0, 0}), false);
     ASSERT_TRUE(rgb565);
     EXPECT_EQ(rgb565->bytesPerPixel, 2u);
     EXPECT_FALSE(rgb565->swapRedBlue);
@@ -107,20 +107,20 @@ TEST(AdbHostProtocol, OldHeaderDerivesBytesPerPixel) {
 
 TEST(AdbHostProtocol, HostileHeadersAreRefused) {
     const std::vector<std::vector<std::uint8_t>> bad = {
-        words({1, 32, 0, 100000, 100000, 0, 8, 16, 8, 8, 8, 24, 8}),           // 40 GB
-        words({1, 32, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 8, 16, 8, 8, 8, 24, 8}),   // overflow
-        words({1, 0xFFFFFFF8, 0, 4096, 4096, 0, 8, 16, 8, 8, 8, 24, 8}),       // huge depth
-        words({1, 32, 0, 0, 800, 0, 8, 16, 8, 8, 8, 24, 8}),                   // no width
-        words({1, 8, 0, 480, 800, 0, 8, 16, 8, 8, 8, 24, 8}),                  // 1 byte/pixel
-        words({1, 64, 0, 480, 800, 0, 8, 16, 8, 8, 8, 24, 8}),                 // 8 bytes/pixel
+        words({1, 32, 0, 100000, 100000, 0, 8, 16, 8, 8, 8, 24, 8}),         // 40 GB
+        words({1, 32, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 8, 16, 8, 8, 8, 24, 8}), // overflow
+        words({1, 0xFFFFFFF8, 0, 4096, 4096, 0, 8, 16, 8, 8, 8, 24, 8}),     // huge depth
+        words({1, 32, 0, 0, 800, 0, 8, 16, 8, 8, 8, 24, 8}),                 // no width
+        words({1, 8, 0, 480, 800, 0, 8, 16, 8, 8, 8, 24, 8}),                // 1 byte/pixel
+        words({1, 64, 0, 480, 800, 0, 8, 16, 8, 8, 8, 24, 8}),               // 8 bytes/pixel
     };
     for (const auto& header : bad) {
         EXPECT_FALSE(ParseFramebufferHeader(header, false));
     }
     EXPECT_FALSE(ParseFramebufferHeader(words({16, 0xFFFFFFFF, 1, 1}), true));
     // 4096 x 4096 x 4 is exactly 64 MiB: still accepted.
-    EXPECT_TRUE(ParseFramebufferHeader(
-        words({1, 32, 0, 4096, 4096, 0, 8, 16, 8, 8, 8, 24, 8}), false));
+    EXPECT_TRUE(
+        ParseFramebufferHeader(words({1, 32, 0, 4096, 4096, 0, 8, 16, 8, 8, 8, 24, 8}), false));
 }
 
 TEST(AdbHostProtocol, ScreenshotNames) {
