@@ -12,7 +12,9 @@
 
 namespace {
 
-void trace(const std::string& line) { platform::DebugOutput("CKivOrviaApp: " + line); }
+void trace(const std::string& line) {
+    platform::DebugOutput("CKivOrviaApp: " + line);
+}
 
 } // namespace
 
