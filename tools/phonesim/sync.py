@@ -135,7 +135,20 @@ def store(phone, path, content, mode):
             phone.next_install_outcome(True)
             return "No space left on device"
         try:
+            make_parents(phone.fs, path)
             phone.fs.write(path, content, mode, False)
         except FsError as error:
             return str(error)
     return ""
+
+
+def make_parents(fs, path):
+    """adbd creates missing parent folders of a pushed file where the shell user may."""
+    missing = []
+    folder = posixpath.dirname(path)
+    while fs.get(folder) is None and folder != "/":
+        missing.append(folder)
+        folder = posixpath.dirname(folder)
+    if missing and fs.can_write_in(folder, False):
+        for name in reversed(missing):
+            fs.mkdir(name, False)

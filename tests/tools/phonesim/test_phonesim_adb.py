@@ -93,6 +93,8 @@ class AdbClientTest(unittest.TestCase):
             self.assertEqual(content, f.read())
         self.assertIn("Filesystem           1M-blocks",
                       sim.adb("shell", "/data/local/tmp/busybox df -m").stdout)
+        nested = sim.adb("push", local, "/sdcard/Penlow/tools/busybox")
+        self.assertEqual(nested.returncode, 0, nested.stderr)
         denied = sim.adb("push", local, "/system/bin/busybox")
         self.assertNotEqual(denied.returncode, 0)
         self.assertIn("Permission denied", denied.stderr + denied.stdout)
