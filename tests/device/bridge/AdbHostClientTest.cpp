@@ -81,12 +81,18 @@ protected:
         ResetSerialCacheForTesting();
     }
 
-    void start(const std::vector<std::string>& phones, const std::vector<std::string>& args = {}) {
+    // False when phonesim did not come up; the test must stop then, or the real adb client
+    // would start a real adb server on the default port.
+    [[nodiscard]] bool start(const std::vector<std::string>& phones,
+                             const std::vector<std::string>& args = {}) {
         m_sim = std::make_unique<PhoneSimProcess>(phones, args);
-        ASSERT_TRUE(m_sim->started());
+        if (!m_sim->started()) {
+            return false;
+        }
         testsupport::WriteFile(m_sim->folder() + "/screen.ppm", screenPpm());
         m_port = std::make_unique<testsupport::ScopedEnv>("ANDROID_ADB_SERVER_PORT",
                                                           std::to_string(m_sim->port()));
+        return true;
     }
 
     void control(const std::string& command) { ASSERT_TRUE(m_sim->control(command)) << command; }
@@ -103,7 +109,7 @@ protected:
 };
 
 TEST_F(AdbHostClientTest, SerialAndModeFollowTheListing) {
-    start({phoneJson("0123456789AB")});
+    ASSERT_TRUE(start({phoneJson("0123456789AB")}));
     AdbSerial normal = GetSerial(false);
     EXPECT_EQ(normal.serial, "0123456789AB");
     EXPECT_EQ(normal.mode, AdbMode::Device);
@@ -118,7 +124,7 @@ TEST_F(AdbHostClientTest, SerialAndModeFollowTheListing) {
 }
 
 TEST_F(AdbHostClientTest, SerialIsKeptUntilForced) {
-    start({phoneJson("KEPT0001")});
+    ASSERT_TRUE(start({phoneJson("KEPT0001")}));
     EXPECT_EQ(GetSerial(false).serial, "KEPT0001");
     control("unplug KEPT0001");
     EXPECT_EQ(GetSerial(false).serial, "KEPT0001");
@@ -126,26 +132,27 @@ TEST_F(AdbHostClientTest, SerialIsKeptUntilForced) {
 }
 
 TEST_F(AdbHostClientTest, NoPhoneGivesAnEmptySerial) {
-    start({});
+    ASSERT_TRUE(start({}));
     EXPECT_EQ(GetSerial(true).serial, "");
     std::string path;
     EXPECT_FALSE(CaptureFramebuffer(false, path));
 }
 
 TEST_F(AdbHostClientTest, RepliesInSmallPiecesAreReadWhole) {
-    start({phoneJson("FRAGMENTED01", R"("screen": {"image": "screen.ppm", "format": "bgra8888"})")},
-          {"--fragment", "3"});
+    ASSERT_TRUE(start(
+        {phoneJson("FRAGMENTED01", R"("screen": {"image": "screen.ppm", "format": "bgra8888"})")},
+        {"--fragment", "3"}));
     EXPECT_EQ(GetSerial(true).serial, "FRAGMENTED01");
     expectPicture(capture(false), screenPixel);
 }
 
 TEST_F(AdbHostClientTest, RefusedTrackDevicesGivesAnEmptySerial) {
-    start({phoneJson("PSIM0001")}, {"--fault", "host:track-devices=fail"});
+    ASSERT_TRUE(start({phoneJson("PSIM0001")}, {"--fault", "host:track-devices=fail"}));
     EXPECT_EQ(GetSerial(true).serial, "");
 }
 
 TEST_F(AdbHostClientTest, ScreenshotsOfEachPixelFormat) {
-    start({phoneJson("PSIM0001")});
+    ASSERT_TRUE(start({phoneJson("PSIM0001")}));
     struct Case {
         const char* screen;
         std::function<QRgb(int, int)> expect;
@@ -168,16 +175,17 @@ TEST_F(AdbHostClientTest, ScreenshotsOfEachPixelFormat) {
 }
 
 TEST_F(AdbHostClientTest, RecoveryPhoneSendsTheOldFormatAfterTheNudge) {
-    start({phoneJson(
+    ASSERT_TRUE(start({phoneJson(
         "RECOVERY01",
-        R"("state": "recovery", "screen": {"image": "screen.ppm", "format": "rgb565"})")});
+        R"("state": "recovery", "screen": {"image": "screen.ppm", "format": "rgb565"})")}));
     expectPicture(capture(false), [](int x, int y) { return quantised565(screenPixel(x, y)); });
     auto log = m_sim->log();
     EXPECT_NE(std::find(log.begin(), log.end(), "framebuffer\tRECOVERY01\tnudge 3030"), log.end());
 }
 
 TEST_F(AdbHostClientTest, UpsideDownPhoneIsTurnedUpright) {
-    start({phoneJson("V880", R"("screen": {"image": "screen.ppm", "upside_down": true})")});
+    ASSERT_TRUE(
+        start({phoneJson("V880", R"("screen": {"image": "screen.ppm", "upside_down": true})")}));
     expectPicture(capture(true), screenPixel);
     expectPicture(capture(false),
                   [](int x, int y) { return screenPixel(kWidth - 1 - x, kHeight - 1 - y); });
@@ -186,13 +194,14 @@ TEST_F(AdbHostClientTest, UpsideDownPhoneIsTurnedUpright) {
 }
 
 TEST_F(AdbHostClientTest, ServerClosingMidTransferLeavesTheRestBlack) {
-    start({phoneJson("PSIM0001", R"("faults": {"framebuffer": "close_mid_transfer"})")});
+    ASSERT_TRUE(
+        start({phoneJson("PSIM0001", R"("faults": {"framebuffer": "close_mid_transfer"})")}));
     expectPicture(capture(false),
                   [](int x, int y) { return y < kHeight / 2 ? screenPixel(x, y) : qRgb(0, 0, 0); });
 }
 
 TEST_F(AdbHostClientTest, BrokenFramesAreRefusedWithoutAFile) {
-    start({phoneJson("PSIM0001")});
+    ASSERT_TRUE(start({phoneJson("PSIM0001")}));
     for (const char* fault : {"absurd_dimensions", "fail", "close", "short_header", "stall"}) {
         SCOPED_TRACE(fault);
         control(std::string(R"(set PSIM0001 {"faults": {"framebuffer": ")") + fault + "\"}}");
@@ -202,7 +211,7 @@ TEST_F(AdbHostClientTest, BrokenFramesAreRefusedWithoutAFile) {
 }
 
 TEST_F(AdbHostClientTest, NetworkSerialGivesKivcut) {
-    start({phoneJson("192.168.1.5:5555")});
+    ASSERT_TRUE(start({phoneJson("192.168.1.5:5555")}));
     std::string path = capture(false);
     EXPECT_EQ(path, programFolder() + "/image/kivcut.bmp");
     expectPicture(path, screenPixel);
