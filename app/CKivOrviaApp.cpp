@@ -3,8 +3,11 @@
 #include "StartupMessage.h"
 
 #include "app/config/Config.h"
+#include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
+#include "webservices/ConnectedPhoneProbe.h"
+#include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +30,11 @@ bool CKivOrviaApp::InitInstance() {
     }
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
+    // Machine reports of a finished connection wizard look at the phone through adb.
+    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
+    if (!runUpdateCheck()) {
+        return false;
+    }
     readLoginMode();
     return true;
 }
@@ -50,6 +58,17 @@ bool CKivOrviaApp::initSockets() {
         return false;
     }
     trace("sockets ready");
+    return true;
+}
+
+// A pending update hands over to the updater: the program ends before any window. Otherwise
+// the version check goes on in the background.
+bool CKivOrviaApp::runUpdateCheck() {
+    if (webservices::StartupUpdateCheck()) {
+        trace("updater started, ending");
+        return false;
+    }
+    trace("update check running");
     return true;
 }
 

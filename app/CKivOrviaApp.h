@@ -32,6 +32,7 @@ public:
 private:
     bool takeSingleInstanceLock();
     bool initSockets();
+    bool runUpdateCheck();
     void readLoginMode();
 
     platform::SingleInstanceLock m_instanceLock; // held for the whole life of the process
