@@ -102,10 +102,10 @@ def read_file_data(wire):
         total += length
 
 
-def send(wire, phone, spec, record):
-    path, _, mode_text = spec.rpartition(",")
+def send(wire, phone, target, record):
+    path, _, mode_text = target.rpartition(",")
     if not path:
-        path, mode_text = spec, "33188"
+        path, mode_text = target, "33188"
     try:
         mode = int(mode_text)
     except ValueError:
