@@ -5,20 +5,22 @@
 #include "StartupMessage.h"
 
 #include "app/config/Config.h"
+#include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
+#include "webservices/ConnectedPhoneProbe.h"
+#include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdlib>
 #include <string_view>
 #include <thread>
-
-#include <csignal>
 
 namespace {
 
@@ -46,6 +48,11 @@ bool CKivOrviaApp::InitInstance() {
     }
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
+    // Machine reports of a finished connection wizard look at the phone through adb.
+    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
+    if (!runUpdateCheck()) {
+        return false;
+    }
     installDialogHook();
     readLoginMode();
     return runLoginStep();
@@ -56,6 +63,13 @@ void CKivOrviaApp::installDialogHook() {
     InstallFontSubstitutions();
     InstallDialogHook();
     trace("dialog hook installed");
+}
+
+// The main window does not wait for the background login; its outcome only fills the login
+// result that later install reports carry.
+void CKivOrviaApp::startBackgroundLogin() {
+    std::thread(webservices::BackgroundLogin).detach();
+    trace("background login started");
 }
 
 bool CKivOrviaApp::takeSingleInstanceLock() {
@@ -77,6 +91,17 @@ bool CKivOrviaApp::initSockets() {
         return false;
     }
     trace("sockets ready");
+    return true;
+}
+
+// A pending update hands over to the updater: the program ends before any window. Otherwise
+// the version check goes on in the background.
+bool CKivOrviaApp::runUpdateCheck() {
+    if (webservices::StartupUpdateCheck()) {
+        trace("updater started, ending");
+        return false;
+    }
+    trace("update check running");
     return true;
 }
 
@@ -106,8 +131,7 @@ int CKivOrviaApp::ExitInstance() {
 // main window does not wait for.
 bool CKivOrviaApp::runLoginStep() {
     if (m_skipLoginDialog) {
-        std::thread(webservices::BackgroundLogin).detach();
-        trace("background login started");
+        startBackgroundLogin();
         return true;
     }
     CKivLoginDlg dialog(webservices::LoginEntry);

@@ -32,9 +32,11 @@ public:
 private:
     bool takeSingleInstanceLock();
     bool initSockets();
+    bool runUpdateCheck();
     void installDialogHook();
     void readLoginMode();
     bool runLoginStep();
+    void startBackgroundLogin();
 
     platform::SingleInstanceLock m_instanceLock; // held for the whole life of the process
     std::string m_appName;

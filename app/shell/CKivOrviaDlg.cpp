@@ -12,6 +12,7 @@
 #include "ui/toolkit/KivShell.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
+#include "webservices/MachineEventReport.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -60,6 +61,7 @@ void CKivOrviaDlg::onInitDialog() {
     SetApplicationName(appName);
     setWindowTitle(appName);
     SetWindowHandle(KivWindowRole::MainWindow, handle());
+    webservices::ReportMachineEvent("", "", webservices::kEventProgramStart);
     attachFrame();
     installEventFilter(this);
     createTabs();

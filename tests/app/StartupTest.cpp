@@ -21,13 +21,14 @@ struct RunResult {
 };
 
 // Copies the built program into `folder` under `name` and runs it there (offscreen, message
-// boxes dismissed at once).
+// boxes dismissed and the login dialog and main window closed as soon as they show).
 RunResult runProgramCopy(const std::string& folder, const std::string& name) {
     std::string built = std::string(std::getenv("PENLOW_PROGRAM_DIR")) + "/Penlow";
     std::string copy = folder + "/" + name;
     std::filesystem::copy_file(built, copy, std::filesystem::copy_options::overwrite_existing);
     std::filesystem::permissions(copy, std::filesystem::perms(0755));
     setenv("PENLOW_DISMISS_MESSAGES_FOR_TESTING", "1", 1);
+    setenv("PENLOW_CLOSE_WINDOWS_FOR_TESTING", "1", 1);
     platform::ChildProcess child;
     RunResult result;
     if (!child.start({"/bin/sh", "-c", "cd '" + folder + "' && exec ./" + name}, true)) {
