@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 
@@ -36,6 +37,26 @@ QIcon ProgramIcon() {
     const QPixmap pixmap = QIcon(QString::fromStdString(path)).pixmap(16, 16);
     return pixmap.isNull() ? QIcon() : QIcon(pixmap);
 }
+
+// The window's 1-pixel edge drawn over everything, so that the pages, which reach the right
+// and bottom edges, do not hide it. Mouse events pass through.
+class WindowEdge : public QWidget {
+public:
+    WindowEdge(QWidget* window, QColor color) : QWidget(window), m_color(color) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(window->rect());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(m_color);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+
+private:
+    QColor m_color;
+};
 
 } // namespace
 
@@ -62,7 +83,7 @@ void CKivOrviaDlg::onInitDialog() {
     setWindowTitle(appName);
     SetWindowHandle(KivWindowRole::MainWindow, handle());
     webservices::ReportMachineEvent("", "", webservices::kEventProgramStart);
-    attachFrame();
+    const KivFrameSkin& frame = attachFrame();
     installEventFilter(this);
     createTabs();
     m_connectionIcon = new QLabel(QStringLiteral("连接图标"), this);
@@ -79,9 +100,15 @@ void CKivOrviaDlg::onInitDialog() {
     }
     createPages();
     selectTab(kTabDevice);
+    // The edge takes the frame picture's own edge colour.
+    if (!frame.background.isNull()) {
+        const KivImage& picture = frame.background;
+        auto* edge = new WindowEdge(this, picture.image().pixelColor(0, picture.height() / 2));
+        edge->raise();
+    }
 }
 
-void CKivOrviaDlg::attachFrame() {
+const KivFrameSkin& CKivOrviaDlg::attachFrame() {
     static const std::shared_ptr<KivFrameSkin> frame = [] {
         auto skin = MakeFrameSkin(1, 20, 10);
         LoadCaptionPictures(skin->custom1, 30);
@@ -97,6 +124,7 @@ void CKivOrviaDlg::attachFrame() {
         return skin;
     }();
     AttachFrameSkin(this, frame);
+    return *frame;
 }
 
 void CKivOrviaDlg::createTabs() {

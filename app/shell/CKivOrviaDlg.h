@@ -15,6 +15,7 @@ class CKivXzglDlg;
 class CKivYyyxDlg;
 class KivImage;
 struct KivButtonSkin;
+struct KivFrameSkin;
 class QLabel;
 class QPushButton;
 
@@ -51,7 +52,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void attachFrame();
+    const KivFrameSkin& attachFrame();
     void createTabs();
     void createPages();
 

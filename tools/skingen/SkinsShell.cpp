@@ -52,6 +52,7 @@ void AddCaptionButtons(std::vector<SkinPicture>& table, int first, Icon icon, bo
 void DrawTab(QPainter& p, QSize size, Icon icon, const QString& text, State s, bool badge) {
     p.fillRect(QRect(QPoint(0, 0), size), pal::kSidebar);
     VLine(p, size.width() - 1, 0, size.height(), pal::kLine);
+    VLine(p, 0, 0, size.height(), pal::kWindowEdge); // tabs sit on the window's left edge
     const QRectF card(10, 6, size.width() - 21, size.height() - 12);
     QColor fg = pal::kText2;
     if (s == State::Hover) {
@@ -135,6 +136,9 @@ void DrawLogin(QPainter& p, QSize size) {
     Text(p, QRectF(36, 0, 300, kCaption), QStringLiteral("帐号登录"), Font(13, true), pal::kText,
          Qt::AlignLeft | Qt::AlignVCenter);
     HLine(p, 0, size.width(), kCaption, pal::kLine);
+    // Where the OK button sits: while a login runs the button gives way to a spinner drawn on
+    // white, so the place is a white field.
+    RoundBox(p, QRectF(40, kCaption + 140, 300, 40), 6, pal::kWhite, pal::kLine);
     WindowEdge(p, size);
 }
 

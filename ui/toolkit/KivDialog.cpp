@@ -24,6 +24,10 @@ KivDialog::KivDialog(QWidget* parent, Frame frame)
     : QDialog(parent, FlagsFor(frame)), m_frame(frame),
       m_cancel(frame == Frame::Child ? Cancel::Ignore : Cancel::EndDialog) {
     m_okIgnored = frame == Frame::Child;
+    if (frame == Frame::Child) {
+        // QDialog turns a plain widget type into a dialog window; a page is a child widget.
+        setWindowFlags(Qt::Widget);
+    }
     if (frame == Frame::Popup) {
         // The click that closes the popup must not also reach the widget under it.
         setAttribute(Qt::WA_NoMouseReplay);
