@@ -1,0 +1,133 @@
+// Start-up benchmark: time from process start to the main window's first paint, and the
+// resident memory once it shows, for Penlow (background-login mode, no web page) and for a
+// bare Qt window measured in the same run. Prints medians and the ratios.
+//
+//   bench_startup [runs]      (default 7; without a display the offscreen platform is used,
+//                              e.g. `xvfb-run -a bench_startup` measures on X11)
+#include "platform/ChildProcess.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Sample {
+    double millis = 0;
+    long rssKb = 0;
+};
+
+long ResidentKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return -1;
+}
+
+// Runs `argv` until it prints `marker`, then measures and ends it (it is our own child).
+std::optional<Sample> Measure(const std::vector<std::string>& argv, const std::string& marker) {
+    platform::ChildProcess child;
+    const auto started = Clock::now();
+    if (!child.start(argv, true)) {
+        return std::nullopt;
+    }
+    std::string output;
+    char buffer[4096];
+    std::optional<Sample> sample;
+    while (Clock::now() - started < std::chrono::seconds(30)) {
+        const long n = child.readSome(buffer, sizeof buffer, std::chrono::milliseconds(100));
+        if (n == 0 || n == -1) {
+            break;
+        }
+        if (n > 0) {
+            output.append(buffer, static_cast<std::size_t>(n));
+            if (output.find(marker) != std::string::npos) {
+                const auto painted = Clock::now();
+                sample = Sample{std::chrono::duration<double, std::milli>(painted - started).count(),
+                                ResidentKb(child.pid())};
+                break;
+            }
+        }
+    }
+    ::kill(child.pid(), SIGTERM);
+    child.wait();
+    if (!sample) {
+        std::fprintf(stderr, "no \"%s\" from %s:\n%s\n", marker.c_str(), argv[0].c_str(),
+                     output.c_str());
+    }
+    return sample;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// A program folder of its own: a copy of the executable, links to the generated pictures,
+// and a Config.ini that skips the login dialog.
+fs::path PrepareProgramFolder(const fs::path& built) {
+    const fs::path dir = fs::temp_directory_path() / ("penlow-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "data");
+    fs::copy_file(built / "Penlow", dir / "PenlowBench", fs::copy_options::overwrite_existing);
+    for (const char* name : {"skins", "logo.png", "logo.ico", "bin"}) {
+        std::error_code ignored;
+        fs::create_symlink(built / name, dir / name, ignored);
+    }
+    std::ofstream(dir / "data" / "Config.ini")
+        << "[Application]\ndisuser=disuser\nappname=Penlow\n\n[WebService]\nhost=127.0.0.1\nport=9\n";
+    return dir;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+    setenv("PENLOW_LOGIN_PORT", "9", 0); // the background login fails at once (discard port)
+    const fs::path dir = PrepareProgramFolder(PENLOW_PROGRAM_DIR_FOR_BENCHMARK);
+
+    std::vector<double> penlowMs, bareMs, penlowRss, bareRss;
+    for (int i = 0; i < runs; ++i) {
+        // Alternate so that both see the same machine load.
+        const auto penlow = Measure({"/bin/sh", "-c", "cd '" + dir.string() + "' && exec ./PenlowBench"},
+                                    "CKivOrviaDlg: first paint");
+        const auto bare = Measure({PENLOW_BARE_WINDOW_FOR_BENCHMARK}, "BareWindow: first paint");
+        if (!penlow || !bare) {
+            fs::remove_all(dir);
+            return 1;
+        }
+        penlowMs.push_back(penlow->millis);
+        bareMs.push_back(bare->millis);
+        penlowRss.push_back(penlow->rssKb / 1024.0);
+        bareRss.push_back(bare->rssKb / 1024.0);
+    }
+    fs::remove_all(dir);
+    const double pm = Median(penlowMs), bm = Median(bareMs);
+    const double pr = Median(penlowRss), br = Median(bareRss);
+    const char* platformName = std::getenv("QT_QPA_PLATFORM");
+    std::printf("start to first paint, median of %d runs (platform %s):\n", runs,
+                platformName ? platformName : "default");
+    std::printf("  Penlow main window   %8.1f ms   RSS %7.1f MB\n", pm, pr);
+    std::printf("  bare Qt window       %8.1f ms   RSS %7.1f MB\n", bm, br);
+    std::printf("  ratio Penlow / bare  %8.2f      RSS %7.2f\n", pm / bm, pr / br);
+    std::printf("  goal: under 400 ms and under 120 MB -> %s\n",
+                (pm < 400 && pr < 120) ? "met" : "NOT met");
+    return 0;
+}
