@@ -27,16 +27,16 @@ const char* const kEditStyle =
     "QLineEdit { background: white; color: #1f2329; border: 1px solid #d3d8df;"
     " border-radius: 4px; padding: 0 8px; font-size: 13px; }"
     "QLineEdit:focus { border-color: #2e74f0; }";
-const char* const kCheckStyle =
-    "QCheckBox { color: #3e3e3e; background: #f2f2f2; spacing: 4px; }"
-    "QCheckBox::indicator { width: 21px; height: 19px; }"
-    "QCheckBox::indicator:unchecked { image: url(:/PNG/182); }"
-    "QCheckBox::indicator:unchecked:hover { image: url(:/PNG/184); }"
-    "QCheckBox::indicator:checked { image: url(:/PNG/183); }";
+const char* const kCheckStyle = "QCheckBox { color: #3e3e3e; background: #f2f2f2; spacing: 4px; }"
+                                "QCheckBox::indicator { width: 21px; height: 19px; }"
+                                "QCheckBox::indicator:unchecked { image: url(:/PNG/182); }"
+                                "QCheckBox::indicator:unchecked:hover { image: url(:/PNG/184); }"
+                                "QCheckBox::indicator:checked { image: url(:/PNG/183); }";
 
 QLabel* MakeLabel(QWidget* parent, const char* caption) {
     auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    label->setStyleSheet(QStringLiteral("color: #3e3e3e; background: transparent; font-size: 13px;"));
+    label->setStyleSheet(
+        QStringLiteral("color: #3e3e3e; background: transparent; font-size: 13px;"));
     return label;
 }
 

@@ -19,7 +19,7 @@ struct ItemSpec {
 
 // In Item order: 1040 更新日志, 1042 官方网站, 1041 关于我们, 1044 帮助说明, 1043 隐私保护.
 constexpr ItemSpec kItems[] = {
-    {"更新日志", 1710, 0}, {"官方网站", 1730, 1}, {"关于我们", 1740, 2},
+    {"更新日志", 1710, 0}, {"官方网站", 1730, 1},  {"关于我们", 1740, 2},
     {"帮助说明", 1750, 3}, {"隐私保护", 1720, -1},
 };
 
@@ -64,15 +64,22 @@ void CKivMenuDlg::onInitDialog() {
 
 void CKivMenuDlg::choose(Item which) {
     switch (which) {
-    case kChangeLog: OpenConfigLink(config::kLink, config::kLinkChangeLog); break;
-    case kWebsite: OpenConfigLink(config::kApplication, config::kWebsite); break;
+    case kChangeLog:
+        OpenConfigLink(config::kLink, config::kLinkChangeLog);
+        break;
+    case kWebsite:
+        OpenConfigLink(config::kApplication, config::kWebsite);
+        break;
     case kAbout:
         // Posted: the menu closes first, then the main window opens the about box.
         PostKivMessage(WindowHandle(KivWindowRole::MainWindow), kMsgShowAbout, 0, 0);
         break;
-    case kHelp: OpenConfigLink(config::kLink, config::kLinkHelp); break;
+    case kHelp:
+        OpenConfigLink(config::kLink, config::kLinkHelp);
+        break;
     case kPrivacy:
-    case kItemCount: break;
+    case kItemCount:
+        break;
     }
     reject();
 }

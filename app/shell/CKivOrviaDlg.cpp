@@ -114,7 +114,8 @@ const KivFrameSkin& CKivOrviaDlg::attachFrame() {
         LoadCaptionPictures(skin->custom1, 30);
         skin->custom1Present = true;
         skin->custom1Action = [] {
-            if (auto* main = qobject_cast<QWidget*>(WindowHandle(KivWindowRole::MainWindow).object())) {
+            if (auto* main =
+                    qobject_cast<QWidget*>(WindowHandle(KivWindowRole::MainWindow).object())) {
                 OpenDropDownMenu(main);
             }
         };

@@ -9,6 +9,8 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -58,8 +60,9 @@ std::optional<Sample> Measure(const std::vector<std::string>& argv, const std::s
             output.append(buffer, static_cast<std::size_t>(n));
             if (output.find(marker) != std::string::npos) {
                 const auto painted = Clock::now();
-                sample = Sample{std::chrono::duration<double, std::milli>(painted - started).count(),
-                                ResidentKb(child.pid())};
+                sample =
+                    Sample{std::chrono::duration<double, std::milli>(painted - started).count(),
+                           ResidentKb(child.pid())};
                 break;
             }
         }
@@ -89,14 +92,19 @@ fs::path PrepareProgramFolder(const fs::path& built) {
         fs::create_symlink(built / name, dir / name, ignored);
     }
     std::ofstream(dir / "data" / "Config.ini")
-        << "[Application]\ndisuser=disuser\nappname=Penlow\n\n[WebService]\nhost=127.0.0.1\nport=9\n";
+        << "[Application]\ndisuser=disuser\nappname=Penlow\n\n[WebService]\nhost=127.0.0.1\nport="
+           "9\n";
     return dir;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    int runs = 7;
+    if (argc > 1) {
+        std::from_chars(argv[1], argv[1] + std::strlen(argv[1]), runs);
+        runs = std::max(1, runs);
+    }
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
@@ -106,8 +114,9 @@ int main(int argc, char* argv[]) {
     std::vector<double> penlowMs, bareMs, penlowRss, bareRss;
     for (int i = 0; i < runs; ++i) {
         // Alternate so that both see the same machine load.
-        const auto penlow = Measure({"/bin/sh", "-c", "cd '" + dir.string() + "' && exec ./PenlowBench"},
-                                    "CKivOrviaDlg: first paint");
+        const auto penlow =
+            Measure({"/bin/sh", "-c", "cd '" + dir.string() + "' && exec ./PenlowBench"},
+                    "CKivOrviaDlg: first paint");
         const auto bare = Measure({PENLOW_BARE_WINDOW_FOR_BENCHMARK}, "BareWindow: first paint");
         if (!penlow || !bare) {
             fs::remove_all(dir);

@@ -93,9 +93,8 @@ void AddToolbarButton(std::vector<ResourcePicture>& t, const ToolbarButton& b) {
         const Look look = b.primary ? Look::Primary : Look::Toolbar;
         const Icon icon = b.icon;
         const State st = s;
-        t.push_back({kPng, id, QSize(b.width, 21), true, [=](QPainter& p, QSize sz) {
-                         DrawButton(p, sz, look, st, text, icon, 12);
-                     }});
+        t.push_back({kPng, id, QSize(b.width, 21), true,
+                     [=](QPainter& p, QSize sz) { DrawButton(p, sz, look, st, text, icon, 12); }});
     }
 }
 
@@ -131,8 +130,9 @@ void AddResourcePictures(std::vector<ResourcePicture>& t) {
         t.push_back({kPng, frames[i], QSize(139, 5), true,
                      [i, count](QPainter& p, QSize s) { DrawInstallFrame(p, s, i, count); }});
     }
-    t.push_back({kPng, 165, QSize(139, 8), false,
-                 [](QPainter& p, QSize s) { p.fillRect(QRect(QPoint(0, 0), s), QColor(0xE4, 0xE8, 0xEE)); }});
+    t.push_back({kPng, 165, QSize(139, 8), false, [](QPainter& p, QSize s) {
+                     p.fillRect(QRect(QPoint(0, 0), s), QColor(0xE4, 0xE8, 0xEE));
+                 }});
     t.push_back({kPng, 166, QSize(1, 6), false,
                  [](QPainter& p, QSize s) { p.fillRect(QRect(QPoint(0, 0), s), pal::kAccent); }});
 

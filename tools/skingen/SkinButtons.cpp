@@ -13,30 +13,42 @@ struct Colors {
 
 Colors PrimaryColors(State s) {
     switch (s) {
-    case State::Normal: return {pal::kAccent, Qt::transparent, pal::kWhite};
-    case State::Hover: return {pal::kAccentHover, Qt::transparent, pal::kWhite};
-    case State::Pressed: return {pal::kAccentPressed, Qt::transparent, pal::kWhite};
-    case State::Disabled: return {pal::kAccentDisabled, Qt::transparent, pal::kWhite};
+    case State::Normal:
+        return {pal::kAccent, Qt::transparent, pal::kWhite};
+    case State::Hover:
+        return {pal::kAccentHover, Qt::transparent, pal::kWhite};
+    case State::Pressed:
+        return {pal::kAccentPressed, Qt::transparent, pal::kWhite};
+    case State::Disabled:
+        return {pal::kAccentDisabled, Qt::transparent, pal::kWhite};
     }
     return {};
 }
 
 Colors SecondaryColors(State s) {
     switch (s) {
-    case State::Normal: return {pal::kWhite, pal::kBorder, pal::kText2};
-    case State::Hover: return {pal::kWhite, pal::kAccent, pal::kAccent};
-    case State::Pressed: return {pal::kAccentSoft, pal::kAccentPressed, pal::kAccentPressed};
-    case State::Disabled: return {pal::kCanvas, pal::kLine, pal::kTextDisabled};
+    case State::Normal:
+        return {pal::kWhite, pal::kBorder, pal::kText2};
+    case State::Hover:
+        return {pal::kWhite, pal::kAccent, pal::kAccent};
+    case State::Pressed:
+        return {pal::kAccentSoft, pal::kAccentPressed, pal::kAccentPressed};
+    case State::Disabled:
+        return {pal::kCanvas, pal::kLine, pal::kTextDisabled};
     }
     return {};
 }
 
 QColor LinkColor(State s) {
     switch (s) {
-    case State::Normal: return pal::kAccent;
-    case State::Hover: return pal::kAccentHover;
-    case State::Pressed: return pal::kAccentPressed;
-    case State::Disabled: return pal::kTextDisabled;
+    case State::Normal:
+        return pal::kAccent;
+    case State::Hover:
+        return pal::kAccentHover;
+    case State::Pressed:
+        return pal::kAccentPressed;
+    case State::Disabled:
+        return pal::kTextDisabled;
     }
     return pal::kAccent;
 }
@@ -58,8 +70,8 @@ void DrawContent(QPainter& p, QRectF area, const QString& text, std::optional<Ic
     const qreal width = iconSide + gap + TextWidth(text, font);
     qreal x = area.center().x() - width / 2;
     if (icon) {
-        DrawIcon(p, *icon, QRectF(x, area.center().y() - iconSide / 2, iconSide, iconSide),
-                 color, 2.0);
+        DrawIcon(p, *icon, QRectF(x, area.center().y() - iconSide / 2, iconSide, iconSide), color,
+                 2.0);
         x += iconSide + gap;
     }
     Text(p, QRectF(x, area.top(), width, area.height()), text, font, color,
@@ -102,8 +114,7 @@ void DrawButton(QPainter& p, QSize size, Look look, State state, const QString& 
 }
 
 void AddButton(std::vector<SkinPicture>& table, std::initializer_list<std::pair<int, State>> states,
-               QSize size, Look look, const QString& text, std::optional<Icon> icon,
-               qreal fontPx) {
+               QSize size, Look look, const QString& text, std::optional<Icon> icon, qreal fontPx) {
     for (const auto& [number, state] : states) {
         const State s = state;
         table.push_back({number, size, true, [=](QPainter& p, QSize sz) {
@@ -115,7 +126,8 @@ void AddButton(std::vector<SkinPicture>& table, std::initializer_list<std::pair<
 void AddButtonSeries(std::vector<SkinPicture>& table, int first, QSize size, Look look,
                      const QString& text, bool withDisabled, std::optional<Icon> icon,
                      qreal fontPx) {
-    AddButton(table, {{first, State::Normal}, {first + 1, State::Hover}, {first + 2, State::Pressed}},
+    AddButton(table,
+              {{first, State::Normal}, {first + 1, State::Hover}, {first + 2, State::Pressed}},
               size, look, text, icon, fontPx);
     if (withDisabled) {
         AddButton(table, {{first + 3, State::Disabled}}, size, look, text, icon, fontPx);

@@ -97,8 +97,8 @@ void DrawInfo(QPainter& p, const QColor& c) {
 }
 
 void DrawDocument(QPainter& p) {
-    p.drawPolyline(QPolygonF({{14, 3}, {6, 3}, {6, 21}, {18, 21}, {18, 7}, {14, 3}, {14, 7},
-                              {18, 7}}));
+    p.drawPolyline(
+        QPolygonF({{14, 3}, {6, 3}, {6, 21}, {18, 21}, {18, 7}, {14, 3}, {14, 7}, {18, 7}}));
     p.drawLine(QPointF(9, 12), QPointF(15, 12));
     p.drawLine(QPointF(9, 16), QPointF(15, 16));
 }
@@ -213,14 +213,22 @@ void DrawGrid(QPainter& p) {
 
 void DrawStroked(QPainter& p, Icon icon, const QColor& c) {
     switch (icon) {
-    case Icon::Phone: DrawPhone(p); break;
-    case Icon::Apps: DrawApps(p); break;
-    case Icon::Download: DrawDownload(p); break;
+    case Icon::Phone:
+        DrawPhone(p);
+        break;
+    case Icon::Apps:
+        DrawApps(p);
+        break;
+    case Icon::Download:
+        DrawDownload(p);
+        break;
     case Icon::Close:
         p.drawLine(QPointF(6, 6), QPointF(18, 18));
         p.drawLine(QPointF(18, 6), QPointF(6, 18));
         break;
-    case Icon::Minimise: p.drawLine(QPointF(6, 12.5), QPointF(18, 12.5)); break;
+    case Icon::Minimise:
+        p.drawLine(QPointF(6, 12.5), QPointF(18, 12.5));
+        break;
     case Icon::Menu:
         for (qreal y : {7.0, 12.0, 17.0}) {
             p.drawLine(QPointF(5, y), QPointF(19, y));
@@ -241,35 +249,82 @@ void DrawStroked(QPainter& p, Icon icon, const QColor& c) {
         p.drawLine(QPointF(8, 12.2), QPointF(13, 12.2));
         break;
     }
-    case Icon::ChevronLeft: p.drawPolyline(QPolygonF({{14.5, 5}, {8, 12}, {14.5, 19}})); break;
-    case Icon::ChevronRight: p.drawPolyline(QPolygonF({{9.5, 5}, {16, 12}, {9.5, 19}})); break;
-    case Icon::Refresh: DrawRefresh(p); break;
+    case Icon::ChevronLeft:
+        p.drawPolyline(QPolygonF({{14.5, 5}, {8, 12}, {14.5, 19}}));
+        break;
+    case Icon::ChevronRight:
+        p.drawPolyline(QPolygonF({{9.5, 5}, {16, 12}, {9.5, 19}}));
+        break;
+    case Icon::Refresh:
+        DrawRefresh(p);
+        break;
     case Icon::Search:
         p.drawEllipse(QPointF(10.5, 10.5), 6, 6);
         p.drawLine(QPointF(15, 15), QPointF(20, 20));
         break;
-    case Icon::Check: p.drawPolyline(QPolygonF({{5, 12.5}, {10, 17.5}, {19, 7}})); break;
-    case Icon::Trash: DrawTrash(p); break;
-    case Icon::Install: DrawInstall(p); break;
-    case Icon::Folder: DrawFolder(p); break;
-    case Icon::Info: DrawInfo(p, c); break;
-    case Icon::Globe: DrawGlobe(p); break;
-    case Icon::Help: DrawHelp(p, c); break;
-    case Icon::Document: DrawDocument(p); break;
-    case Icon::Shield: DrawShield(p); break;
-    case Icon::Usb: DrawUsb(p, c); break;
-    case Icon::SdCard: DrawSdCard(p); break;
-    case Icon::Battery: DrawBattery(p, c); break;
-    case Icon::Chip: DrawChip(p); break;
-    case Icon::Link: DrawLink(p); break;
-    case Icon::Warning: DrawWarning(p, c); break;
-    case Icon::Monitor: DrawMonitor(p); break;
-    case Icon::Home: DrawHome(p); break;
-    case Icon::Gamepad: DrawGamepad(p); break;
-    case Icon::Star: DrawStar(p); break;
-    case Icon::Grid: DrawGrid(p); break;
+    case Icon::Check:
+        p.drawPolyline(QPolygonF({{5, 12.5}, {10, 17.5}, {19, 7}}));
+        break;
+    case Icon::Trash:
+        DrawTrash(p);
+        break;
+    case Icon::Install:
+        DrawInstall(p);
+        break;
+    case Icon::Folder:
+        DrawFolder(p);
+        break;
+    case Icon::Info:
+        DrawInfo(p, c);
+        break;
+    case Icon::Globe:
+        DrawGlobe(p);
+        break;
+    case Icon::Help:
+        DrawHelp(p, c);
+        break;
+    case Icon::Document:
+        DrawDocument(p);
+        break;
+    case Icon::Shield:
+        DrawShield(p);
+        break;
+    case Icon::Usb:
+        DrawUsb(p, c);
+        break;
+    case Icon::SdCard:
+        DrawSdCard(p);
+        break;
+    case Icon::Battery:
+        DrawBattery(p, c);
+        break;
+    case Icon::Chip:
+        DrawChip(p);
+        break;
+    case Icon::Link:
+        DrawLink(p);
+        break;
+    case Icon::Warning:
+        DrawWarning(p, c);
+        break;
+    case Icon::Monitor:
+        DrawMonitor(p);
+        break;
+    case Icon::Home:
+        DrawHome(p);
+        break;
+    case Icon::Gamepad:
+        DrawGamepad(p);
+        break;
+    case Icon::Star:
+        DrawStar(p);
+        break;
+    case Icon::Grid:
+        DrawGrid(p);
+        break;
     case Icon::Pause:
-    case Icon::Play: break;
+    case Icon::Play:
+        break;
     }
 }
 

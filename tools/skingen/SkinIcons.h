@@ -46,8 +46,7 @@ enum class Icon {
 
 /// Draws `icon` centred in `box` (a square is used: the smaller side) with a stroke of
 /// `stroke` design units (on the 24-unit grid) in `color`.
-void DrawIcon(QPainter& p, Icon icon, const QRectF& box, const QColor& color,
-              qreal stroke = 1.8);
+void DrawIcon(QPainter& p, Icon icon, const QRectF& box, const QColor& color, qreal stroke = 1.8);
 
 /// The product mark: an accent squircle with a white phone and a download arrow.
 void DrawLogoMark(QPainter& p, const QRectF& box);

@@ -43,8 +43,8 @@ void Pill(QPainter& p, const QRectF& r, const QColor& fill, const QColor& border
     RoundBox(p, r, r.height() / 2, fill, border);
 }
 
-void Text(QPainter& p, const QRectF& r, const QString& text, const QFont& font,
-          const QColor& color, int align) {
+void Text(QPainter& p, const QRectF& r, const QString& text, const QFont& font, const QColor& color,
+          int align) {
     p.save();
     p.setFont(font);
     p.setPen(color);

@@ -50,8 +50,8 @@ void RoundBox(QPainter& p, const QRectF& r, qreal radius, const QColor& fill,
 void Pill(QPainter& p, const QRectF& r, const QColor& fill, const QColor& border = Qt::transparent);
 
 /// One line of text in `r`, aligned by `align`, in `font` and `color`.
-void Text(QPainter& p, const QRectF& r, const QString& text, const QFont& font,
-          const QColor& color, int align = Qt::AlignCenter);
+void Text(QPainter& p, const QRectF& r, const QString& text, const QFont& font, const QColor& color,
+          int align = Qt::AlignCenter);
 
 /// Width of `text` in `font` (advance).
 qreal TextWidth(const QString& text, const QFont& font);

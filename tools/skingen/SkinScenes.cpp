@@ -78,9 +78,9 @@ void DrawMonitorShape(QPainter& p, const QRectF& box, const QColor& color) {
     p.setBrush(color);
     const qreal neckW = box.width() * 0.14;
     p.drawRect(QRectF(box.center().x() - neckW / 2, screen.bottom(), neckW, box.height() * 0.18));
-    p.drawRoundedRect(QRectF(box.center().x() - box.width() * 0.22, box.bottom() - 6,
-                             box.width() * 0.44, 6),
-                      3, 3);
+    p.drawRoundedRect(
+        QRectF(box.center().x() - box.width() * 0.22, box.bottom() - 6, box.width() * 0.44, 6), 3,
+        3);
     p.restore();
 }
 

@@ -67,13 +67,13 @@ void AddButtonSeries(std::vector<SkinPicture>& table, int first, QSize size, Loo
                      std::optional<Icon> icon = std::nullopt, qreal fontPx = 0);
 
 // The tables of each area (one file each).
-void AddShellPictures(std::vector<SkinPicture>& table);   // main window, dialogs, menu, login
-void AddDevicePictures(std::vector<SkinPicture>& table);  // device page and its panels
-void AddWizardPictures(std::vector<SkinPicture>& table);  // connection wizard
-void AddStorePictures(std::vector<SkinPicture>& table);   // store page, download manager
+void AddShellPictures(std::vector<SkinPicture>& table);        // main window, dialogs, menu, login
+void AddDevicePictures(std::vector<SkinPicture>& table);       // device page and its panels
+void AddWizardPictures(std::vector<SkinPicture>& table);       // connection wizard
+void AddStorePictures(std::vector<SkinPicture>& table);        // store page, download manager
 void AddResourcePictures(std::vector<ResourcePicture>& table); // 142-201
-void AddPhoneShells(std::vector<ResourcePicture>& table);     // 206-209
-void AddFrameSets(std::vector<FrameSet>& table);              // skins/0001 .. 0004
+void AddPhoneShells(std::vector<ResourcePicture>& table);      // 206-209
+void AddFrameSets(std::vector<FrameSet>& table);               // skins/0001 .. 0004
 
 /// Every skin file, sorted by number.
 std::vector<SkinPicture> AllSkinPictures();

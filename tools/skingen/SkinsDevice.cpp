@@ -79,8 +79,8 @@ void DrawConnectionError(QPainter& p, QSize size) {
          pal::kText3);
     // Tips.
     VLine(p, 350, 40, size.height() - 40, pal::kLine);
-    Text(p, QRectF(384, 44, 300, 26), QStringLiteral("您可以这样试试"), Font(16, true),
-         pal::kText, Qt::AlignLeft | Qt::AlignVCenter);
+    Text(p, QRectF(384, 44, 300, 26), QStringLiteral("您可以这样试试"), Font(16, true), pal::kText,
+         Qt::AlignLeft | Qt::AlignVCenter);
     const QStringList tips = {QStringLiteral("检查数据线是否插好，或换一个USB接口"),
                               QStringLiteral("在手机上打开“USB调试”并允许此电脑调试"),
                               QStringLiteral("解锁手机屏幕，重新插拔数据线"),
@@ -126,12 +126,12 @@ void DrawPhoneInfo(QPainter& p, QSize size) {
     const struct {
         qreal x, y, h, right;
         const char* label;
-    } labels[] = {{16, 49, 30, 88, "手机型号："}, {16, 81, 20, 88, "生产厂商："},
-                  {16, 113, 20, 88, "安卓版本："}, {240, 49, 30, 333, "基带版本："},
+    } labels[] = {{16, 49, 30, 88, "手机型号："},   {16, 81, 20, 88, "生产厂商："},
+                  {16, 113, 20, 88, "安卓版本："},  {240, 49, 30, 333, "基带版本："},
                   {240, 82, 20, 343, "引导程序："}, {240, 113, 20, 333, "ROOT权限："}};
     for (const auto& l : labels) {
-        Text(p, QRectF(l.x, l.y, l.right - l.x, l.h), QString::fromUtf8(l.label), font,
-             pal::kText3, Qt::AlignRight | Qt::AlignVCenter);
+        Text(p, QRectF(l.x, l.y, l.right - l.x, l.h), QString::fromUtf8(l.label), font, pal::kText3,
+             Qt::AlignRight | Qt::AlignVCenter);
     }
     VLine(p, 236, 50, 132, pal::kLine);
 }
@@ -143,8 +143,7 @@ void DrawPageError(QPainter& p, QSize size) {
     p.setBrush(pal::kCanvas);
     p.drawEllipse(c, 62, 62);
     p.restore();
-    DrawIcon(p, Icon::Globe, QRectF(c.x() - 34, c.y() - 34, 68, 68), QColor(0xB0, 0xB8, 0xC4),
-             1.4);
+    DrawIcon(p, Icon::Globe, QRectF(c.x() - 34, c.y() - 34, 68, 68), QColor(0xB0, 0xB8, 0xC4), 1.4);
     p.save();
     p.setPen(Qt::NoPen);
     p.setBrush(pal::kWhite);
@@ -182,8 +181,8 @@ void AddDevicePictures(std::vector<SkinPicture>& t) {
 
     t.push_back({101, QSize(535, 382), false, DrawRecommendations});
     t.push_back({102, QSize(535, 144), false, DrawPhoneInfo});
-    AddButtonSeries(t, 1040, QSize(45, 19), Look::Link, QStringLiteral("更多"), false,
-                    std::nullopt, 12);
+    AddButtonSeries(t, 1040, QSize(45, 19), Look::Link, QStringLiteral("更多"), false, std::nullopt,
+                    12);
     t.push_back({2101, QSize(285, 220), true, DrawPageError});
     t.push_back({2102, QSize(140, 20), true, DrawLoadingText});
 }

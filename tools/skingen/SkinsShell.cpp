@@ -27,24 +27,24 @@ void AddCaptionButtons(std::vector<SkinPicture>& table, int first, Icon icon, bo
     const State states[] = {State::Normal, State::Hover, State::Pressed};
     for (int i = 0; i < 3; ++i) {
         const State s = states[i];
-        table.push_back({first + i, kCaptionButton, true, [=](QPainter& p, QSize sz) {
-                             // Leave the window's 1 px edge visible at the top (and right, for
-                             // the close button, which always sits in the corner).
-                             const QRectF r(0, 1, sz.width() - (isClose ? 1 : 0), sz.height() - 1);
-                             QColor fg = pal::kIcon;
-                             if (s == State::Hover) {
-                                 p.fillRect(r, isClose ? pal::kClose : pal::kHover);
-                                 fg = isClose ? pal::kWhite : pal::kText;
-                             } else if (s == State::Pressed) {
-                                 p.fillRect(r, isClose ? pal::kClosePressed : pal::kPressed);
-                                 fg = isClose ? pal::kWhite : pal::kText;
-                             }
-                             const qreal side = icon == Icon::Close ? 13 : 16;
-                             DrawIcon(p, icon,
-                                      QRectF(r.center().x() - side / 2, r.center().y() - side / 2,
-                                             side, side),
-                                      fg, icon == Icon::Close ? 2.0 : 1.8);
-                         }});
+        table.push_back(
+            {first + i, kCaptionButton, true, [=](QPainter& p, QSize sz) {
+                 // Leave the window's 1 px edge visible at the top (and right, for
+                 // the close button, which always sits in the corner).
+                 const QRectF r(0, 1, sz.width() - (isClose ? 1 : 0), sz.height() - 1);
+                 QColor fg = pal::kIcon;
+                 if (s == State::Hover) {
+                     p.fillRect(r, isClose ? pal::kClose : pal::kHover);
+                     fg = isClose ? pal::kWhite : pal::kText;
+                 } else if (s == State::Pressed) {
+                     p.fillRect(r, isClose ? pal::kClosePressed : pal::kPressed);
+                     fg = isClose ? pal::kWhite : pal::kText;
+                 }
+                 const qreal side = icon == Icon::Close ? 13 : 16;
+                 DrawIcon(p, icon,
+                          QRectF(r.center().x() - side / 2, r.center().y() - side / 2, side, side),
+                          fg, icon == Icon::Close ? 2.0 : 1.8);
+             }});
     }
 }
 
@@ -64,8 +64,8 @@ void DrawTab(QPainter& p, QSize size, Icon icon, const QString& text, State s, b
         fg = pal::kAccent;
     }
     DrawIcon(p, icon, QRectF(40, 20, 24, 24), fg, 1.8);
-    Text(p, QRectF(74, 0, size.width() - 80, size.height()), text,
-         Font(15, s == State::Disabled), fg, Qt::AlignLeft | Qt::AlignVCenter);
+    Text(p, QRectF(74, 0, size.width() - 80, size.height()), text, Font(15, s == State::Disabled),
+         fg, Qt::AlignLeft | Qt::AlignVCenter);
     if (badge) {
         // The count is drawn by the button, centred in (0, 0, 120, 20), in white.
         Pill(p, QRectF(46, 3, 28, 16), pal::kAccent, pal::kWhite);
@@ -77,9 +77,8 @@ void AddTab(std::vector<SkinPicture>& table, int first, Icon icon, const QString
     const State states[] = {State::Normal, State::Hover, State::Disabled};
     for (int i = 0; i < 3; ++i) {
         const State s = states[i];
-        table.push_back({first + i, kTab, false, [=](QPainter& p, QSize sz) {
-                             DrawTab(p, sz, icon, text, s, badge);
-                         }});
+        table.push_back({first + i, kTab, false,
+                         [=](QPainter& p, QSize sz) { DrawTab(p, sz, icon, text, s, badge); }});
     }
 }
 
@@ -101,8 +100,7 @@ void DrawConnectionIcon(QPainter& p, QSize size, bool connected) {
 }
 
 // A frameless dialog: white caption strip with a title, white body, optional button band.
-void DrawDialogFrame(QPainter& p, QSize size, const QString& title, int bandTop,
-                     bool withMark) {
+void DrawDialogFrame(QPainter& p, QSize size, const QString& title, int bandTop, bool withMark) {
     p.fillRect(QRect(QPoint(0, 0), size), pal::kWhite);
     qreal x = 14;
     if (withMark) {
@@ -125,8 +123,8 @@ void DrawAbout(QPainter& p, QSize size) {
     p.setPen(Qt::NoPen);
     p.setBrush(pal::kAccentSoft);
     p.drawRoundedRect(QRectF(14, 44, 84, 84), 20, 20);
-    Text(p, QRectF(16, 222, 280, 32), QStringLiteral("安卓手机助手 · 连接 · 应用 · 下载"),
-         Font(12), pal::kText3, Qt::AlignLeft | Qt::AlignVCenter);
+    Text(p, QRectF(16, 222, 280, 32), QStringLiteral("安卓手机助手 · 连接 · 应用 · 下载"), Font(12),
+         pal::kText3, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void DrawLogin(QPainter& p, QSize size) {
@@ -185,10 +183,10 @@ void AddShellPictures(std::vector<SkinPicture>& t) {
     AddTab(t, 1020, Icon::Apps, QStringLiteral("应用游戏"), false);
     AddTab(t, 1030, Icon::Download, QStringLiteral("下载管理"), false);
     AddTab(t, 1070, Icon::Download, QStringLiteral("下载管理"), true);
-    t.push_back({90, QSize(120, 27), true,
-                 [](QPainter& p, QSize s) { DrawConnectionIcon(p, s, false); }});
-    t.push_back({91, QSize(120, 27), true,
-                 [](QPainter& p, QSize s) { DrawConnectionIcon(p, s, true); }});
+    t.push_back(
+        {90, QSize(120, 27), true, [](QPainter& p, QSize s) { DrawConnectionIcon(p, s, false); }});
+    t.push_back(
+        {91, QSize(120, 27), true, [](QPainter& p, QSize s) { DrawConnectionIcon(p, s, true); }});
 
     t.push_back({0, QSize(416, 264), false, DrawAbout});
     AddButtonSeries(t, 50, QSize(74, 27), Look::Primary, QStringLiteral("确定"), false);

@@ -14,8 +14,8 @@ void AddIconButton(std::vector<SkinPicture>& t, int first, QSize size, Icon icon
         const State s = states[i];
         t.push_back({first + i, size, true, [=](QPainter& p, QSize sz) {
                          const qreal side = qMin(sz.width(), sz.height()) - 4;
-                         const QRectF disc(sz.width() / 2.0 - side / 2, sz.height() / 2.0 - side / 2,
-                                           side, side);
+                         const QRectF disc(sz.width() / 2.0 - side / 2,
+                                           sz.height() / 2.0 - side / 2, side, side);
                          QColor fg = pal::kIcon;
                          if (s == State::Hover) {
                              p.setPen(Qt::NoPen);
@@ -31,10 +31,10 @@ void AddIconButton(std::vector<SkinPicture>& t, int first, QSize size, Icon icon
                              fg = pal::kTextDisabled;
                          }
                          const qreal is = qMin<qreal>(16, side - 6);
-                         DrawIcon(p, icon,
-                                  QRectF(sz.width() / 2.0 - is / 2, sz.height() / 2.0 - is / 2, is,
-                                         is),
-                                  fg, 2.0);
+                         DrawIcon(
+                             p, icon,
+                             QRectF(sz.width() / 2.0 - is / 2, sz.height() / 2.0 - is / 2, is, is),
+                             fg, 2.0);
                      }});
     }
 }

@@ -35,8 +35,9 @@ void DrawStep1(QPainter& p, QSize size) {
 void DrawStep2(QPainter& p, QSize size) {
     DrawWizardFrame(p, size, 2);
     Heading(p, QPointF(24, 46), QStringLiteral("第二步：正在查找您的手机"));
-    Text(p, QRectF(24, 80, 640, 20), QStringLiteral("请保持数据线连接，不要拔出手机，这可能需要几秒钟。"),
-         Font(13), pal::kText2, Qt::AlignLeft | Qt::AlignVCenter);
+    Text(p, QRectF(24, 80, 640, 20),
+         QStringLiteral("请保持数据线连接，不要拔出手机，这可能需要几秒钟。"), Font(13),
+         pal::kText2, Qt::AlignLeft | Qt::AlignVCenter);
     Text(p, QRectF(80, 392, 520, 20), QStringLiteral("正在通过USB查找手机..."), Font(13),
          pal::kText3);
 }
@@ -215,8 +216,8 @@ void AddWizardPictures(std::vector<SkinPicture>& t) {
     const Guide guides[] = {GuideOld(), GuideMiddle(), GuideNew()};
     for (int i = 0; i < 3; ++i) {
         const Guide g = guides[i];
-        t.push_back({5 + i, QSize(686, 282), false,
-                     [g](QPainter& p, QSize s) { DrawGuide(p, s, g); }});
+        t.push_back(
+            {5 + i, QSize(686, 282), false, [g](QPainter& p, QSize s) { DrawGuide(p, s, g); }});
         AddGuideTab(t, 60 + 10 * i, g.caption);
     }
     AddButtonSeries(t, 1120, QSize(143, 38), Look::Primary, QStringLiteral("下一步"), true);

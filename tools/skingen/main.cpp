@@ -69,7 +69,8 @@ bool WriteProgramFolder(const QString& dir) {
     bool ok = true;
     for (const SkinPicture& s : AllSkinPictures()) {
         const QImage img = Render(s.size, s.alpha, [&](QPainter& p) { s.draw(p, s.size); });
-        ok &= WriteIfChanged(dir + QStringLiteral("/skins/") + SkinName(s.number), Encode(img, "png"));
+        ok &= WriteIfChanged(dir + QStringLiteral("/skins/") + SkinName(s.number),
+                             Encode(img, "png"));
     }
     for (const FrameSet& f : AllFrameSets()) {
         for (int i = 0; i < f.count; ++i) {
@@ -96,7 +97,8 @@ bool WriteResources(const QString& dir) {
     for (const ResourcePicture& r : AllResourcePictures()) {
         const bool jpg = r.type == QStringLiteral("JPG");
         const QImage img = Render(r.size, r.alpha, [&](QPainter& p) { r.draw(p, r.size); });
-        const QString file = QStringLiteral("%1/%2.%3").arg(r.type).arg(r.id).arg(jpg ? "jpg" : "png");
+        const QString file =
+            QStringLiteral("%1/%2.%3").arg(r.type).arg(r.id).arg(jpg ? "jpg" : "png");
         ok &= WriteIfChanged(dir + QLatin1Char('/') + file, Encode(img, jpg ? "jpg" : "png"));
         qrcOut << "  <file alias=\"" << r.type << '/' << r.id << "\">" << file << "</file>\n";
     }

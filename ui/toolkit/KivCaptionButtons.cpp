@@ -30,7 +30,8 @@ KivCaptionState StateInside(KivCaptionEvent event, int index, KivCaptionTracking
             return KivCaptionState::Clicked;
         }
         return KivCaptionState::Hover;
-    default: return KivCaptionState::Normal;
+    default:
+        return KivCaptionState::Normal;
     }
 }
 

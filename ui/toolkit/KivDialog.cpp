@@ -10,10 +10,14 @@ Qt::WindowFlags FlagsFor(KivDialog::Frame frame) {
     const Qt::WindowFlags captioned =
         Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     switch (frame) {
-    case KivDialog::Frame::Window: return Qt::Window | captioned;
-    case KivDialog::Frame::Dialog: return Qt::Dialog | captioned;
-    case KivDialog::Frame::Popup: return Qt::Popup | Qt::FramelessWindowHint;
-    case KivDialog::Frame::Child: return Qt::Widget;
+    case KivDialog::Frame::Window:
+        return Qt::Window | captioned;
+    case KivDialog::Frame::Dialog:
+        return Qt::Dialog | captioned;
+    case KivDialog::Frame::Popup:
+        return Qt::Popup | Qt::FramelessWindowHint;
+    case KivDialog::Frame::Child:
+        return Qt::Widget;
     }
     return Qt::Widget;
 }
@@ -85,13 +89,16 @@ void KivDialog::accept() {
 
 void KivDialog::reject() {
     switch (m_cancel) {
-    case Cancel::EndDialog: QDialog::reject(); break;
+    case Cancel::EndDialog:
+        QDialog::reject();
+        break;
     case Cancel::CloseTopLevel:
         if (QWidget* top = window(); top != this) {
             top->close();
         }
         break;
-    case Cancel::Ignore: break;
+    case Cancel::Ignore:
+        break;
     }
 }
 

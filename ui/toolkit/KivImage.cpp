@@ -41,8 +41,7 @@ bool DecodeInto(KivImage& image, QIODevice& device) {
     return true;
 }
 
-template <class Rule>
-void PremultiplyWith(KivImage& image, Rule rule) {
+template <class Rule> void PremultiplyWith(KivImage& image, Rule rule) {
     if (image.bitsPerPixel() != 32) {
         return;
     }
@@ -101,7 +100,8 @@ bool LoadResourcePicture(KivImage& image, const char* type, int id) {
 }
 
 void Premultiply(KivImage& image) {
-    PremultiplyWith(image, [](unsigned c, unsigned a) { return a < 255 ? (c * a + 127) / 255 : c; });
+    PremultiplyWith(image,
+                    [](unsigned c, unsigned a) { return a < 255 ? (c * a + 127) / 255 : c; });
 }
 
 void PremultiplyTruncating(KivImage& image) {

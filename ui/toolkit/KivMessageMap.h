@@ -20,8 +20,7 @@
 
 #include <cstddef>
 
-template <class Window>
-struct KivMessageEntry {
+template <class Window> struct KivMessageEntry {
     unsigned message;
     KivResult (Window::*handler)(KivWParam wParam, KivLParam lParam);
 };

@@ -13,7 +13,8 @@ inline constexpr unsigned kWmUser = 0x0400;
 
 // Main window CKivOrviaDlg.
 inline constexpr unsigned kMsgConnectionIcon = kWmUser + 101; ///< w: 1 connected, 0 not
-inline constexpr unsigned kMsgOpenStoreUrl = kWmUser + 102;   ///< l: const char* URL (outlives the call)
+inline constexpr unsigned kMsgOpenStoreUrl =
+    kWmUser + 102; ///< l: const char* URL (outlives the call)
 inline constexpr unsigned kMsgShowAbout = kWmUser + 103;
 inline constexpr unsigned kMsgDownloadBadge = kWmUser + 104; ///< w: unfinished downloads
 
@@ -22,7 +23,8 @@ inline constexpr unsigned kMsgLoginSucceeded = kWmUser + 101;
 inline constexpr unsigned kMsgLoginFailed = kWmUser + 102;
 
 // Device page CKivSbxxDlg.
-inline constexpr unsigned kMsgDeviceState = kWmUser + 105; ///< w: state 1-5, or 0 with l = wizard mode
+inline constexpr unsigned kMsgDeviceState =
+    kWmUser + 105; ///< w: state 1-5, or 0 with l = wizard mode
 inline constexpr unsigned kMsgShowWelcome = kWmUser + 106;
 inline constexpr unsigned kMsgShowNotConnected = kWmUser + 107;
 inline constexpr unsigned kMsgShowConnected = kWmUser + 108;

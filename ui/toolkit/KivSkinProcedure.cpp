@@ -27,11 +27,16 @@ int CaptionHeightOf(const QWidget* window) {
 
 const KivCaptionPictures& PicturesOf(const KivFrameSkin& skin, KivCaptionButton button) {
     switch (button) {
-    case KivCaptionButton::Close: return skin.close;
-    case KivCaptionButton::Maximise: return skin.maximise;
-    case KivCaptionButton::Minimise: return skin.minimise;
-    case KivCaptionButton::Custom1: return skin.custom1;
-    case KivCaptionButton::Custom2: return skin.custom2;
+    case KivCaptionButton::Close:
+        return skin.close;
+    case KivCaptionButton::Maximise:
+        return skin.maximise;
+    case KivCaptionButton::Minimise:
+        return skin.minimise;
+    case KivCaptionButton::Custom1:
+        return skin.custom1;
+    case KivCaptionButton::Custom2:
+        return skin.custom2;
     }
     return skin.close;
 }
@@ -61,14 +66,15 @@ void PaintFrame(QWidget* window, const Entry& entry) {
         return;
     }
     KivCaptionTracking scratch;
-    const KivCaptionPassResult layout = RunCaptionPass(
-        KivCaptionEvent::Other, QPoint(-1, -1), caption, window->width(),
-        SlotsOf(window, *entry.frame), scratch);
+    const KivCaptionPassResult layout =
+        RunCaptionPass(KivCaptionEvent::Other, QPoint(-1, -1), caption, window->width(),
+                       SlotsOf(window, *entry.frame), scratch);
     for (const KivCaptionSlot& slot : SlotsOf(window, *entry.frame)) {
         const int i = static_cast<int>(slot.button);
         const KivCaptionPictures& pictures = PicturesOf(*entry.frame, slot.button);
         const KivImage* picture = &pictures.normal;
-        if (entry.caption[i] == KivCaptionState::Hover || entry.caption[i] == KivCaptionState::Clicked) {
+        if (entry.caption[i] == KivCaptionState::Hover ||
+            entry.caption[i] == KivCaptionState::Clicked) {
             picture = &pictures.hover;
         } else if (entry.caption[i] == KivCaptionState::Pressed) {
             picture = &pictures.pressed;
@@ -81,15 +87,30 @@ void RunCaptionAction(QWidget* window, const KivFrameSkin& skin, int clicked) {
     QPointer<QWidget> target(window);
     std::function<void()> action;
     switch (static_cast<KivCaptionButton>(clicked)) {
-    case KivCaptionButton::Close: action = [target] { if (target) target->close(); }; break;
+    case KivCaptionButton::Close:
+        action = [target] {
+            if (target)
+                target->close();
+        };
+        break;
     case KivCaptionButton::Maximise:
-        action = [target] { if (target) target->showMaximized(); };
+        action = [target] {
+            if (target)
+                target->showMaximized();
+        };
         break;
     case KivCaptionButton::Minimise:
-        action = [target] { if (target) target->showMinimized(); };
+        action = [target] {
+            if (target)
+                target->showMinimized();
+        };
         break;
-    case KivCaptionButton::Custom1: action = skin.custom1Action; break;
-    case KivCaptionButton::Custom2: action = skin.custom2Action; break;
+    case KivCaptionButton::Custom1:
+        action = skin.custom1Action;
+        break;
+    case KivCaptionButton::Custom2:
+        action = skin.custom2Action;
+        break;
     }
     if (action) {
         // After the mouse event is done: the action may run a modal dialog or close the window.
@@ -148,14 +169,20 @@ bool CaptionMouse(QWidget* window, Entry& entry, QEvent* event) {
 
 bool FrameHandler(QWidget* window, Entry& entry, QEvent* event) {
     switch (event->type()) {
-    case QEvent::Paint: PaintFrame(window, entry); return true;
-    case QEvent::Show: window->clearMask(); return false;
+    case QEvent::Paint:
+        PaintFrame(window, entry);
+        return true;
+    case QEvent::Show:
+        window->clearMask();
+        return false;
     case QEvent::MouseMove:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-    case QEvent::Leave: return CaptionMouse(window, entry, event);
-    default: return false;
+    case QEvent::Leave:
+        return CaptionMouse(window, entry, event);
+    default:
+        return false;
     }
 }
 
@@ -183,8 +210,12 @@ void SetMouseState(QWidget* button, Entry& entry, KivButtonState state) {
 bool ButtonHandler(QWidget* button, Entry& entry, QEvent* event) {
     const bool hand = entry.button->handCursor;
     switch (event->type()) {
-    case QEvent::Paint: PaintButton(button, entry); return true;
-    case QEvent::EnabledChange: button->update(); return false;
+    case QEvent::Paint:
+        PaintButton(button, entry);
+        return true;
+    case QEvent::EnabledChange:
+        button->update();
+        return false;
     case QEvent::Enter:
         if (hand) {
             button->setCursor(Qt::PointingHandCursor);
@@ -202,14 +233,17 @@ bool ButtonHandler(QWidget* button, Entry& entry, QEvent* event) {
             SetMouseState(button, entry, kButtonPressed);
         }
         return false;
-    case QEvent::MouseButtonRelease: SetMouseState(button, entry, kButtonHover); return false;
+    case QEvent::MouseButtonRelease:
+        SetMouseState(button, entry, kButtonHover);
+        return false;
     case QEvent::Leave:
         if (hand) {
             button->unsetCursor();
         }
         SetMouseState(button, entry, kButtonNormal);
         return false;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -253,9 +287,12 @@ bool KivSkinProcedure::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     switch (entry->kind) {
-    case KivSkinKind::Frame: return entry->frame && FrameHandler(window, *entry, event);
-    case KivSkinKind::Button: return entry->button && ButtonHandler(window, *entry, event);
-    case KivSkinKind::Picture: return entry->picture && PictureHandler(window, *entry, event);
+    case KivSkinKind::Frame:
+        return entry->frame && FrameHandler(window, *entry, event);
+    case KivSkinKind::Button:
+        return entry->button && ButtonHandler(window, *entry, event);
+    case KivSkinKind::Picture:
+        return entry->picture && PictureHandler(window, *entry, event);
     }
     return false;
 }

@@ -34,10 +34,15 @@ struct KivFrameSkin {
 };
 
 /// Index of a button skin's pictures and colours.
-enum KivButtonState { kButtonNormal = 0, kButtonHover = 1, kButtonPressed = 2, kButtonDisabled = 3 };
+enum KivButtonState {
+    kButtonNormal = 0,
+    kButtonHover = 1,
+    kButtonPressed = 2,
+    kButtonDisabled = 3
+};
 
 struct KivButtonSkin {
-    std::array<KivImage, 4> pictures;  ///< by KivButtonState
+    std::array<KivImage, 4> pictures; ///< by KivButtonState
     std::array<QColor, 4> textColors{Qt::black, Qt::black, Qt::black, Qt::black};
     QRect textRect;          ///< where the text is drawn; empty: the whole button
     bool drawText = false;   ///< draw the button's text over the picture

@@ -27,8 +27,7 @@ public:
     KivWindowHandle(QObject* object, KivMessageReceiver* receiver);
 
     /// The handle of a window that is both a QObject and a receiver.
-    template <class Window>
-    static KivWindowHandle of(Window* window) {
+    template <class Window> static KivWindowHandle of(Window* window) {
         return KivWindowHandle(window, window);
     }
 

@@ -31,7 +31,8 @@ QSize cKivCheckBoxEx::sizeHint() const {
 void cKivCheckBoxEx::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), m_background);
-    const KivImage* picture = m_checked ? m_checkedPicture : (m_hovered ? m_hoverPicture : m_unchecked);
+    const KivImage* picture =
+        m_checked ? m_checkedPicture : (m_hovered ? m_hoverPicture : m_unchecked);
     if (picture) {
         const QRect area = QRect(QPoint(0, 0), picture->size()).intersected(rect());
         DrawImage(painter, *picture, area, area);

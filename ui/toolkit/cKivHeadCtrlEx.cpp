@@ -75,8 +75,8 @@ void cKivHeadCtrlEx::paintSection(QPainter* painter, const QRect& rect, int logi
             m_selectAll->show();
         }
     }
-    const QString text = model() ? model()->headerData(logicalIndex, orientation()).toString()
-                                 : QString();
+    const QString text =
+        model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
     painter->setFont(font());
     painter->setPen(Qt::black);
     painter->drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, text.left(255));

@@ -49,8 +49,8 @@ private slots:
         m_server = std::make_unique<testsupport::ServerProcess>(
             std::vector<std::string>{"--login-accounts", m_dir->file("accounts.json")});
         QVERIFY2(m_server->ready(), m_server->startOutput().c_str());
-        m_port = std::make_unique<testsupport::ScopedEnv>(
-            webservices::kLoginPortVariable, std::to_string(m_server->port("login")));
+        m_port = std::make_unique<testsupport::ScopedEnv>(webservices::kLoginPortVariable,
+                                                          std::to_string(m_server->port("login")));
     }
     void cleanupTestCase() {
         m_port.reset();

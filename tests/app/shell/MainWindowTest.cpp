@@ -147,8 +147,8 @@ private slots:
         QCOMPARE(icon->grab().toImage().pixelColor(106, 13).rgb() & 0xFFFFFF,
                  Skin(91).pixelColor(106, 13).rgb() & 0xFFFFFF);
         SendKivMessage(m_window->handle(), kMsgConnectionIcon, 0, 0);
-        QVERIFY(uitest::Near(icon->grab().toImage().pixelColor(106, 13),
-                             QColor(0xB4, 0xBA, 0xC3), 12)); // the grey dot of 0090
+        QVERIFY(uitest::Near(icon->grab().toImage().pixelColor(106, 13), QColor(0xB4, 0xBA, 0xC3),
+                             12)); // the grey dot of 0090
         SendKivMessage(m_window->handle(), kMsgConnectionIcon, 1, 0);
         uitest::SaveScreenshot(m_window.get(), QStringLiteral("main-connected"));
     }

@@ -37,7 +37,8 @@ private slots:
         QCOMPARE(about.okButton()->size(), QSize(74, 27));
         // The logo (logo.png, 72 x 72) fills its place at (20, 20) of the client area.
         const QImage shown = about.grab().toImage();
-        QVERIFY(uitest::CountNear(shown, QRect(20, 50, 72, 72), QColor(0x2E, 0x74, 0xF0), 40) > 500);
+        QVERIFY(uitest::CountNear(shown, QRect(20, 50, 72, 72), QColor(0x2E, 0x74, 0xF0), 40) >
+                500);
         uitest::SaveScreenshot(&about, QStringLiteral("about-box"));
         QTest::mouseClick(about.okButton(), Qt::LeftButton);
         QCOMPARE(about.result(), int(QDialog::Accepted));

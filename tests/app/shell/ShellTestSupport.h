@@ -15,8 +15,7 @@ namespace shelltest {
 
 /// Calls `act` with the first active modal dialog or popup of type T once it appears
 /// (checked every 10 ms for up to 5 s); the check keeps running inside nested event loops.
-template <class T>
-void WhenShown(std::function<void(T*)> act) {
+template <class T> void WhenShown(std::function<void(T*)> act) {
     auto* timer = new QTimer;
     auto waited = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, waited, act] {

@@ -24,7 +24,8 @@ QImage OnWhite(int id, QSize size) {
     image.fill(Qt::white);
     QPainter painter(&image);
     const KivImage* picture = CachedResourcePicture(id);
-    DrawImage(painter, *picture, QRect(QPoint(0, 0), picture->size()), QRect(QPoint(0, 0), picture->size()));
+    DrawImage(painter, *picture, QRect(QPoint(0, 0), picture->size()),
+              QRect(QPoint(0, 0), picture->size()));
     return image;
 }
 
@@ -87,11 +88,13 @@ private slots:
         int code = 0;
         cKivButtonEx* from = nullptr;
         std::intptr_t user = 0;
-        button.SetClick([&](int c, cKivButtonEx* b, std::intptr_t u) {
-            code = c;
-            from = b;
-            user = u;
-        }, 4711);
+        button.SetClick(
+            [&](int c, cKivButtonEx* b, std::intptr_t u) {
+                code = c;
+                from = b;
+                user = u;
+            },
+            4711);
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(code, 1);
         QCOMPARE(from, &button);
@@ -103,10 +106,12 @@ private slots:
         box.resize(box.sizeHint());
         QCOMPARE(box.size(), QSize(21, 19));
         std::vector<bool> reported;
-        box.SetClick([&](bool checked, std::intptr_t user) {
-            QCOMPARE(user, std::intptr_t(9));
-            reported.push_back(checked);
-        }, 9);
+        box.SetClick(
+            [&](bool checked, std::intptr_t user) {
+                QCOMPARE(user, std::intptr_t(9));
+                reported.push_back(checked);
+            },
+            9);
         Enter(&box);
         QVERIFY(SameAs(box.grab().toImage(), OnWhite(184, box.size())));
         QTest::mouseClick(&box, Qt::LeftButton);
@@ -131,8 +136,8 @@ private slots:
     void headerShowsTheSelectAllBoxInItsFirstItem() {
         QTreeView list;
         QStandardItemModel model(0, 3);
-        model.setHorizontalHeaderLabels({QStringLiteral("名称/类型"), QStringLiteral("大小"),
-                                         QStringLiteral("进度")});
+        model.setHorizontalHeaderLabels(
+            {QStringLiteral("名称/类型"), QStringLiteral("大小"), QStringLiteral("进度")});
         list.setModel(&model);
         cKivHeadCtrlEx* header = cKivHeadCtrlEx::Attach(&list);
         bool reported = false;

@@ -37,7 +37,9 @@ KivImage OnePixel(QRgb straight) {
 
 class GreyWidget : public QWidget {
 protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(128, 128, 128)); }
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), QColor(128, 128, 128));
+    }
 };
 
 } // namespace
@@ -51,8 +53,10 @@ private slots:
         QTest::addColumn<bool>("alpha");
         const QImage picture = Solid(QSize(7, 5), QColor(10, 20, 30, 128));
         QTest::newRow("png") << Encode(picture, "png") << true << true;
-        QTest::newRow("bmp") << Encode(picture.convertToFormat(QImage::Format_RGB32), "bmp") << true << false;
-        QTest::newRow("jpeg") << Encode(picture.convertToFormat(QImage::Format_RGB32), "jpg") << true << false;
+        QTest::newRow("bmp") << Encode(picture.convertToFormat(QImage::Format_RGB32), "bmp") << true
+                             << false;
+        QTest::newRow("jpeg") << Encode(picture.convertToFormat(QImage::Format_RGB32), "jpg")
+                              << true << false;
         QTest::newRow("garbage") << QByteArray("not a picture at all") << false << false;
         QTest::newRow("empty") << QByteArray() << false << false;
     }
@@ -84,8 +88,10 @@ private slots:
         QTest::addColumn<QRgb>("straight");
         QTest::addColumn<QRgb>("rounded");
         QTest::addColumn<QRgb>("truncated");
-        QTest::newRow("half") << qRgba(255, 3, 200, 128) << qRgba(128, 2, 100, 128) << qRgba(128, 1, 100, 128);
-        QTest::newRow("opaque") << qRgba(17, 99, 254, 255) << qRgba(17, 99, 254, 255) << qRgba(17, 99, 254, 255);
+        QTest::newRow("half") << qRgba(255, 3, 200, 128) << qRgba(128, 2, 100, 128)
+                              << qRgba(128, 1, 100, 128);
+        QTest::newRow("opaque") << qRgba(17, 99, 254, 255) << qRgba(17, 99, 254, 255)
+                                << qRgba(17, 99, 254, 255);
         QTest::newRow("clear") << qRgba(255, 255, 255, 0) << qRgba(0, 0, 0, 0) << qRgba(0, 0, 0, 0);
         QTest::newRow("faint") << qRgba(254, 128, 1, 1) << qRgba(1, 1, 0, 1) << qRgba(0, 0, 0, 1);
     }
@@ -196,7 +202,7 @@ private slots:
         QVERIFY(animation->isRunning());
         QTRY_VERIFY(animation->framesShownForTesting() >= 4);
         const QImage shown = window.grab().toImage();
-        QVERIFY(uitest::CountNear(shown, rect, Qt::white) > 2000);   // the white ground
+        QVERIFY(uitest::CountNear(shown, rect, Qt::white) > 2000); // the white ground
         QVERIFY(uitest::CountNear(shown, rect, QColor(0x2E, 0x74, 0xF0), 40) > 20); // the arc
         QVERIFY(uitest::Near(shown.pixelColor(150, 50), QColor(128, 128, 128)));
         StopFolderAnimation(animation.get());
@@ -215,7 +221,8 @@ private slots:
         GreyWidget window;
         window.resize(50, 50);
         window.show();
-        KivFolderAnimation animation(&window, QRect(0, 0, 20, 20), QString::fromStdString(dir.path()));
+        KivFolderAnimation animation(&window, QRect(0, 0, 20, 20),
+                                     QString::fromStdString(dir.path()));
         QVERIFY(!animation.isRunning()); // prepared, not playing
         animation.start();
         QTRY_VERIFY(animation.framesShownForTesting() >= 3);

@@ -37,9 +37,10 @@ private slots:
 
     void okGivesOneAndEveryOtherWayOutGivesTwo() {
         uitest::TestProgramFolder folder;
-        QCOMPARE(RunBox(QStringLiteral("确定删除吗？"), true,
-                        [](CKivMsgBoxDlg* box) { QTest::mouseClick(box->okButton(), Qt::LeftButton); }),
-                 1);
+        QCOMPARE(
+            RunBox(QStringLiteral("确定删除吗？"), true,
+                   [](CKivMsgBoxDlg* box) { QTest::mouseClick(box->okButton(), Qt::LeftButton); }),
+            1);
         QCOMPARE(RunBox(QStringLiteral("确定删除吗？"), true,
                         [](CKivMsgBoxDlg* box) {
                             QTest::mouseClick(box->cancelButton(), Qt::LeftButton);

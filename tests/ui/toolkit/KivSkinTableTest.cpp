@@ -28,7 +28,9 @@ KivCaptionPassResult Pass(KivCaptionEvent e, QPoint p, KivCaptionTracking& t,
     return RunCaptionPass(e, p, 30, 980, buttons, t);
 }
 
-int Close() { return static_cast<int>(KivCaptionButton::Close); }
+int Close() {
+    return static_cast<int>(KivCaptionButton::Close);
+}
 
 class CountingFilter : public QObject {
 public:
