@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::int64_t kWindowChars = 50;
+constexpr std::size_t kWindowChars = 50;
 constexpr std::int64_t kUnitFactor = 1024;
 
 // Where to look for the number: `count` characters starting `offset` characters from the
@@ -22,8 +22,11 @@ constexpr Column kBusyboxColumn{U"%", -10, 7, 0};
 constexpr Column kPercentColumn{U"%", -11, 8, 0};
 constexpr Column kBlockSizeColumn{U"4096", -8, 7, 0};
 
+// The (up to) 50 characters just before the marker; near the start of the text the window is
+// shorter rather than reaching past the marker.
 std::u32string_view windowBefore(std::u32string_view chars, std::size_t markerAt) {
-    return CharExcerpt(chars, static_cast<std::int64_t>(markerAt) - kWindowChars, kWindowChars);
+    std::size_t start = markerAt > kWindowChars ? markerAt - kWindowChars : 0;
+    return chars.substr(start, markerAt - start);
 }
 
 // The excerpt as text, without line breaks and ':' (labels such as "Free:" end in one).
@@ -73,8 +76,8 @@ std::optional<std::int64_t> valueAfter(std::u32string_view chars, std::u32string
     if (!at) {
         return std::nullopt;
     }
-    std::u32string_view window =
-        CharExcerpt(chars, static_cast<std::int64_t>(*at) + skip, kWindowChars);
+    std::u32string_view window = CharExcerpt(chars, static_cast<std::int64_t>(*at) + skip,
+                                             static_cast<std::int64_t>(kWindowChars));
     std::optional<std::string> text = excerpt(window, column);
     std::optional<std::int64_t> value = number(text);
     if (value && Contains(*text, "G")) {
