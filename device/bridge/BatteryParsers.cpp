@@ -8,8 +8,8 @@ constexpr std::size_t kMaxLevelChars = 6;
 constexpr std::int64_t kMaxLevel = 100;
 
 bool isPathChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '.' || c == '_' || c == '-' || c == '/';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_' || c == '-' || c == '/';
 }
 
 bool isBlankOrBreak(char c) {

@@ -35,8 +35,8 @@ std::string pushBusybox() {
 // Makes /data/local/tmp writable, pushes busybox (clearing the folder once when it is full)
 // and makes it executable. False when su turned out to be unavailable.
 bool installBusybox(InstallWay way) {
-    std::string output = RunCaptureTimed(shellLine(way, "chmod 777 /data/local/tmp"),
-                                         kLimitSeconds);
+    std::string output =
+        RunCaptureTimed(shellLine(way, "chmod 777 /data/local/tmp"), kLimitSeconds);
     if (way == InstallWay::Su && Contains(output, "su:")) {
         return false;
     }

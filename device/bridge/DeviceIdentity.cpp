@@ -47,8 +47,7 @@ std::optional<std::string> runWithRootRetry(const char* command) {
     return output;
 }
 
-bool storeOrClear(const std::optional<std::string>& parsed, CachedText& cache,
-                  std::string& value) {
+bool storeOrClear(const std::optional<std::string>& parsed, CachedText& cache, std::string& value) {
     if (!parsed) {
         cache.clear();
         value.clear();

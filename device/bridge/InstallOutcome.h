@@ -7,7 +7,7 @@
 
 /// Result codes of a package install.
 enum class InstallCode : int {
-    NoStorage = 1,   ///< not enough storage on the phone
+    NoStorage = 1, ///< not enough storage on the phone
     Installed = 2,
     Unreachable = 3, ///< adb could not find the phone
     Failed = 4,      ///< anything else: bad or incompatible package, adb error

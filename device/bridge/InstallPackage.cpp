@@ -13,12 +13,12 @@ InstallResult InstallPackage(const std::string& packageName, const std::string& 
     InstallResult result;
     SetInstallLocation("2");
     if (IsSafePackageName(packageName)) {
-        std::string removal = RunCapture(AdbSerialCommand(serial) + " shell pm uninstall " +
-                                         packageName);
+        std::string removal =
+            RunCapture(AdbSerialCommand(serial) + " shell pm uninstall " + packageName);
         result.uninstalled = Contains(removal, "Success");
     }
-    const std::string install = AdbSerialCommand(serial) + " install -r " +
-                                QuoteArgument(packageFile);
+    const std::string install =
+        AdbSerialCommand(serial) + " install -r " + QuoteArgument(packageFile);
     std::string output = RunCapture(install);
     if (Contains(output, "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]")) {
         result.output += output;

@@ -142,8 +142,7 @@ std::string EncodeChars(std::u32string_view chars) {
     return text;
 }
 
-std::u32string_view CharExcerpt(std::u32string_view chars, std::int64_t start,
-                                std::int64_t count) {
+std::u32string_view CharExcerpt(std::u32string_view chars, std::int64_t start, std::int64_t count) {
     if (start < 0) {
         start = 0;
     }

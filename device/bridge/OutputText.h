@@ -36,8 +36,7 @@ std::string EncodeChars(std::u32string_view chars);
 
 /// `count` characters of `chars` from `start`: a negative start counts from 0, a count beyond
 /// the end is shortened, a start beyond the end gives the empty text.
-std::u32string_view CharExcerpt(std::u32string_view chars, std::int64_t start,
-                                std::int64_t count);
+std::u32string_view CharExcerpt(std::u32string_view chars, std::int64_t start, std::int64_t count);
 
 /// Character position of the first `needle` in `chars`, or nothing.
 std::optional<std::size_t> FindChars(std::u32string_view chars, std::u32string_view needle);

@@ -58,8 +58,8 @@ void readPorts(int fd, int& port, int& controlPort) {
         }
         pending.append(buffer, static_cast<std::size_t>(n));
     }
-    for (auto [key, target] : {std::pair{"listening adb ", &port},
-                               std::pair{"listening control ", &controlPort}}) {
+    for (auto [key, target] :
+         {std::pair{"listening adb ", &port}, std::pair{"listening control ", &controlPort}}) {
         std::size_t at = pending.find(key);
         if (at != std::string::npos) {
             *target = std::stoi(pending.substr(at + std::strlen(key)));
@@ -71,7 +71,11 @@ void readPorts(int fd, int& port, int& controlPort) {
 
 PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& phones,
                                  const std::vector<std::string>& extraArgs) {
-    std::vector<std::string> argv{"python3", SourceDir() + "/tools/phonesim/phonesim.py",
+    // CTest says where the sources are; a test binary started by hand falls back to the tree
+    // it was built from.
+    const std::string sources =
+        std::getenv("PENLOW_SOURCE_DIR") != nullptr ? SourceDir() : PENLOW_SOURCE_DIR_AT_BUILD;
+    std::vector<std::string> argv{"python3", sources + "/tools/phonesim/phonesim.py",
                                   "--sysfs-root", sysfsRoot()};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     for (std::size_t i = 0; i < phones.size(); ++i) {

@@ -91,18 +91,18 @@ TEST_F(BatteryStorage, BusyboxAlreadyOnThePhoneRunsOnceAndPushesNothing) {
 TEST_F(BatteryStorage, BusyboxIsPushedThroughSuInOrder) {
     startPhones({phoneWith(R"("su": "works")")});
     EXPECT_THAT(RunBusybox("df -m"), HasSubstr("1M-blocks"));
-    EXPECT_THAT(commands(),
-                ElementsAre("$ /data/local/tmp/busybox df -m", "$ su -c chmod 777 /data/local/tmp",
-                            "# chmod 777 /data/local/tmp",
-                            "$ su -c chmod 777 /data/local/tmp/busybox",
-                            "# chmod 777 /data/local/tmp/busybox",
-                            "$ /data/local/tmp/busybox df -m"));
+    EXPECT_THAT(
+        commands(),
+        ElementsAre("$ /data/local/tmp/busybox df -m", "$ su -c chmod 777 /data/local/tmp",
+                    "# chmod 777 /data/local/tmp", "$ su -c chmod 777 /data/local/tmp/busybox",
+                    "# chmod 777 /data/local/tmp/busybox", "$ /data/local/tmp/busybox df -m"));
     // The push comes between the two chmods.
     std::vector<std::string> all = events();
     auto at = [&](const std::string& needle) {
-        return std::find_if(all.begin(), all.end(), [&](const std::string& e) {
-                   return e.find(needle) != std::string::npos;
-               }) - all.begin();
+        return std::find_if(
+                   all.begin(), all.end(),
+                   [&](const std::string& e) { return e.find(needle) != std::string::npos; }) -
+               all.begin();
     };
     EXPECT_LT(at("# chmod 777 /data/local/tmp"), at("SEND /data/local/tmp/busybox"));
     EXPECT_LT(at("SEND /data/local/tmp/busybox"), at("# chmod 777 /data/local/tmp/busybox"));

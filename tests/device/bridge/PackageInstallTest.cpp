@@ -74,9 +74,9 @@ TEST_F(PackageInstall, InsufficientStorageIsRetriedOnce) {
     std::size_t failure = result.output.find("Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]");
     ASSERT_NE(failure, std::string::npos);
     EXPECT_GT(result.output.find("Success"), failure);
-    EXPECT_THAT(pmCommands(), ElementsAre("$ pm setInstallLocation 2",
-                                          "$ pm uninstall com.penlow.demo", kPmInstall,
-                                          kPmInstall));
+    EXPECT_THAT(pmCommands(),
+                ElementsAre("$ pm setInstallLocation 2", "$ pm uninstall com.penlow.demo",
+                            kPmInstall, kPmInstall));
     EXPECT_NE(dump().find("\"install_location\": 2"), std::string::npos);
 }
 
@@ -102,9 +102,9 @@ TEST_F(PackageInstall, OtherFailureFallsBackToAutomaticLocation) {
     InstallResult result = install();
     EXPECT_EQ(result.code, InstallCode::Installed);
     EXPECT_THAT(result.output, HasSubstr("INSTALL_FAILED_OLDER_SDK"));
-    EXPECT_THAT(pmCommands(), ElementsAre("$ pm setInstallLocation 2",
-                                          "$ pm uninstall com.penlow.demo", kPmInstall,
-                                          "$ pm setInstallLocation 0", kPmInstall));
+    EXPECT_THAT(pmCommands(),
+                ElementsAre("$ pm setInstallLocation 2", "$ pm uninstall com.penlow.demo",
+                            kPmInstall, "$ pm setInstallLocation 0", kPmInstall));
 }
 
 TEST_F(PackageInstall, BadPackageIsCodeFour) {
@@ -116,9 +116,8 @@ TEST_F(PackageInstall, PhoneUnpluggedMidwayIsCodeThree) {
     // pm waits half a second before each answer, long enough to pull the cable during the
     // first install.
     startWith(R"("Failure [INSTALL_FAILED_INVALID_APK]")", R"(, "delays": {"pm": 0.5})");
-    std::future<InstallResult> running = std::async(std::launch::async, [this] {
-        return install();
-    });
+    std::future<InstallResult> running =
+        std::async(std::launch::async, [this] { return install(); });
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (CountContaining(commands(), kPmInstall) == 0 &&
            std::chrono::steady_clock::now() < deadline) {

@@ -63,8 +63,9 @@ TEST_F(PhoneProperties, SuRefusedUsesPlainListingAndProbeSaysNoRoot) {
     EXPECT_TRUE(QueryPhoneInfo(info));
     EXPECT_EQ(info.model, "NoRoot");
     EXPECT_EQ(info.root, "false");
-    EXPECT_THAT(commands(), ElementsAre("$ su -c getprop", "$ getprop", "$ mkdir /data/abdddgdgdgdg",
-                                        "$ su", "$ mkdir /data/abdddgdgdgdg", "$ exit"));
+    EXPECT_THAT(commands(),
+                ElementsAre("$ su -c getprop", "$ getprop", "$ mkdir /data/abdddgdgdgdg", "$ su",
+                            "$ mkdir /data/abdddgdgdgdg", "$ exit"));
 }
 
 TEST_F(PhoneProperties, PlainMkdirPermittedMeansRootWithoutSu) {
@@ -72,12 +73,14 @@ TEST_F(PhoneProperties, PlainMkdirPermittedMeansRootWithoutSu) {
     PhoneInfo info;
     EXPECT_TRUE(QueryPhoneInfo(info));
     EXPECT_EQ(info.root, "true");
-    EXPECT_THAT(commands(), ElementsAre("$ su -c getprop", "$ getprop", "$ mkdir /data/abdddgdgdgdg"));
+    EXPECT_THAT(commands(),
+                ElementsAre("$ su -c getprop", "$ getprop", "$ mkdir /data/abdddgdgdgdg"));
     // The probe leaves its folder; the next probe finds it and removes it.
     EXPECT_NE(dump().find("\"path\": \"/data/abdddgdgdgdg\""), std::string::npos);
     clearLog();
     EXPECT_EQ(ProbeRoot(), "true");
-    EXPECT_THAT(commands(), ElementsAre("$ mkdir /data/abdddgdgdgdg", "$ rmdir /data/abdddgdgdgdg"));
+    EXPECT_THAT(commands(),
+                ElementsAre("$ mkdir /data/abdddgdgdgdg", "$ rmdir /data/abdddgdgdgdg"));
     EXPECT_EQ(dump().find("/data/abdddgdgdgdg"), std::string::npos);
 }
 
@@ -95,8 +98,8 @@ TEST_F(PhoneProperties, ProtocolFaultEndsAtOnceWithoutProbe) {
     startPhones({phoneWith(R"("faults": {"shell": "close"})")});
     PhoneInfo info;
     EXPECT_TRUE(QueryPhoneInfo(info));
-    for (const std::string* field : {&info.model, &info.manufacturer, &info.release,
-                                     &info.baseband, &info.bootloader}) {
+    for (const std::string* field :
+         {&info.model, &info.manufacturer, &info.release, &info.baseband, &info.bootloader}) {
         EXPECT_EQ(*field, kUnknownMarker);
     }
     EXPECT_EQ(info.root, "");
@@ -230,11 +233,10 @@ TEST_F(PhoneProperties, StoppedWifiWithoutAddressIsStillSwitchedOff) {
     std::string mac = "old";
     EXPECT_TRUE(GetWifiMac(mac, true));
     EXPECT_EQ(mac, "");
-    EXPECT_THAT(commands(),
-                ElementsAre("$ getprop init.svc.wpa_supplicant", "$ svc wifi enable",
-                            "$ getprop init.svc.wpa_supplicant",
-                            "$ cat /sys/class/net/wlan*/address",
-                            "$ cat /sys/class/net/eth*/address", "$ svc wifi disable"));
+    EXPECT_THAT(commands(), ElementsAre("$ getprop init.svc.wpa_supplicant", "$ svc wifi enable",
+                                        "$ getprop init.svc.wpa_supplicant",
+                                        "$ cat /sys/class/net/wlan*/address",
+                                        "$ cat /sys/class/net/eth*/address", "$ svc wifi disable"));
     EXPECT_NE(dump().find("\"wifi_on\": false"), std::string::npos);
 }
 

@@ -49,12 +49,15 @@ TEST(OutputText, CharExcerptStaysInsideTheText) {
     std::u32string text = DecodeChars("ab数据cd");
     ASSERT_EQ(text.size(), 6u); // characters, not bytes
     EXPECT_EQ(EncodeChars(CharExcerpt(text, 1, 3)), "b数据");
-    EXPECT_EQ(EncodeChars(CharExcerpt(text, -5, 2)), "ab");   // negative start counts from 0
-    EXPECT_EQ(EncodeChars(CharExcerpt(text, 4, 100)), "cd");  // long count is shortened
+    EXPECT_EQ(EncodeChars(CharExcerpt(text, -5, 2)), "ab");  // negative start counts from 0
+    EXPECT_EQ(EncodeChars(CharExcerpt(text, 4, 100)), "cd"); // long count is shortened
     EXPECT_EQ(EncodeChars(CharExcerpt(text, 6, 1)), "");
     EXPECT_EQ(EncodeChars(CharExcerpt(text, 100, 1)), "");
     EXPECT_EQ(EncodeChars(CharExcerpt(text, 0, -1)), "");
-    EXPECT_EQ(DecodeChars("a\xff" "b").size(), 3u); // a stray byte is one character
+    EXPECT_EQ(DecodeChars("a\xff"
+                          "b")
+                  .size(),
+              3u); // a stray byte is one character
 }
 
 TEST(GetpropParser, ReadsEveryFieldOfACrLfListing) {
@@ -265,8 +268,8 @@ INSTANTIATE_TEST_SUITE_P(
                "Filesystem           1M-blocks      Used Available Use% Mounted on\n"
                "/dev/block/mtdblock5       400       123       277 满满满% /data\n",
                std::nullopt, 277},
-        DfCase{"NoMountRows", false, "Filesystem Size Used Free Use% Mounted on\n",
-               std::nullopt, std::nullopt},
+        DfCase{"NoMountRows", false, "Filesystem Size Used Free Use% Mounted on\n", std::nullopt,
+               std::nullopt},
         DfCase{"AdbError", false, "error: no devices/emulators found\n", std::nullopt,
                std::nullopt},
         DfCase{"Empty", true, "", std::nullopt, std::nullopt},
