@@ -4,9 +4,12 @@
 
 namespace {
 
+// Answers that are no address: su, missing-file and permission complaints, and adb's own
+// errors (which a time-out followed by a failed su session can leave).
 bool isComplaint(std::string_view output) {
     return output.empty() || Contains(output, "su:") ||
-           Contains(output, "No such file or directory") || Contains(output, "Permission denied");
+           Contains(output, "No such file or directory") ||
+           Contains(output, "Permission denied") || Contains(output, "error");
 }
 
 // The first line that holds anything (su sessions may start with an empty line).

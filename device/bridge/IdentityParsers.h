@@ -10,7 +10,7 @@
 bool NeedsRootRetry(std::string_view plainOutput);
 
 /// The address printed by `cat /sys/class/net/<if>/address`: its first line, when the output
-/// is not empty and is no su, missing-file or permission complaint.
+/// is not empty and is no su, missing-file or permission complaint or adb error.
 std::optional<std::string> MacFromOutput(std::string_view output);
 
 /// The value after "ID = " in `dumpsys iphonesubinfo` output, to the end of that line;

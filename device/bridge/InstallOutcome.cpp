@@ -1,5 +1,6 @@
 #include "InstallOutcome.h"
 
+#include "AdbCommands.h"
 #include "OutputText.h"
 
 namespace {
@@ -84,4 +85,11 @@ std::string QuoteArgument(std::string_view argument) {
     quoted.append(backslashes, '\\');
     quoted += '"';
     return quoted;
+}
+
+std::string SerialCommandLine(std::string_view serial) {
+    if (serial.find_first_of(" \t\"\\") == std::string_view::npos) {
+        return AdbSerialCommand(std::string(serial));
+    }
+    return std::string(kAdbPath) + " -s " + QuoteArgument(serial);
 }

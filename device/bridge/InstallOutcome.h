@@ -26,6 +26,10 @@ bool IsDeviceNotFoundText(std::string_view output);
 /// shell interprets the command line, so nothing else may reach it).
 bool IsSafePackageName(std::string_view name);
 
+/// AdbSerialCommand(serial) for ordinary serials; a serial with blanks, quotes or backslashes
+/// (it comes from the phone) is quoted so that it stays one argument.
+std::string SerialCommandLine(std::string_view serial);
+
 /// `argument` in double quotes for a command line split by the Windows C runtime rules:
 /// ordinary text comes out as "text"; embedded quotes and the backslashes before them are
 /// escaped so the argument cannot end early.

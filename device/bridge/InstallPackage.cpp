@@ -14,11 +14,11 @@ InstallResult InstallPackage(const std::string& packageName, const std::string& 
     SetInstallLocation("2");
     if (IsSafePackageName(packageName)) {
         std::string removal =
-            RunCapture(AdbSerialCommand(serial) + " shell pm uninstall " + packageName);
+            RunCapture(SerialCommandLine(serial) + " shell pm uninstall " + packageName);
         result.uninstalled = Contains(removal, "Success");
     }
     const std::string install =
-        AdbSerialCommand(serial) + " install -r " + QuoteArgument(packageFile);
+        SerialCommandLine(serial) + " install -r " + QuoteArgument(packageFile);
     std::string output = RunCapture(install);
     if (Contains(output, "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]")) {
         result.output += output;

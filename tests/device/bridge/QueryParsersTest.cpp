@@ -108,6 +108,7 @@ TEST(IdentityParsers, MacAnswers) {
               std::nullopt);
     EXPECT_EQ(MacFromOutput("cat: /sys/class/net/usb0/address: Permission denied\r\n"),
               std::nullopt);
+    EXPECT_EQ(MacFromOutput("error: closed\n"), std::nullopt);
 }
 
 TEST(IdentityParsers, ImeiIsTheRestOfTheIdLine) {
@@ -172,6 +173,17 @@ TEST(InstallOutcome, QuotedArgumentSurvivesTheCommandLineSplit) {
         ASSERT_EQ(argv.size(), 5u) << path;
         EXPECT_EQ(argv[3], path);
         EXPECT_EQ(argv[4], "tail");
+    }
+}
+
+TEST(InstallOutcome, SerialStaysOneArgument) {
+    EXPECT_EQ(SerialCommandLine("0123456789ABCDEF"), "bin\\Korvash\\adb -s 0123456789ABCDEF");
+    for (std::string serial : {"a b", "x\" install -r \"/tmp/evil.apk", "c:\\"}) {
+        std::vector<std::string> argv =
+            platform::SplitCommandLine(SerialCommandLine(serial) + " shell pm uninstall x");
+        ASSERT_EQ(argv.size(), 7u) << serial;
+        EXPECT_EQ(argv[2], serial);
+        EXPECT_EQ(argv[3], "shell");
     }
 }
 
