@@ -8,8 +8,8 @@ namespace {
 // errors (which a time-out followed by a failed su session can leave).
 bool isComplaint(std::string_view output) {
     return output.empty() || Contains(output, "su:") ||
-           Contains(output, "No such file or directory") ||
-           Contains(output, "Permission denied") || Contains(output, "error");
+           Contains(output, "No such file or directory") || Contains(output, "Permission denied") ||
+           Contains(output, "error");
 }
 
 // The first line that holds anything (su sessions may start with an empty line).
