@@ -5,6 +5,7 @@
 #include "StartupMessage.h"
 
 #include "app/config/Config.h"
+#include "device/bridge/DeviceIdentity.h"
 #include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
@@ -12,6 +13,7 @@
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
 #include "webservices/ConnectedPhoneProbe.h"
+#include "webservices/InstallLog.h"
 #include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
@@ -37,6 +39,14 @@ void CloseOnceShownForTesting(QDialog& dialog) {
     }
 }
 
+webservices::InstallPhoneValues cachedPhoneValues() {
+    webservices::InstallPhoneValues values;
+    (void)GetImei(values.imei, false); // non-forced reads only look at the caches
+    (void)GetUsbMac(values.usbMac, false);
+    (void)GetWifiMac(values.wifiMac, false);
+    return values;
+}
+
 } // namespace
 
 bool CKivOrviaApp::InitInstance() {
@@ -50,6 +60,8 @@ bool CKivOrviaApp::InitInstance() {
     trace("application profile key set");
     // Machine reports of a finished connection wizard look at the phone through adb.
     webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
+    // Install reports carry the phone's identity as the device page last read it.
+    webservices::SetInstallPhoneValuesSource(cachedPhoneValues);
     if (!runUpdateCheck()) {
         return false;
     }
