@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 namespace {
 
 using Entry = KivSkinTable::Entry;
@@ -118,39 +120,45 @@ void RunCaptionAction(QWidget* window, const KivFrameSkin& skin, int clicked) {
     }
 }
 
+// What a mouse event of a framed window means to the caption-button pass; nothing for a
+// press in the client area, which is the dialog's own.
+std::optional<KivCaptionEvent> CaptionEventOf(const QEvent* event, int caption, QPoint& point) {
+    if (event->type() == QEvent::Leave) {
+        return KivCaptionEvent::Leave;
+    }
+    const auto* me = static_cast<const QMouseEvent*>(event);
+    point = me->position().toPoint();
+    const bool inStrip = point.y() >= 0 && point.y() < caption;
+    const bool left = me->button() == Qt::LeftButton;
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        return KivCaptionEvent::Move;
+    case QEvent::MouseButtonPress:
+        if (!inStrip) {
+            return std::nullopt;
+        }
+        return left ? KivCaptionEvent::Down : KivCaptionEvent::Other;
+    case QEvent::MouseButtonRelease:
+        // A release in the client area ends a press that began on a caption button.
+        if (!inStrip) {
+            return KivCaptionEvent::Leave;
+        }
+        return left ? KivCaptionEvent::Up : KivCaptionEvent::Other;
+    default:
+        return KivCaptionEvent::Other;
+    }
+}
+
 // Mouse events of a framed window; true when the event is used up by the caption strip.
 bool CaptionMouse(QWidget* window, Entry& entry, QEvent* event) {
     const int caption = CaptionHeightOf(window);
-    if (caption <= 0) {
+    QPoint point(-1, -1);
+    const std::optional<KivCaptionEvent> kind =
+        caption > 0 ? CaptionEventOf(event, caption, point) : std::nullopt;
+    if (!kind) {
         return false;
     }
-    KivCaptionEvent kind = KivCaptionEvent::Leave;
-    QPoint point(-1, -1);
-    bool inStrip = false;
-    if (event->type() != QEvent::Leave) {
-        const auto* me = static_cast<QMouseEvent*>(event);
-        point = me->position().toPoint();
-        inStrip = point.y() >= 0 && point.y() < caption;
-        const bool left = me->button() == Qt::LeftButton;
-        if (event->type() == QEvent::MouseMove) {
-            kind = KivCaptionEvent::Move;
-        } else if (event->type() == QEvent::MouseButtonPress && inStrip && left) {
-            kind = KivCaptionEvent::Down;
-        } else if (event->type() == QEvent::MouseButtonRelease && inStrip && left) {
-            kind = KivCaptionEvent::Up;
-        } else if (!inStrip) {
-            // A press in the client area is the dialog's; a release there ends any press
-            // that began on a caption button without clicking it.
-            kind = event->type() == QEvent::MouseButtonRelease ? KivCaptionEvent::Leave
-                                                               : KivCaptionEvent::Other;
-            if (event->type() == QEvent::MouseButtonPress) {
-                return false;
-            }
-        } else {
-            kind = KivCaptionEvent::Other;
-        }
-    }
-    const KivCaptionPassResult pass = RunCaptionPass(kind, point, caption, window->width(),
+    const KivCaptionPassResult pass = RunCaptionPass(*kind, point, caption, window->width(),
                                                      SlotsOf(window, *entry.frame), Tracking());
     if (pass.states != entry.caption) {
         entry.caption = pass.states;
@@ -159,12 +167,12 @@ bool CaptionMouse(QWidget* window, Entry& entry, QEvent* event) {
     if (pass.clicked >= 0) {
         RunCaptionAction(window, *entry.frame, pass.clicked);
     }
-    if (kind == KivCaptionEvent::Down && !pass.handled) {
+    if (*kind == KivCaptionEvent::Down && !pass.handled) {
         // A press on the empty caption moves the window, as the system caption would.
         BeginWindowDrag(window, static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
         return true;
     }
-    return pass.handled && (kind == KivCaptionEvent::Down || kind == KivCaptionEvent::Up);
+    return pass.handled && (*kind == KivCaptionEvent::Down || *kind == KivCaptionEvent::Up);
 }
 
 bool FrameHandler(QWidget* window, Entry& entry, QEvent* event) {
