@@ -14,6 +14,7 @@
 #include "ui/toolkit/KivImage.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
+#include "webservices/MachineEventReport.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -52,7 +53,11 @@ private slots:
         InstallFontSubstitutions();
         InstallDialogHook();
     }
-    void cleanupTestCase() { RemoveDialogHook(); }
+    void cleanupTestCase() {
+        RemoveDialogHook();
+        // The program-start reports run on threads of their own.
+        QVERIFY(webservices::WaitForMachineEvents(std::chrono::seconds(10)));
+    }
 
     void init() {
         m_folder = std::make_unique<uitest::TestProgramFolder>();

@@ -15,7 +15,9 @@ namespace fs = std::filesystem;
 std::string TestProgramFolder::DefaultConfig() {
     return "[Application]\nappname=Penlow\ncompany=Penlow Studio\nwebsite=http://localhost/\n"
            "version=1.0.0\n\n[LINK]\n更新日志=http://localhost/changelog.html\n"
-           "帮助说明=http://localhost/help.html\n用户反馈=http://localhost/feedback.html\n";
+           "帮助说明=http://localhost/help.html\n用户反馈=http://localhost/feedback.html\n\n"
+           // Reports go to a closed port and fail at once.
+           "[WebService]\nhost=127.0.0.1\nport=9\n";
 }
 
 TestProgramFolder::TestProgramFolder(const std::string& configIni) {
