@@ -5,8 +5,11 @@
 #include "ConnectionTestSupport.h"
 #include "PhoneSimProcess.h"
 
+#include "device/bridge/AdbCommands.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 using namespace testsupport;
@@ -88,4 +91,17 @@ TEST_F(WizardRetryTest, StopDuringTheSecondLookIsPromptAndSilent) {
     std::this_thread::sleep_for(2500ms);
     EXPECT_TRUE(m_links.lines().empty());
     EXPECT_EQ(adbSteps().size(), 3u);
+}
+
+// When adb reports that its server could not start, the restart ends the adb processes by
+// name: here a stand-in of the test's own, named for the purpose.
+TEST_F(WizardRetryTest, FailedServerStartEndsTheAdbProcessesByName) {
+    std::filesystem::remove(m_folder.file("bin/Korvash/adb"));
+    WriteFile(m_folder.file("bin/Korvash/adb"),
+              "#!/bin/sh\n[ \"$1\" = devices ] && echo '* failed to start daemon'\nexit 0\n", true);
+    AdbStandIn standIn;
+    SetAdbProcessNameForTesting(standIn.name());
+    m_retry.start();
+    ASSERT_TRUE(m_links.waitFor("wizard-driver", 1, 30s));
+    EXPECT_TRUE(standIn.waitKilled(1s));
 }
