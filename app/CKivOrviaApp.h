@@ -32,7 +32,9 @@ public:
 private:
     bool takeSingleInstanceLock();
     bool initSockets();
+    bool runUpdateCheck();
     void readLoginMode();
+    void startBackgroundLogin();
 
     platform::SingleInstanceLock m_instanceLock; // held for the whole life of the process
     std::string m_appName;

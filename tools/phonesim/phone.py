@@ -134,17 +134,17 @@ class Phone:
             fs.put_file("/data/local/tmp/leftover.bin", b"\0" * 64)
         if self.setting("busybox", "pushed") == "preinstalled":
             fs.put_file("/system/xbin/busybox", b"busybox", mode=0o755)
-        for path, spec in self.setting("files", {}).items():
-            if spec is None:
+        for path, entry in self.setting("files", {}).items():
+            if entry is None:
                 continue
-            if isinstance(spec, dict):
-                if spec.get("dir"):
+            if isinstance(entry, dict):
+                if entry.get("dir"):
                     fs.make_dirs(path)
                     continue
-                fs.put_file(path, spec.get("content", ""), int(str(spec.get("mode", "644")), 8),
-                            bool(spec.get("root_only", False)))
+                fs.put_file(path, entry.get("content", ""), int(str(entry.get("mode", "644")), 8),
+                            bool(entry.get("root_only", False)))
             else:
-                fs.put_file(path, spec)
+                fs.put_file(path, entry)
 
     def wifi_mac_file(self):
         """The wlan address file exists only while Wi-Fi is switched on."""

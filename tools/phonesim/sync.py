@@ -102,10 +102,10 @@ def read_file_data(wire):
         total += length
 
 
-def send(wire, phone, spec, record):
-    path, _, mode_text = spec.rpartition(",")
+def send(wire, phone, target, record):
+    path, _, mode_text = target.rpartition(",")
     if not path:
-        path, mode_text = spec, "33188"
+        path, mode_text = target, "33188"
     try:
         mode = int(mode_text)
     except ValueError:
@@ -135,7 +135,20 @@ def store(phone, path, content, mode):
             phone.next_install_outcome(True)
             return "No space left on device"
         try:
+            make_parents(phone.fs, path)
             phone.fs.write(path, content, mode, False)
         except FsError as error:
             return str(error)
     return ""
+
+
+def make_parents(fs, path):
+    """adbd creates missing parent folders of a pushed file where the shell user may."""
+    missing = []
+    folder = posixpath.dirname(path)
+    while fs.get(folder) is None and folder != "/":
+        missing.append(folder)
+        folder = posixpath.dirname(folder)
+    if missing and fs.can_write_in(folder, False):
+        for name in reversed(missing):
+            fs.mkdir(name, False)

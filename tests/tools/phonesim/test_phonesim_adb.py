@@ -93,6 +93,8 @@ class AdbClientTest(unittest.TestCase):
             self.assertEqual(content, f.read())
         self.assertIn("Filesystem           1M-blocks",
                       sim.adb("shell", "/data/local/tmp/busybox df -m").stdout)
+        nested = sim.adb("push", local, "/sdcard/Penlow/tools/busybox")
+        self.assertEqual(nested.returncode, 0, nested.stderr)
         denied = sim.adb("push", local, "/system/bin/busybox")
         self.assertNotEqual(denied.returncode, 0)
         self.assertIn("Permission denied", denied.stderr + denied.stdout)
@@ -160,6 +162,29 @@ class AdbClientTest(unittest.TestCase):
             time.sleep(0.2)
         self.assertNotIn("PSIM0001", sim.adb("devices").stdout)
         self.assertFalse(os.path.exists(os.path.join(sim.sysfs, "bus/usb/devices/1-1")))
+
+    def test_delays_and_timeline(self):
+        sim = self.start(phone(delays={"getprop": 1.0},
+                               timeline=[{"at": 0.5, "state": "offline"},
+                                         {"at": 1.5, "state": "device"}]))
+        started = time.monotonic()
+        deadline = started + 10
+        while "offline" not in sim.adb("devices").stdout and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertIn("PSIM0001\toffline", sim.adb("devices").stdout)
+        while "\tdevice" not in sim.adb("devices").stdout and time.monotonic() < deadline:
+            time.sleep(0.1)
+        before = time.monotonic()
+        self.assertEqual(sim.adb("shell", "getprop ro.product.device").stdout, "p1\r\n")
+        self.assertGreaterEqual(time.monotonic() - before, 1.0)
+
+    def test_terminal_echo_and_old_server_errors(self):
+        sim = self.start(phone(echo=True, newline="lf"), extra_args=["--old-server-errors"])
+        session = sim.adb("shell", stdin="id\nexit\n", timeout=10).stdout
+        self.assertEqual(session, "shell@android:/ $ id\nuid=2000(shell) gid=2000(shell) "
+                                  "groups=1003(graphics),1004(input),1007(log)\n"
+                                  "shell@android:/ $ exit\n")
+        self.assertIn("error: device not found", sim.adb("-s", "GONE", "shell", "id").stderr)
 
     def test_phone_queries_of_the_program(self):
         sim = self.start(phone(wifi={"supplicant": "stopped", "mac": "02:11:22:33:44:55"},
