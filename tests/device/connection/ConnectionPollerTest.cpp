@@ -2,7 +2,6 @@
 #include "device/connection/ConnectionPoller.h"
 
 #include "ConnectionTestSupport.h"
-#include "PhoneSimProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +15,10 @@ namespace {
 class ConnectionPollerTest : public ::testing::Test {
 protected:
     void startSim(const std::vector<std::string>& phones) {
-        m_sim = std::make_unique<PhoneSimProcess>(m_simDir.path(), phones);
-        ASSERT_TRUE(m_sim->ready()) << m_sim->startOutput();
-        m_port = std::make_unique<ScopedEnv>("ANDROID_ADB_SERVER_PORT",
-                                             std::to_string(m_sim->adbPort()));
+        m_sim = std::make_unique<PhoneSimProcess>(phones);
+        ASSERT_TRUE(m_sim->started());
+        m_port =
+            std::make_unique<ScopedEnv>("ANDROID_ADB_SERVER_PORT", std::to_string(m_sim->port()));
     }
     void TearDown() override {
         m_poller.stop();
@@ -28,7 +27,7 @@ protected:
     }
     std::vector<double> listingTimes() const {
         std::vector<double> times;
-        for (const auto& request : m_sim->hostRequests()) {
+        for (const auto& request : HostRequests(*m_sim)) {
             if (request.text == "host:devices") {
                 times.push_back(request.time);
             }
@@ -37,7 +36,6 @@ protected:
     }
 
     TestProgramFolder m_folder;
-    TempDir m_simDir;
     std::unique_ptr<PhoneSimProcess> m_sim;
     std::unique_ptr<ScopedEnv> m_port;
     RecordingLinks m_links;

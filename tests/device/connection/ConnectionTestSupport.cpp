@@ -1,12 +1,11 @@
 // The connection tests' shared pieces.
 #include "ConnectionTestSupport.h"
 
-#include "PhoneSimProcess.h"
-
 #include "app/config/AppPaths.h"
 #include "device/bridge/AdbCommands.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -22,9 +21,8 @@ namespace testsupport {
 namespace fs = std::filesystem;
 
 TestProgramFolder::TestProgramFolder() {
-    fs::create_directories(m_dir.file("bin/Korvash"));
+    PrepareProgramFolder(m_dir.path());
     fs::create_directories(m_dir.file("data"));
-    fs::create_symlink(AdbClientPath(), m_dir.file("bin/Korvash/adb"));
     const std::string shipped = BuildDir() + "/Penlow/data/arginfo.dat";
     fs::copy_file(shipped, knownPhoneDb());
     fs::permissions(knownPhoneDb(), fs::perms::owner_read | fs::perms::owner_write,
@@ -161,6 +159,34 @@ std::vector<std::string> RecordingWebServices::questions() const {
 std::vector<std::string> RecordingWebServices::reports() const {
     std::lock_guard guard(m_lock);
     return m_reports;
+}
+
+namespace {
+
+// The value of "key" in one JSON line of phonesim's log: a number or a text without quotes.
+std::string jsonField(const std::string& line, const std::string& key) {
+    std::size_t at = line.find("\"" + key + "\": ");
+    if (at == std::string::npos) {
+        return {};
+    }
+    at += key.size() + 4;
+    if (line[at] == '"') {
+        return line.substr(at + 1, line.find('"', at + 1) - at - 1);
+    }
+    return line.substr(at, line.find_first_of(",}", at) - at);
+}
+
+} // namespace
+
+std::vector<HostRequest> HostRequests(const PhoneSimProcess& sim) {
+    std::vector<HostRequest> requests;
+    for (const std::string& line : sim.control("log json").value_or(std::vector<std::string>{})) {
+        if (jsonField(line, "kind") == "host") {
+            requests.push_back(
+                {jsonField(line, "text"), std::strtod(jsonField(line, "time").c_str(), nullptr)});
+        }
+    }
+    return requests;
 }
 
 AdbStandIn::AdbStandIn() : m_name("pnladb" + std::to_string(::getpid() % 1000000)) {

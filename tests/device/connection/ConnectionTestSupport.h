@@ -7,6 +7,7 @@
 #include "device/connection/DevicePageLink.h"
 #include "device/connection/PhoneWebServices.h"
 
+#include "PhoneSimProcess.h"
 #include "TempDir.h"
 #include "TestEnvironment.h"
 
@@ -110,6 +111,14 @@ private:
     std::vector<std::string> m_questions;
     std::vector<std::string> m_reports;
 };
+
+/// One host request phonesim recorded ("host:devices", "host:kill" ...) and when (seconds
+/// since phonesim started).
+struct HostRequest {
+    std::string text;
+    double time = 0;
+};
+std::vector<HostRequest> HostRequests(const PhoneSimProcess& sim);
 
 /// A process with a name of its own (a copy of sleep), for the kill-by-name of adb.
 class AdbStandIn {

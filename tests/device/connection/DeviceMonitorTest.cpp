@@ -3,7 +3,6 @@
 #include "device/connection/DeviceMonitor.h"
 
 #include "ConnectionTestSupport.h"
-#include "PhoneSimProcess.h"
 
 #include "device/bridge/AdbCommands.h"
 
@@ -22,11 +21,10 @@ const char* kPhoneTwo = R"({"serial": "PSIM2", "state": "none"})";
 class DeviceMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_sim = std::make_unique<PhoneSimProcess>(m_simDir.path(),
-                                                  std::vector<std::string>{kPhoneOne, kPhoneTwo});
-        ASSERT_TRUE(m_sim->ready()) << m_sim->startOutput();
-        m_port = std::make_unique<ScopedEnv>("ANDROID_ADB_SERVER_PORT",
-                                             std::to_string(m_sim->adbPort()));
+        m_sim = std::make_unique<PhoneSimProcess>(std::vector<std::string>{kPhoneOne, kPhoneTwo});
+        ASSERT_TRUE(m_sim->started());
+        m_port =
+            std::make_unique<ScopedEnv>("ANDROID_ADB_SERVER_PORT", std::to_string(m_sim->port()));
         m_monitor = std::make_unique<DeviceMonitor>(
             m_links, m_web, DeviceMonitorSettings{m_sysfs.root(), m_folder.knownPhoneDb()});
         m_monitor->setAdbPeriodForTesting(150ms);
@@ -50,7 +48,6 @@ protected:
 
     TestProgramFolder m_folder;
     FakeSysfs m_sysfs;
-    TempDir m_simDir;
     std::unique_ptr<PhoneSimProcess> m_sim;
     std::unique_ptr<ScopedEnv> m_port;
     RecordingLinks m_links;

@@ -3,7 +3,6 @@
 #include "device/connection/WizardRetry.h"
 
 #include "ConnectionTestSupport.h"
-#include "PhoneSimProcess.h"
 
 #include "device/bridge/AdbCommands.h"
 
@@ -19,11 +18,11 @@ namespace {
 class WizardRetryTest : public ::testing::Test {
 protected:
     void startSim(const std::vector<std::string>& phones) {
-        m_sim = std::make_unique<PhoneSimProcess>(m_simDir.path(), phones,
+        m_sim = std::make_unique<PhoneSimProcess>(phones,
                                                   std::vector<std::string>{"--keep-alive-on-kill"});
-        ASSERT_TRUE(m_sim->ready()) << m_sim->startOutput();
-        m_port = std::make_unique<ScopedEnv>("ANDROID_ADB_SERVER_PORT",
-                                             std::to_string(m_sim->adbPort()));
+        ASSERT_TRUE(m_sim->started());
+        m_port =
+            std::make_unique<ScopedEnv>("ANDROID_ADB_SERVER_PORT", std::to_string(m_sim->port()));
     }
     void TearDown() override {
         m_retry.stop();
@@ -31,9 +30,9 @@ protected:
         m_sim.reset();
     }
     // The listing and kill requests, with times.
-    std::vector<PhoneSimProcess::HostRequest> adbSteps() const {
-        std::vector<PhoneSimProcess::HostRequest> steps;
-        for (const auto& request : m_sim->hostRequests()) {
+    std::vector<HostRequest> adbSteps() const {
+        std::vector<HostRequest> steps;
+        for (const auto& request : HostRequests(*m_sim)) {
             if (request.text == "host:devices" || request.text == "host:kill") {
                 steps.push_back(request);
             }
@@ -42,7 +41,6 @@ protected:
     }
 
     TestProgramFolder m_folder;
-    TempDir m_simDir;
     std::unique_ptr<PhoneSimProcess> m_sim;
     std::unique_ptr<ScopedEnv> m_port;
     RecordingLinks m_links;
@@ -57,7 +55,7 @@ TEST_F(WizardRetryTest, NoPhoneRestartsAdbOnceThenMovesOnToTheDriver) {
     ASSERT_TRUE(m_links.waitFor("wizard-driver", 1, 30s));
     EXPECT_EQ(m_links.lines(),
               (std::vector<std::string>{"wizard-stop-animation", "wizard-driver"}));
-    std::vector<PhoneSimProcess::HostRequest> steps = adbSteps();
+    std::vector<HostRequest> steps = adbSteps();
     std::vector<std::string> texts;
     for (const auto& step : steps) {
         texts.push_back(step.text);
