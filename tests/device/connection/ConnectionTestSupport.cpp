@@ -32,6 +32,11 @@ TestProgramFolder::TestProgramFolder() {
     SetAdbProcessNameForTesting("pnl-none-" + std::to_string(::getpid()));
 }
 
+void TestProgramFolder::useWebService(int port) const {
+    WriteFile(m_dir.file("data/Config.ini"),
+              "[WebService]\nhost=127.0.0.1\nport=" + std::to_string(port) + "\n");
+}
+
 TestProgramFolder::~TestProgramFolder() {
     m_cwd.reset();
 }

@@ -37,6 +37,8 @@ public:
     const std::string& path() const { return m_dir.path(); }
     std::string file(const std::string& relative) const { return m_dir.file(relative); }
     std::string knownPhoneDb() const { return m_dir.file("data/arginfo.dat"); }
+    /// Writes data/Config.ini naming the web service at 127.0.0.1:`port`.
+    void useWebService(int port) const;
 
 private:
     TempDir m_dir;
