@@ -59,8 +59,7 @@ void DeviceMonitor::stop() {
 }
 
 bool DeviceMonitor::started() const {
-    std::lock_guard guard(m_lock);
-    return m_started;
+    return m_started.load();
 }
 
 bool DeviceMonitor::copyCurrentDevice(DeviceSlot& slot) const {

@@ -9,6 +9,7 @@
 #include "DeviceTable.h"
 #include "UsbWatcher.h"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <stop_token>
@@ -37,8 +38,9 @@ public:
     void start();
 
     /// Stops both watchers and waits for them; returns within moments even while a watcher
-    /// waits for adb or the web service. No event reaches the page after stop() returned. Not
-    /// to be called from inside a DevicePageLink call.
+    /// waits for adb or the web service. No event reaches the page after stop() returned.
+    /// start() and stop() are not to be called from inside a DevicePageLink call (the other
+    /// members may be).
     void stop();
 
     bool started() const;
@@ -62,9 +64,9 @@ private:
     UsbWatcher m_usbWatcher;
     AdbWatcher m_adbWatcher;
 
-    mutable std::mutex m_lock; ///< guards the members below (start/stop from any thread)
+    std::mutex m_lock; ///< serialises start and stop; guards the members below
     std::stop_source m_stopSource;
     std::jthread m_usbThread;
     std::jthread m_adbThread;
-    bool m_started = false;
+    std::atomic<bool> m_started{false}; ///< written under m_lock, read from any thread
 };
