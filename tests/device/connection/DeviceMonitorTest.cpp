@@ -76,6 +76,12 @@ TEST_F(DeviceMonitorTest, PlugConnectAndUnplugDriveThePageStates) {
     EXPECT_EQ(slot.vid + slot.pid, "04E86860");
     EXPECT_EQ(slot.adbState, 1);
 
+    ASSERT_TRUE(m_sim->control("state PSIM1 none")); // adb stops listing it: no page change
+    ASSERT_TRUE(m_links.waitFor("event 4 0"));
+    EXPECT_EQ(m_links.lines().back(), "event 4 0");
+    ASSERT_TRUE(m_monitor->copyCurrentDevice(slot));
+    EXPECT_EQ(slot.adbState, 0);
+
     m_sysfs.unplug("1-1");
     ASSERT_TRUE(m_links.waitFor("state 1 0"));
     // The download manager hears of it before the page changes state.
