@@ -1,0 +1,68 @@
+#include "CKivOrviaApp.h"
+
+#include "StartupMessage.h"
+
+#include "app/config/Config.h"
+#include "platform/DebugLog.h"
+#include "platform/SystemPaths.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+
+namespace {
+
+void trace(const std::string& line) { platform::DebugOutput("CKivOrviaApp: " + line); }
+
+} // namespace
+
+bool CKivOrviaApp::InitInstance() {
+    if (!takeSingleInstanceLock()) {
+        return false;
+    }
+    if (!initSockets()) {
+        return false;
+    }
+    QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
+    trace("application profile key set");
+    readLoginMode();
+    return true;
+}
+
+bool CKivOrviaApp::takeSingleInstanceLock() {
+    m_appName = platform::BaseNameWithoutExtension(platform::ExecutablePath().value_or("Penlow"));
+    if (!m_instanceLock.tryAcquire(m_appName)) {
+        trace("another instance named " + m_appName + " is running");
+        ShowStartupMessage(kAlreadyRunningText, m_appName);
+        return false;
+    }
+    trace("single-instance lock " + platform::SingleInstanceLock::lockPathFor(m_appName));
+    return true;
+}
+
+// Sockets need no start-up here, but a peer that closes early must turn into a failed send,
+// not end the process with SIGPIPE.
+bool CKivOrviaApp::initSockets() {
+    if (std::signal(SIGPIPE, SIG_IGN) == SIG_ERR) {
+        ShowStartupMessage(kSocketInitFailedText, m_appName);
+        return false;
+    }
+    trace("sockets ready");
+    return true;
+}
+
+void CKivOrviaApp::readLoginMode() {
+    std::string value = config::Read(config::kApplication, config::kDisuser);
+    m_skipLoginDialog = value == config::kDisuserValue;
+    trace(std::string("login mode: ") + (m_skipLoginDialog ? "background login" : "login dialog"));
+}
+
+int CKivOrviaApp::Run() {
+    trace("running");
+    return 0;
+}
+
+int CKivOrviaApp::ExitInstance() {
+    trace("exit");
+    return 0;
+}

@@ -1,0 +1,97 @@
+#include "ProcessRunner.h"
+
+#include "AdbCommands.h"
+#include "OutputCollector.h"
+
+#include "platform/ChildProcess.h"
+#include "platform/CommandLine.h"
+#include "platform/ProcessTable.h"
+#include "platform/Utf8.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMaxShellCommandChars = 179;
+
+std::optional<Clock::time_point> deadlineFor(int limitSeconds) {
+    if (limitSeconds <= 0) {
+        return std::nullopt;
+    }
+    return Clock::now() + std::chrono::seconds(limitSeconds);
+}
+
+// Collects the child's output within the limit. At the limit the child is left running and a
+// detached drainer reads and discards the rest, so nothing of it reaches a later call.
+std::string collectWithin(platform::ChildProcess& child, int limitSeconds) {
+    CollectResult result = CollectOutput(child, deadlineFor(limitSeconds));
+    child.abandon();
+    return result.timedOut ? std::string() : std::move(result.text);
+}
+
+} // namespace
+
+std::string RunCapture(const std::string& commandLine) {
+    platform::ChildProcess child;
+    if (!child.start(platform::CommandLineToArgv(commandLine), true)) {
+        return "fail";
+    }
+    CollectResult result = CollectOutput(child, std::nullopt);
+    child.abandon();
+    return std::move(result.text);
+}
+
+std::string RunCaptureTimed(const std::string& commandLine, int limitSeconds) {
+    platform::ChildProcess child;
+    if (!child.start(platform::CommandLineToArgv(commandLine), true)) {
+        return {};
+    }
+    return collectWithin(child, limitSeconds);
+}
+
+std::string RunAdbShell(const std::string& command, bool viaSu, int limitSeconds) {
+    if (viaSu) {
+        return RunAdbSuShell(command, limitSeconds);
+    }
+    std::string line = std::string(kAdbPath) + " shell \"" + command + "\"";
+    return RunCaptureTimed(line, limitSeconds);
+}
+
+std::string RunAdbSuShell(const std::string& command, int limitSeconds) {
+    platform::ChildProcess child;
+    std::string line = std::string(kAdbPath) + " shell";
+    if (!child.start(platform::CommandLineToArgv(line), true,
+                     platform::ChildProcess::Stdin::Pipe)) {
+        return {};
+    }
+    std::string session = "su\n" + platform::Utf8Prefix(command, kMaxShellCommandChars) +
+                          "\nexit\n" + "exit\n";
+    // A shell that ends before reading everything is not an error: its output tells.
+    (void)child.writeStdin(session);
+    return collectWithin(child, limitSeconds);
+}
+
+void KillProcessesByName(const std::string& name) { platform::KillProcessesNamed(name); }
+
+bool ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool show) {
+    (void)show; // no hidden-window start on this platform: the program decides its own UI
+    std::vector<std::string> argv{file};
+    for (std::string& arg : platform::SplitCommandLine(parameters)) {
+        argv.push_back(std::move(arg));
+    }
+    platform::ChildProcess child;
+    if (!child.start(argv, false)) {
+        return false;
+    }
+    child.wait();
+    return true;
+}
+
+void RestartAdbServer() {
+    (void)RunCapture(kAdbKillServer);
+    (void)RunCapture(kAdbStartServer);
+    std::string listing = RunCaptureTimed(kAdbDevices, 5);
+    if (listing.find("* failed") != std::string::npos) {
+        KillProcessesByName(kAdbProcessName);
+    }
+}

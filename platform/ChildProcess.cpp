@@ -1,0 +1,224 @@
+#include "ChildProcess.h"
+
+#include <cerrno>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+void closeFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// Both ends close-on-exec: the child gets its copies through dup2 in the file actions only,
+// so no other child started at the same time inherits them (which would hold pipes open).
+bool makePipe(int fds[2]) { return ::pipe2(fds, O_CLOEXEC) == 0; }
+
+} // namespace
+
+ChildProcess::~ChildProcess() {
+    closeFd(m_inFd);
+    closeFd(m_outFd);
+    if (m_pid > 0 && !m_reaped) {
+        abandon();
+    }
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept { *this = std::move(other); }
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        closeFd(m_inFd);
+        closeFd(m_outFd);
+        m_pid = other.m_pid;
+        m_outFd = other.m_outFd;
+        m_inFd = other.m_inFd;
+        m_reaped = other.m_reaped;
+        m_status = other.m_status;
+        other.reset();
+    }
+    return *this;
+}
+
+void ChildProcess::reset() {
+    m_pid = -1;
+    m_outFd = -1;
+    m_inFd = -1;
+    m_reaped = false;
+    m_status = -1;
+}
+
+bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutput,
+                         Stdin stdinMode) {
+    if (argv.empty() || argv[0].empty()) {
+        return false;
+    }
+    int out[2] = {-1, -1};
+    int in[2] = {-1, -1};
+    if ((captureOutput && !makePipe(out)) || (stdinMode == Stdin::Pipe && !makePipe(in))) {
+        closeFd(out[0]);
+        closeFd(out[1]);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdinMode == Stdin::Pipe) {
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    }
+    if (captureOutput) {
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    }
+    // The child starts with default signal handling even if we ignore SIGPIPE.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<char*> args;
+    for (const std::string& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    bool hasSlash = argv[0].find('/') != std::string::npos;
+    int rc = hasSlash ? posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ)
+                      : posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    closeFd(out[1]);
+    closeFd(in[0]);
+    if (rc != 0) {
+        closeFd(out[0]);
+        closeFd(in[1]);
+        return false;
+    }
+    m_pid = pid;
+    m_outFd = out[0];
+    m_inFd = in[1];
+    m_reaped = false;
+    return true;
+}
+
+bool ChildProcess::writeStdin(const std::string& bytes) {
+    std::size_t done = 0;
+    while (m_inFd >= 0 && done < bytes.size()) {
+        ssize_t n = ::write(m_inFd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done == bytes.size();
+}
+
+void ChildProcess::closeStdin() { closeFd(m_inFd); }
+void ChildProcess::closeOutput() { closeFd(m_outFd); }
+
+long ChildProcess::readSome(char* buffer, std::size_t max,
+                            std::optional<std::chrono::milliseconds> timeout) {
+    if (m_outFd < 0) {
+        return -1;
+    }
+    pollfd pfd{m_outFd, POLLIN, 0};
+    int waitMs = timeout ? static_cast<int>(timeout->count()) : -1;
+    int ready;
+    do {
+        ready = ::poll(&pfd, 1, waitMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready == 0) {
+        return -2;
+    }
+    if (ready < 0) {
+        return -1;
+    }
+    ssize_t n;
+    do {
+        n = ::read(m_outFd, buffer, max);
+    } while (n < 0 && errno == EINTR);
+    return static_cast<long>(n);
+}
+
+bool ChildProcess::hasExited() {
+    if (m_pid <= 0 || m_reaped) {
+        return true;
+    }
+    int status = 0;
+    pid_t r = ::waitpid(m_pid, &status, WNOHANG);
+    if (r == m_pid || (r < 0 && errno == ECHILD)) {
+        m_reaped = true;
+        m_status = status;
+        return true;
+    }
+    return false;
+}
+
+int ChildProcess::wait() {
+    if (m_pid <= 0) {
+        return -1;
+    }
+    if (!m_reaped) {
+        int status = 0;
+        pid_t r;
+        do {
+            r = ::waitpid(m_pid, &status, 0);
+        } while (r < 0 && errno == EINTR);
+        m_reaped = true;
+        m_status = r == m_pid ? status : -1;
+    }
+    return m_status;
+}
+
+void ChildProcess::abandon() {
+    pid_t pid = m_pid;
+    int outFd = m_outFd;
+    bool reaped = m_reaped;
+    closeFd(m_inFd);
+    reset();
+    if (pid <= 0 || (reaped && outFd < 0)) {
+        return;
+    }
+    // The drainer owns the pipe and the pid from here on; it touches nothing else.
+    std::thread([pid, outFd, reaped] {
+        if (outFd >= 0) {
+            char sink[4096];
+            while (true) {
+                ssize_t n = ::read(outFd, sink, sizeof sink);
+                if (n == 0 || (n < 0 && errno != EINTR)) {
+                    break;
+                }
+            }
+            ::close(outFd);
+        }
+        if (!reaped) {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+    }).detach();
+}
+
+} // namespace platform

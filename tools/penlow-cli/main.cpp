@@ -1,0 +1,62 @@
+// penlow-cli: runs one operation of the program per sub-command, in a program folder given by
+// --program-folder (default: the working directory), and prints what the program sees.
+#include "CliRegistry.h"
+
+#include "app/config/AppPaths.h"
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+void printHelp() {
+    std::printf("usage: penlow-cli [--program-folder DIR] COMMAND [ARGS...]\n\ncommands:\n");
+    for (const CliCommand& command : RegisteredCommands()) {
+        std::printf("  %-44s %s\n", command.usage.c_str(), command.summary.c_str());
+    }
+}
+
+// The program runs with its folder as working directory (adb is named relative to it).
+bool enterProgramFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+    if (ec || !std::filesystem::is_directory(absolute, ec)) {
+        std::fprintf(stderr, "penlow-cli: no such program folder: %s\n", folder.c_str());
+        return false;
+    }
+    std::filesystem::current_path(absolute, ec);
+    if (ec) {
+        return false;
+    }
+    OverrideModuleFolder(absolute.lexically_normal().string());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    std::signal(SIGPIPE, SIG_IGN);
+    CliArgs args(argv + 1, argv + argc);
+    std::string folder = ".";
+    if (args.size() >= 2 && args[0] == "--program-folder") {
+        folder = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.empty() || args[0] == "--help" || args[0] == "help") {
+        printHelp();
+        return args.empty() ? 2 : 0;
+    }
+    if (!enterProgramFolder(folder)) {
+        return 1;
+    }
+    for (const CliCommand& command : RegisteredCommands()) {
+        if (command.name == args[0]) {
+            return command.run(CliArgs(args.begin() + 1, args.end()));
+        }
+    }
+    std::fprintf(stderr, "penlow-cli: unknown command %s\n", args[0].c_str());
+    printHelp();
+    return 2;
+}
