@@ -3,6 +3,9 @@
 
 #include "download_engine.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <string_view>
 
 namespace engine {
@@ -12,8 +15,19 @@ constexpr long kConnectTimeoutSeconds = 30;
 // A transfer slower than 1 byte/s for this long counts as broken and is reconnected.
 constexpr long kLowSpeedSeconds = 60;
 constexpr long kBufferSize = 256 * 1024;
+constexpr std::uint64_t kMinBufferSize = 4 * 1024;
 constexpr long kMaxRedirects = 10;
 constexpr int kPollMs = 1000;
+
+// A read never takes more than a quarter second's worth of a speed limit: the library paces
+// between reads, and one large read would pass the limit at once.
+long BufferSize(std::uint64_t maxBytesPerSecond) {
+    if (maxBytesPerSecond == 0) {
+        return kBufferSize;
+    }
+    return static_cast<long>(std::clamp<std::uint64_t>(maxBytesPerSecond / 4, kMinBufferSize,
+                                                       static_cast<std::uint64_t>(kBufferSize)));
+}
 
 bool IsRedirectOrInterim(int status) {
     return status < 200 || (status >= 300 && status < 400);
@@ -33,6 +47,8 @@ TransferOutcome HttpTransfer::run(std::stop_token stop) {
         return TransferOutcome::SetupFailed;
     }
     m_progress.resumedFrom = m_file.size();
+    m_stop = stop;
+    m_began = std::chrono::steady_clock::now();
     return perform(easy.get(), stop);
 }
 
@@ -46,17 +62,13 @@ bool HttpTransfer::configure(CURL* easy, CurlList& headers) {
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kBufferSize);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, BufferSize(m_settings.maxReceiveBytesPerSecond));
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "PenlowDownloadEngine/1.0");
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpTransfer::OnHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpTransfer::OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    if (m_settings.maxReceiveBytesPerSecond > 0) {
-        curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE,
-                         static_cast<curl_off_t>(m_settings.maxReceiveBytesPerSecond));
-    }
     if (!m_settings.proxy.empty()) {
         curl_easy_setopt(easy, CURLOPT_PROXY, m_settings.proxy.c_str());
         curl_easy_setopt(easy, CURLOPT_PROXYTYPE, m_settings.proxyType);
@@ -167,7 +179,23 @@ std::size_t HttpTransfer::OnBody(char* data, std::size_t size, std::size_t count
     }
     transfer->m_progress.transferred += length;
     transfer->m_progress.received = transfer->m_file.size();
+    transfer->m_bodyBytes += length;
+    transfer->keepToSpeedLimit();
     return length;
+}
+
+void HttpTransfer::keepToSpeedLimit() {
+    std::uint64_t limit = m_settings.maxReceiveBytesPerSecond;
+    if (limit == 0) {
+        return;
+    }
+    // Waiting here holds the reads back, and TCP flow control holds the server back. A stop
+    // ends the wait at once.
+    auto due = m_began + std::chrono::microseconds(m_bodyBytes * 1000000 / limit);
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    never.wait_until(lock, m_stop, due, [] { return false; });
 }
 
 bool HttpTransfer::decide() {

@@ -9,6 +9,7 @@
 #include "TaskProgress.h"
 #include "TransferSettings.h"
 
+#include <chrono>
 #include <stop_token>
 #include <string>
 
@@ -47,6 +48,8 @@ private:
     bool decide();
     bool decideRange();
     TransferOutcome finalOutcome(CURLcode result);
+    /// Waits as long as the speed limit asks after the body bytes received so far.
+    void keepToSpeedLimit();
 
     const std::string& m_url;
     PartialFile& m_file;
@@ -60,6 +63,9 @@ private:
     TransferOutcome m_outcome = TransferOutcome::Completed;
     std::uint64_t m_total = 0;
     int m_writeError = 0;
+    std::stop_token m_stop;
+    std::chrono::steady_clock::time_point m_began;
+    std::uint64_t m_bodyBytes = 0;  // body bytes of this request, for the speed limit
 };
 
 } // namespace engine

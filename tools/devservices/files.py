@@ -13,8 +13,8 @@ query string of one request (overriding the defaults):
     norange=1  no Range support: ignore Range and If-Range, always send the whole file with 200
     hang=1     read the request and never answer (a server that cannot be reached in time)
 
-stall and drop count absolute file offsets, so a client that resumes past the offset with a
-Range request gets the rest of the file; a client starting below it meets the fault again.
+stall and drop count absolute file offsets (N above 0): a request that starts below N meets
+the fault there, a client that resumes at N or beyond with a Range request gets the rest.
 """
 import email.utils
 import os
@@ -54,7 +54,11 @@ def create_listeners(args, log):
     }
 
     def handle(request):
-        FileRequest(request, root, defaults).answer()
+        try:
+            FileRequest(request, root, defaults).answer()
+        except (BrokenPipeError, ConnectionResetError):
+            # The client went away (a stopped or killed download): nothing to answer.
+            request.handler.close_connection = True
 
     return [("files", handle)]
 
@@ -176,8 +180,9 @@ class FileRequest:
 
     def send_body(self, f, start, stop):
         faults = self.faults
-        fault_at = min(x for x in (faults["stall"], faults["drop"], stop) if x is not None)
-        fault_at = max(fault_at, start)
+        # A fault only meets a request that starts before its offset: a resumed one passes.
+        fault_at = min(x for x in (faults["stall"], faults["drop"], stop)
+                       if x is not None and x > start)
         if faults["rate"]:
             self.send_slowly(f, start, fault_at, faults["rate"])
         elif fault_at > start:
