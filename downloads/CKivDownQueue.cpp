@@ -78,12 +78,20 @@ int CKivDownQueue::OpenDatabase(const std::string& databaseFileName) {
     return 0;
 }
 
+void CKivDownQueue::WakeScheduler() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_wakeUp = true;
+    }
+    m_wake.notify_all();
+}
+
 void CKivDownQueue::SetLimit(int limit) {
     {
         std::lock_guard lock(m_mutex);
         m_limit = limit > 0 ? limit : 1;
     }
-    m_wake.notify_all();
+    WakeScheduler();
 }
 
 bool CKivDownQueue::UsesDatabase() {
@@ -218,7 +226,7 @@ int CKivDownQueue::EnqueueTask(CKivDownObj* task) {
         it->second.queued = true;
         it->second.state = QueueState::Waiting;
     }
-    m_wake.notify_all();
+    WakeScheduler();
     return 0;
 }
 
@@ -263,7 +271,7 @@ int CKivDownQueue::ResumeTask(CKivDownObj* task) {
         }
         it->second.state = QueueState::ResumeRequested;
     }
-    m_wake.notify_all();
+    WakeScheduler();
     return 0;
 }
 
@@ -295,7 +303,7 @@ int CKivDownQueue::RemoveTask(CKivDownObj* task) {
             it->second.state = QueueState::Removing;
         }
     }
-    m_wake.notify_all();
+    WakeScheduler();
     return rc;
 }
 
@@ -349,7 +357,7 @@ void CKivDownQueue::HandleEvent(QueueCode code, CKivDownObj* task) {
             entry.lastSave = now;
         }
     }
-    m_wake.notify_all();
+    WakeScheduler();
     DownDataDatabase* db = Database();
     if (db == nullptr) {
         return;

@@ -131,6 +131,7 @@ private:
     bool HasQueuedUrl(const std::string& url);
     void Forget(CKivDownObj& task);
     bool UsesDatabase();
+    void WakeScheduler();
 
     std::mutex m_mutex;  // guards the members below; UI, scheduler and polling threads
     EntryMap m_tasks;    // key: creation order
@@ -139,6 +140,7 @@ private:
     int m_limit = kDefaultLimit;
     bool m_useDatabase = false;
     bool m_calledInit = false;
+    bool m_wakeUp = false;               // something for the scheduler to do
     std::condition_variable_any m_wake;  // wakes the scheduler early
 
     std::unique_ptr<DownDataDatabase> m_db;  // set once by Init (under m_mutex), then read-only

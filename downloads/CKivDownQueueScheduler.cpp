@@ -26,7 +26,8 @@ void CKivDownQueue::RunScheduler(std::stop_token stop) {
         }
         std::unique_lock lock(m_mutex);
         // Woken early by queue changes; the period bounds the wait otherwise.
-        m_wake.wait_for(lock, stop, kSchedulerPeriod, [] { return false; });
+        m_wake.wait_for(lock, stop, kSchedulerPeriod, [this] { return m_wakeUp; });
+        m_wakeUp = false;
     }
 }
 
