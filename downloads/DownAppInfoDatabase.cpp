@@ -21,7 +21,8 @@ int DownAppInfoDatabase::createTables() {
     return rc;
 }
 
-std::vector<IconDownloadedRow> DownAppInfoDatabase::readIcons() {
+std::vector<IconDownloadedRow> DownAppInfoDatabase::listIcons() {
+    SqliteTransaction transaction(m_db);
     SqliteStatement select = m_db.prepare("SELECT * FROM IconDownloaded");
     std::vector<IconDownloadedRow> icons;
     while (select.step()) {
@@ -34,7 +35,8 @@ std::vector<IconDownloadedRow> DownAppInfoDatabase::readIcons() {
     return icons;
 }
 
-std::vector<AppDownloadedRow> DownAppInfoDatabase::readFinished() {
+std::vector<AppDownloadedRow> DownAppInfoDatabase::listFinished() {
+    SqliteTransaction transaction(m_db);
     SqliteStatement select = m_db.prepare("SELECT * FROM AppDownloaded");
     std::vector<AppDownloadedRow> apps;
     while (select.step()) {
@@ -67,14 +69,14 @@ UnfinishedApps DownAppInfoDatabase::restoreUnfinished() {
         row.saved = {select.text(4), select.text(5), Size(select.text(6)), Size(select.text(7))};
         restored.apps.push_back(std::move(row));
     }
-    restored.icons = readIcons();
+    restored.icons = listIcons();
     return restored;
 }
 
 FinishedApps DownAppInfoDatabase::restoreFinished() {
     SqliteTransaction transaction(m_db);
     FinishedApps restored;
-    for (AppDownloadedRow& row : readFinished()) {
+    for (AppDownloadedRow& row : listFinished()) {
         if (PathExists(row.path())) {
             restored.apps.push_back(std::move(row));
         } else {
@@ -85,7 +87,7 @@ FinishedApps DownAppInfoDatabase::restoreFinished() {
     for (const AppDownloadedRow& row : restored.removed) {
         deleteFinished(row.id, row.app.url, row.app.ver);
     }
-    restored.icons = readIcons();
+    restored.icons = listIcons();
     return restored;
 }
 

@@ -48,9 +48,11 @@ public:
     void deleteFinished(std::int64_t id, const std::string& url, const std::string& ver,
                         const std::optional<std::string>& knownIconPath = std::nullopt);
 
+    /// Every finished app and icon row as stored, changing nothing (inspection).
+    std::vector<AppDownloadedRow> listFinished();
+    std::vector<IconDownloadedRow> listIcons();
+
 private:
-    std::vector<IconDownloadedRow> readIcons();
-    std::vector<AppDownloadedRow> readFinished();
 
     SqliteConnection m_db;
     AppDownloadTable m_apps;

@@ -20,10 +20,11 @@ bool Exists(const std::string& path) {
 }
 
 TEST_F(QueueTest, DownloadsToCompletionAndRecordsTheFinishedFile) {
+    EventRecorder events;  // outlives the queue
+    EventRecorder second;
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     EXPECT_TRUE(Exists(m_program.file("data/DownData.db")));
-    EventRecorder events;
     CKivDownObj* task = queue.AddNewTask(Url(), m_folder, true, EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
     EXPECT_EQ(queue.EnqueueTask(task), -1);  // already queued
@@ -52,7 +53,6 @@ TEST_F(QueueTest, DownloadsToCompletionAndRecordsTheFinishedFile) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_FALSE(queue.StateOf(task));  // the scheduler deleted it
-    EventRecorder second;
     ASSERT_NE(queue.AddNewTask(Url(), m_folder, true, EventRecorder::Callback, &second), nullptr);
     ASSERT_TRUE(second.waitFor(TaskEvent::Finished));
     EXPECT_EQ(second.finishedPath(), m_folder + "usb_driver(1).zip");
@@ -90,9 +90,9 @@ TEST_F(QueueTest, WithALimitOfTwoTheNextTaskStartsWhenOneIsRemoved) {
 }
 
 TEST_F(QueueTest, ATaskThatCannotConnectReportsConnectingOnceThenGivesUp) {
+    EventRecorder events;  // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
-    EventRecorder events;
     CKivDownObj* task =
         queue.AddNewTask(Url("?hang=1"), m_folder, true, EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
@@ -111,9 +111,10 @@ TEST_F(QueueTest, ATaskThatCannotConnectReportsConnectingOnceThenGivesUp) {
 }
 
 TEST_F(QueueTest, AStalledTransferFailsAfterTwentyPollsAndCanBeContinued) {
+    EventRecorder events;  // outlives the queue
+    EventRecorder resumed;
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
-    EventRecorder events;
     CKivDownObj* task =
         queue.AddNewTask(Url("?stall=100000"), m_folder, true, EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
@@ -133,7 +134,6 @@ TEST_F(QueueTest, AStalledTransferFailsAfterTwentyPollsAndCanBeContinued) {
     EXPECT_EQ(queue.ActiveCount(), 0);
     EXPECT_EQ(queue.FindContinuable(Url("?stall=100000")), m_folder + "usb_driver.zip");
 
-    EventRecorder resumed;
     CKivDownObj* again =
         queue.ContinueTask(Url("?stall=100000"), "", "", true, EventRecorder::Callback, &resumed);
     ASSERT_NE(again, nullptr);
@@ -143,11 +143,11 @@ TEST_F(QueueTest, AStalledTransferFailsAfterTwentyPollsAndCanBeContinued) {
 }
 
 TEST_F(QueueTest, PausingAWaitingTaskKeepsItOutUntilResumed) {
+    EventRecorder events;  // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(false), 0);
     queue.SetLimit(1);
     CKivDownObj* running = queue.AddNewTask(Url("?rate=20000"), m_folder, true);
-    EventRecorder events;
     CKivDownObj* waiting =
         queue.AddNewTask(Url("?n=2"), m_folder, true, EventRecorder::Callback, &events);
     ASSERT_TRUE(WaitForState(queue, running, QueueState::Running));
@@ -167,9 +167,9 @@ TEST_F(QueueTest, PausingAWaitingTaskKeepsItOutUntilResumed) {
 }
 
 TEST_F(QueueTest, PausingARunningTaskHoldsItAndResumeFinishesIt) {
+    EventRecorder events;  // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(false), 0);
-    EventRecorder events;
     CKivDownObj* task =
         queue.AddNewTask(Url("?rate=200000"), m_folder, true, EventRecorder::Callback, &events);
     ASSERT_TRUE(events.waitForReceived(40000));
@@ -206,20 +206,20 @@ TEST_F(QueueTest, ContinueRefusesAUrlThatIsAlreadyQueuedInAnyLetterCase) {
 
 TEST_F(QueueTest, AQueueShutDownMidwaySavesTheDownloadForTheNextOne) {
     {
+        EventRecorder first;  // outlives the queue
         CKivDownQueue queue;
         ASSERT_EQ(queue.Init(true), 0);
-        EventRecorder events;
         ASSERT_NE(queue.AddNewTask(Url("?rate=200000"), m_folder, true, EventRecorder::Callback,
-                                   &events),
+                                   &first),
                   nullptr);
-        ASSERT_TRUE(events.waitForReceived(100000));
+        ASSERT_TRUE(first.waitForReceived(100000));
     }
     EXPECT_FALSE(Exists(m_folder + "usb_driver.zip"));
+    EventRecorder events;  // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     // A continuable download is never started afresh.
     EXPECT_EQ(queue.AddNewTask(Url("?rate=200000"), m_folder, true), nullptr);
-    EventRecorder events;
     CKivDownObj* task =
         queue.ContinueTask(Url("?rate=200000"), "", "", true, EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
@@ -234,29 +234,29 @@ TEST_F(QueueTest, AQueueShutDownMidwaySavesTheDownloadForTheNextOne) {
 
 TEST_F(QueueTest, ASavedDownloadWhoseTemporaryFileIsGoneStartsAgain) {
     {
+        EventRecorder first;  // outlives the queue
         CKivDownQueue queue;
         ASSERT_EQ(queue.Init(true), 0);
-        EventRecorder events;
-        queue.AddNewTask(Url("?rate=200000"), m_folder, true, EventRecorder::Callback, &events);
-        ASSERT_TRUE(events.waitForReceived(50000));
+        queue.AddNewTask(Url("?rate=200000"), m_folder, true, EventRecorder::Callback, &first);
+        ASSERT_TRUE(first.waitForReceived(50000));
     }
     std::remove((m_folder + "usb_driver.zip.pdltmp").c_str());
+    EventRecorder events;  // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     ASSERT_TRUE(queue.FindContinuable(Url("?rate=200000")));
     EXPECT_EQ(queue.ContinueTask(Url("?rate=200000"), "", "", true), nullptr);
     EXPECT_FALSE(queue.FindContinuable(Url("?rate=200000")));  // the row went
     EXPECT_TRUE(queue.Database()->listDownloading().empty());
-    EventRecorder events;
     ASSERT_NE(queue.AddNewTask(Url(), m_folder, true, EventRecorder::Callback, &events), nullptr);
     ASSERT_TRUE(events.waitFor(TaskEvent::Finished));
     EXPECT_EQ(Md5Hex(Downloaded("usb_driver.zip")), Md5Hex(m_content));
 }
 
 TEST_F(QueueTest, AnErrorStatusFailsTheTaskAndStopsIt) {
+    EventRecorder events;  // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
-    EventRecorder events;
     CKivDownObj* task = queue.AddNewTask(m_server.url("drivers/missing.zip"), m_folder, true,
                                          EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
@@ -267,6 +267,7 @@ TEST_F(QueueTest, AnErrorStatusFailsTheTaskAndStopsIt) {
 }
 
 TEST_F(QueueTest, RefusesWhatCannotBecomeATask) {
+    EventRecorder events;  // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     EXPECT_EQ(queue.AddNewTask("no-slash", m_folder, true), nullptr);
@@ -280,7 +281,6 @@ TEST_F(QueueTest, RefusesWhatCannotBecomeATask) {
     EXPECT_EQ(queue.ResumeTask(&stranger), -1);
     EXPECT_EQ(queue.RemoveTask(&stranger), -1);
     // A hostile URL still names a file inside the target folder.
-    EventRecorder events;
     CKivDownObj* task = queue.AddNewTask(m_server.url("drivers/..%2F..%2Fx/.."), m_folder, true,
                                          EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);

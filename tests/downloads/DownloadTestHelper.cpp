@@ -120,13 +120,13 @@ int main(int argc, char* argv[]) {
     }
     std::fflush(stdout);
     OverrideModuleFolder(argv[1]);
+    Context context;  // outlives the queue, whose task calls back with it
+    std::future<int> result = context.done.get_future();
     CKivDownQueue queue;
     if (int rc = queue.Init(true); rc != 0) {
         std::printf("init %d\n", rc);
         return 1;
     }
-    Context context;
-    std::future<int> result = context.done.get_future();
     std::string url = argv[2];
     context.task = queue.ContinueTask(url, "", "", false, OnEvent, &context);
     if (context.task == nullptr) {
