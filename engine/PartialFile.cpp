@@ -1,5 +1,8 @@
 // Temporary-file handling of the engine. Bytes reach the file with write(2) as they arrive, so
-// a killed process loses nothing that was reported as received.
+// a killed process loses nothing that was reported as received, and the resume offset is the
+// file's own length. The complete file is renamed without a flush to disk, as curl -o and
+// browsers leave theirs: a power cut is left to the file system (and the callers check the
+// packages' MD5 before using them).
 #include "PartialFile.h"
 
 #include "download_engine.h"
@@ -15,8 +18,6 @@ namespace engine {
 namespace {
 
 constexpr int kMaxNumberedName = 9999;
-// Writeback is started every this many bytes so that the final flush has little left to do.
-constexpr std::uint64_t kWritebackStep = 32u << 20;
 
 bool PathExists(const std::string& path) {
     struct stat st;
@@ -72,14 +73,6 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     }
     unlink(from.c_str());
     return 0;
-}
-
-void SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -154,7 +147,6 @@ bool PartialFile::open() {
     }
     m_fd = fd;
     m_size = static_cast<std::uint64_t>(st.st_size);
-    m_flushedUpTo = m_size;
     return true;
 }
 
@@ -164,18 +156,7 @@ int PartialFile::append(const char* data, std::size_t length) {
         return error;
     }
     m_size += length;
-    if (m_size - m_flushedUpTo >= kWritebackStep) {
-        startWriteback();
-    }
     return 0;
-}
-
-void PartialFile::startWriteback() {
-    // Asynchronous: only starts writing the dirty pages out, so that the data reaches the disk
-    // while the transfer goes on and memory does not fill with dirty pages.
-    sync_file_range(m_fd, static_cast<off_t>(m_flushedUpTo),
-                    static_cast<off_t>(m_size - m_flushedUpTo), SYNC_FILE_RANGE_WRITE);
-    m_flushedUpTo = m_size;
 }
 
 int PartialFile::truncate() {
@@ -183,7 +164,6 @@ int PartialFile::truncate() {
         return errno;
     }
     m_size = 0;
-    m_flushedUpTo = 0;
     return 0;
 }
 
@@ -214,9 +194,6 @@ bool PartialFile::writeResumeInfo(const ResumeInfo& info) {
 }
 
 int PartialFile::finish() {
-    if (fdatasync(m_fd) != 0) {
-        return errno;
-    }
     closeFile();
     std::string temp = TempPathOf(finalPath());
     for (int n = 0; n <= kMaxNumberedName; ++n) {
@@ -225,7 +202,6 @@ int PartialFile::finish() {
         if (RenameNoReplace(temp, m_folder + name) == 0) {
             unlink(MetaPathOf(finalPath()).c_str());
             m_name = name;
-            SyncFolder(m_folder);
             return 0;
         }
         if (errno != EEXIST) {

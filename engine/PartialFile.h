@@ -44,19 +44,17 @@ public:
     ResumeInfo readResumeInfo() const;
     /// Replaces the meta file (written beside it and renamed, so it is never half written).
     bool writeResumeInfo(const ResumeInfo& info);
-    /// Flushes the data to disk, closes the file and renames it to its final name, or to
-    /// "name(n)" when that name has been taken meanwhile (name() then tells it). errno or 0.
+    /// Closes the file and renames it to its final name, or to "name(n)" when that name has
+    /// been taken meanwhile (name() then tells it). errno or 0.
     int finish();
 
 private:
     void closeFile();
-    void startWriteback();
 
     std::string m_folder;
     std::string m_name;
     int m_fd = -1;
     std::uint64_t m_size = 0;
-    std::uint64_t m_flushedUpTo = 0;
 };
 
 } // namespace engine

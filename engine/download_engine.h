@@ -9,7 +9,7 @@
  *
  * Files: a task writes into "<folder><file name>.pdltmp" (its temporary file) with a small
  * "<folder><file name>.pdltmp.meta" beside it, and renames the temporary file to
- * "<folder><file name>" only once every byte has been received and flushed, so the final name
+ * "<folder><file name>" only once every byte has been received and written, so the final name
  * never holds a partial file. A temporary file survives stop_task, delete_task and the end of
  * the process; create_continued_task picks it up and resumes with an HTTP Range request.
  */
