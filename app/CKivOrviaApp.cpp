@@ -3,16 +3,23 @@
 #include "StartupMessage.h"
 
 #include "app/config/Config.h"
+#include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
+#include "webservices/AccountLogin.h"
+#include "webservices/ConnectedPhoneProbe.h"
+#include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
+#include <thread>
 
 namespace {
 
-void trace(const std::string& line) { platform::DebugOutput("CKivOrviaApp: " + line); }
+void trace(const std::string& line) {
+    platform::DebugOutput("CKivOrviaApp: " + line);
+}
 
 } // namespace
 
@@ -25,8 +32,23 @@ bool CKivOrviaApp::InitInstance() {
     }
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
+    // Machine reports of a finished connection wizard look at the phone through adb.
+    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
+    if (!runUpdateCheck()) {
+        return false;
+    }
     readLoginMode();
+    if (m_skipLoginDialog) {
+        startBackgroundLogin();
+    }
     return true;
+}
+
+// The main window does not wait for the background login; its outcome only fills the login
+// result that later install reports carry.
+void CKivOrviaApp::startBackgroundLogin() {
+    std::thread(webservices::BackgroundLogin).detach();
+    trace("background login started");
 }
 
 bool CKivOrviaApp::takeSingleInstanceLock() {
@@ -48,6 +70,17 @@ bool CKivOrviaApp::initSockets() {
         return false;
     }
     trace("sockets ready");
+    return true;
+}
+
+// A pending update hands over to the updater: the program ends before any window. Otherwise
+// the version check goes on in the background.
+bool CKivOrviaApp::runUpdateCheck() {
+    if (webservices::StartupUpdateCheck()) {
+        trace("updater started, ending");
+        return false;
+    }
+    trace("update check running");
     return true;
 }
 

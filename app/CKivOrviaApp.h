@@ -23,8 +23,7 @@ public:
     const std::string& applicationName() const { return m_appName; }
 
     /// The text a second instance shows before it leaves.
-    static constexpr const char* kAlreadyRunningText =
-        "软件已经在运行,可能没有被正常关闭!";
+    static constexpr const char* kAlreadyRunningText = "软件已经在运行,可能没有被正常关闭!";
     /// String-table text 103, shown when the socket layer cannot be prepared.
     static constexpr const char* kSocketInitFailedText = "Windows 套接字初始化失败。";
     /// The framework's application profile key (the program stores nothing under it).
@@ -33,7 +32,9 @@ public:
 private:
     bool takeSingleInstanceLock();
     bool initSockets();
+    bool runUpdateCheck();
     void readLoginMode();
+    void startBackgroundLogin();
 
     platform::SingleInstanceLock m_instanceLock; // held for the whole life of the process
     std::string m_appName;

@@ -1,6 +1,9 @@
 # Helpers for test targets. Every test runs with its own HOME and XDG folders inside the
 # build tree so that no test ever touches the real home folder.
 set(PENLOW_TEST_HOME ${CMAKE_BINARY_DIR}/test-home)
+foreach(sub .config run Documents)
+    file(MAKE_DIRECTORY ${PENLOW_TEST_HOME}/${sub})
+endforeach()
 set(PENLOW_TEST_ENV
     "HOME=${PENLOW_TEST_HOME}"
     "XDG_CONFIG_HOME=${PENLOW_TEST_HOME}/.config"

@@ -24,7 +24,9 @@ void closeFd(int& fd) {
 
 // Both ends close-on-exec: the child gets its copies through dup2 in the file actions only,
 // so no other child started at the same time inherits them (which would hold pipes open).
-bool makePipe(int fds[2]) { return ::pipe2(fds, O_CLOEXEC) == 0; }
+bool makePipe(int fds[2]) {
+    return ::pipe2(fds, O_CLOEXEC) == 0;
+}
 
 } // namespace
 
@@ -36,7 +38,9 @@ ChildProcess::~ChildProcess() {
     }
 }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept { *this = std::move(other); }
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept {
+    *this = std::move(other);
+}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
@@ -135,8 +139,12 @@ bool ChildProcess::writeStdin(const std::string& bytes) {
     return done == bytes.size();
 }
 
-void ChildProcess::closeStdin() { closeFd(m_inFd); }
-void ChildProcess::closeOutput() { closeFd(m_outFd); }
+void ChildProcess::closeStdin() {
+    closeFd(m_inFd);
+}
+void ChildProcess::closeOutput() {
+    closeFd(m_outFd);
+}
 
 long ChildProcess::readSome(char* buffer, std::size_t max,
                             std::optional<std::chrono::milliseconds> timeout) {

@@ -8,7 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
+#include <optional>
 #include <sstream>
 
 #include <fcntl.h>
@@ -17,15 +17,15 @@
 namespace platform {
 namespace {
 
-// One lock per file path: readers share it, a writer holds it alone while it replaces the
-// file. Writers in other processes are covered by the atomic rename.
-std::shared_mutex& lockFor(const std::string& path) {
+// Writers of one file take turns so that no update is lost. Readers take no lock: a write
+// replaces the file by an atomic rename, so a reader opens the old or the new file whole.
+std::mutex& writerLockFor(const std::string& path) {
     static std::mutex tableLock;
-    static std::map<std::string, std::unique_ptr<std::shared_mutex>> locks;
+    static std::map<std::string, std::unique_ptr<std::mutex>> locks;
     std::lock_guard guard(tableLock);
     auto& slot = locks[path];
     if (!slot) {
-        slot = std::make_unique<std::shared_mutex>();
+        slot = std::make_unique<std::mutex>();
     }
     return *slot;
 }
@@ -44,6 +44,7 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& text) {
+    // One temporary name per process: writers of this process are serialised above.
     std::string temp = path + ".tmp-" + std::to_string(getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -75,11 +76,7 @@ bool writeFileAtomically(const std::string& path, const std::string& text) {
 std::string GetProfileString(std::string_view section, std::string_view key,
                              std::string_view fallback, const std::string& path,
                              std::size_t maxChars) {
-    std::optional<std::string> text;
-    {
-        std::shared_lock guard(lockFor(path));
-        text = readWholeFile(path);
-    }
+    std::optional<std::string> text = readWholeFile(path);
     std::optional<std::string> value;
     if (text) {
         value = FindIniValue(*text, section, key);
@@ -89,7 +86,7 @@ std::string GetProfileString(std::string_view section, std::string_view key,
 
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         const std::string& path) {
-    std::unique_lock guard(lockFor(path));
+    std::lock_guard guard(writerLockFor(path));
     std::string text = readWholeFile(path).value_or(std::string());
     return writeFileAtomically(path, SetIniValue(text, section, key, value));
 }

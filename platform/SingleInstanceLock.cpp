@@ -15,13 +15,21 @@ SingleInstanceLock::~SingleInstanceLock() {
     }
 }
 
+namespace {
+
+std::string fallbackLockPath(const std::string& name) {
+    return "/tmp/" + name + "-" + std::to_string(::getuid()) + ".lock";
+}
+
+} // namespace
+
 std::string SingleInstanceLock::lockPathFor(const std::string& name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime) {
-        ::mkdir(runtime, 0700); // may exist already
+    struct stat st {};
+    if (runtime && *runtime && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
         return std::string(runtime) + "/" + name + ".lock";
     }
-    return "/tmp/" + name + "-" + std::to_string(::getuid()) + ".lock";
+    return fallbackLockPath(name);
 }
 
 bool SingleInstanceLock::tryAcquire(const std::string& name) {

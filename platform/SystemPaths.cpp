@@ -13,8 +13,7 @@ namespace {
 // The DOCUMENTS entry of $XDG_CONFIG_HOME/user-dirs.dirs, with $HOME expanded.
 std::string documentsFromUserDirs(const std::string& home) {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string file = (configHome && *configHome) ? std::string(configHome)
-                                                   : home + "/.config";
+    std::string file = (configHome && *configHome) ? std::string(configHome) : home + "/.config";
     std::ifstream in(file + "/user-dirs.dirs");
     std::string line;
     const std::string prefix = "XDG_DOCUMENTS_DIR=\"";

@@ -60,7 +60,9 @@ bool connectWithin(int fd, const sockaddr_in& address, std::chrono::milliseconds
 
 } // namespace
 
-TcpConnection::~TcpConnection() { close(); }
+TcpConnection::~TcpConnection() {
+    close();
+}
 
 TcpConnection::TcpConnection(TcpConnection&& other) noexcept : m_fd(other.m_fd) {
     other.m_fd = -1;

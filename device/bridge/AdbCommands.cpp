@@ -2,9 +2,13 @@
 
 #include "app/config/AppPaths.h"
 
-std::string AdbSerialCommand(const std::string& serial) { return "bin\\Korvash\\adb -s " + serial; }
+std::string AdbSerialCommand(const std::string& serial) {
+    return "bin\\Korvash\\adb -s " + serial;
+}
 
-void AppendClosingQuote(std::string& commandLine) { commandLine += '"'; }
+void AppendClosingQuote(std::string& commandLine) {
+    commandLine += '"';
+}
 
 const std::string& NarrowProgramFolder() {
     static const std::string folder = [] {

@@ -64,14 +64,18 @@ std::string RunAdbSuShell(const std::string& command, int limitSeconds) {
                      platform::ChildProcess::Stdin::Pipe)) {
         return {};
     }
-    std::string session = "su\n" + platform::Utf8Prefix(command, kMaxShellCommandChars) +
-                          "\nexit\n" + "exit\n";
-    // A shell that ends before reading everything is not an error: its output tells.
+    std::string session =
+        "su\n" + platform::Utf8Prefix(command, kMaxShellCommandChars) + "\nexit\n" + "exit\n";
+    // A shell that ends before reading everything is not an error: its output tells. The
+    // end of input after "exit" lets a session end even where su swallowed a line.
     (void)child.writeStdin(session);
+    child.closeStdin();
     return collectWithin(child, limitSeconds);
 }
 
-void KillProcessesByName(const std::string& name) { platform::KillProcessesNamed(name); }
+void KillProcessesByName(const std::string& name) {
+    platform::KillProcessesNamed(name);
+}
 
 bool ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool show) {
     (void)show; // no hidden-window start on this platform: the program decides its own UI

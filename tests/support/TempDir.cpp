@@ -21,7 +21,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TempDir::file(const std::string& relative) const { return m_path + "/" + relative; }
+std::string TempDir::file(const std::string& relative) const {
+    return m_path + "/" + relative;
+}
 
 void WriteFile(const std::string& path, const std::string& content, bool executable) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());

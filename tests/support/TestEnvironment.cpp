@@ -20,8 +20,7 @@ ScopedEnv::~ScopedEnv() {
     }
 }
 
-ScopedCwd::ScopedCwd(const std::string& folder)
-    : m_old(std::filesystem::current_path().string()) {
+ScopedCwd::ScopedCwd(const std::string& folder) : m_old(std::filesystem::current_path().string()) {
     std::filesystem::current_path(folder);
 }
 

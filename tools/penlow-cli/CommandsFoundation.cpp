@@ -66,9 +66,8 @@ const CliRegistration kRunCapture{"run-capture", "run-capture CMDLINE",
 const CliRegistration kRunCaptureTimed{"run-capture-timed", "run-capture-timed SECONDS CMDLINE",
                                        "the same with a time limit (empty on time-out)",
                                        runCaptureTimed};
-const CliRegistration kAdbDevicesCommand{"adb-devices", "adb-devices",
-                                         "the parsed adb device listing: serial, state",
-                                         adbDevices};
+const CliRegistration kAdbDevicesCommand{
+    "adb-devices", "adb-devices", "the parsed adb device listing: serial, state", adbDevices};
 const CliRegistration kIni{"ini", "ini get SECTION KEY | ini set SECTION KEY VALUE",
                            "reads or writes a key of data/Config.ini", ini};
 

@@ -1,0 +1,13 @@
+#!/bin/sh
+# Installs everything Penlow needs to build, run and test on Debian 12 (run as root).
+set -e
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends \
+    cmake ninja-build g++ pkg-config git python3 ca-certificates \
+    qt6-base-dev qt6-base-dev-tools libgl-dev \
+    adb \
+    libsqlite3-dev zlib1g-dev libminizip-dev libcurl4-openssl-dev libssl-dev \
+    fonts-noto-cjk clang-format \
+    libgtest-dev libgmock-dev \
+    xvfb xauth curl imagemagick >/dev/null

@@ -1,0 +1,126 @@
+// Machine events: once-per-run bookkeeping and the detached report threads.
+#include "MachineEventReport.h"
+
+#include "ConnectedPhoneProbe.h"
+#include "MachineIdentity.h"
+#include "MachineLog.h"
+
+#include <array>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <system_error>
+#include <thread>
+
+namespace webservices {
+
+namespace {
+
+// Process-wide state of the reports. Never destroyed: detached report threads may still
+// use it while the process exits.
+struct ReportState {
+    std::mutex lock;
+    std::condition_variable idle;
+    std::array<std::set<std::string>, 5> reported; // per kind; guarded by lock
+    int running = 0;                               // report threads alive; guarded by lock
+};
+
+ReportState& State() {
+    static ReportState* const state = new ReportState;
+    return *state;
+}
+
+// The event with the machine's identity, gathered on the caller's thread.
+MachineLogRecord BuildEvent(const std::string& vid, const std::string& pid, int kind) {
+    MachineLogRecord record;
+    record.vid = vid;
+    record.pid = pid;
+    record.status = kind;
+    (void)GetMachineGuid(record.machineGuid);
+    if (!GetFirstAdapterAddress(record.machineMac, record.machineIp)) {
+        record.machineMac.clear();
+        record.machineIp.clear();
+    }
+    if (!GetWindowsVersionText(record.windowsVersion)) {
+        record.windowsVersion.clear();
+    }
+    return record;
+}
+
+bool IsKnownKind(int kind) {
+    return kind >= kEventProgramStart && kind <= kEventWizardFailed;
+}
+
+// Steps of the report thread: once-per-run check, kind-3 facts, sending.
+bool Deliver(MachineLogRecord record, const AdbRunners& runners) {
+    if (!MarkMachineEventDue(record.vid, record.pid, record.status)) {
+        return false;
+    }
+    if (record.status == kEventWizardFinished) {
+        AddConnectedPhoneFacts(record, runners);
+    }
+    return SaveVCMachineLog(record);
+}
+
+void RunReport(MachineLogRecord record, AdbRunners runners) {
+    (void)Deliver(std::move(record), runners); // the result is never acted upon
+    std::lock_guard guard(State().lock);
+    --State().running;
+    State().idle.notify_all();
+}
+
+} // namespace
+
+// The key is VID + PID; a set of keys per kind, compared whole, so one device's key can
+// never be taken for a match spanning two others.
+bool MarkMachineEventDue(const std::string& vid, const std::string& pid, int kind) {
+    if (kind == kEventProgramStart) {
+        return true;
+    }
+    if (kind < 0 || kind >= static_cast<int>(State().reported.size())) {
+        return false;
+    }
+    std::lock_guard guard(State().lock);
+    return State().reported[static_cast<std::size_t>(kind)].insert(vid + pid).second;
+}
+
+bool SendMachineEvent(const std::string& vid, const std::string& pid, int kind) {
+    return IsKnownKind(kind) && Deliver(BuildEvent(vid, pid, kind), MachineEventAdbRunners());
+}
+
+void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind) {
+    if (!IsKnownKind(kind)) {
+        return;
+    }
+    MachineLogRecord record = BuildEvent(vid, pid, kind);
+    {
+        std::lock_guard guard(State().lock);
+        ++State().running;
+    }
+    try {
+        AdbRunners runners;
+        if (kind == kEventWizardFinished) {
+            runners = MachineEventAdbRunners();
+        }
+        std::thread(RunReport, std::move(record), std::move(runners)).detach();
+    } catch (const std::system_error&) {
+        // No thread could be had: the report is lost, like any other failed report.
+        std::lock_guard guard(State().lock);
+        --State().running;
+        State().idle.notify_all();
+    }
+}
+
+bool WaitForMachineEvents(std::chrono::milliseconds timeout) {
+    std::unique_lock guard(State().lock);
+    return State().idle.wait_for(guard, timeout, [] { return State().running == 0; });
+}
+
+void ResetReportedDevicesForTesting() {
+    std::lock_guard guard(State().lock);
+    for (auto& keys : State().reported) {
+        keys.clear();
+    }
+}
+
+} // namespace webservices
