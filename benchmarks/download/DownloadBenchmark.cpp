@@ -132,7 +132,8 @@ int main(int argc, char* argv[]) {
     close(fd);
     testsupport::FileServer server(served.path());
     const char* programDir = std::getenv("PENLOW_PROGRAM_DIR");
-    std::string enginePath = std::string(programDir ? programDir : ".") + "/download_engine.so";
+    std::string enginePath =
+        std::string(programDir ? programDir : PENLOW_PROGRAM_DIR_AT_BUILD) + "/download_engine.so";
     bool called = false;
     if (!server.ok() || !CMiniDlLib::LoadEngine(enginePath) ||
         CMiniDlLib::InitEngineOnce(called) != 0) {

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace testsupport {
 namespace {
@@ -17,7 +18,11 @@ constexpr auto kStartTimeout = std::chrono::seconds(20);
 } // namespace
 
 FileServer::FileServer(const std::string& root, const std::vector<std::string>& extraArgs) {
-    std::vector<std::string> argv = {"python3", SourceDir() + "/tools/devservices/devservices.py",
+    // CTest says where the sources are; a binary started by hand (the benchmark) falls back to
+    // the tree it was built from.
+    const std::string sources =
+        std::getenv("PENLOW_SOURCE_DIR") != nullptr ? SourceDir() : PENLOW_SOURCE_DIR_AT_BUILD;
+    std::vector<std::string> argv = {"python3", sources + "/tools/devservices/devservices.py",
                                      "--files-root", root};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     if (!m_process.start(argv, true)) {
