@@ -6,7 +6,9 @@
 
 namespace {
 
-std::string SizeText(std::uint64_t size) { return std::to_string(size); }
+std::string SizeText(std::uint64_t size) {
+    return std::to_string(size);
+}
 
 } // namespace
 

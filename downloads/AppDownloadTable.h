@@ -12,7 +12,7 @@ class SqliteConnection;
 
 /// Temporary-file places of an unfinished app and its icon, left after their rows are gone.
 struct DeletedAppDownload {
-    std::optional<std::string> packagePath;  ///< folder + file name of the package, if named
+    std::optional<std::string> packagePath; ///< folder + file name of the package, if named
     std::vector<std::string> iconPaths;
 };
 

@@ -47,9 +47,9 @@ void CKivDownObj::JoinThread() {
         if (!m_thread.joinable()) {
             return;
         }
-        m_thread.request_stop();  // also wakes it at the pause gate and in its sleep
+        m_thread.request_stop(); // also wakes it at the pause gate and in its sleep
         if (m_thread.get_id() == std::this_thread::get_id()) {
-            return;  // asked from within a callback: the loop ends, destruction joins it
+            return; // asked from within a callback: the loop ends, destruction joins it
         }
         thread.swap(m_thread);
     }
@@ -87,8 +87,7 @@ void CKivDownObj::StopTaskAndWait() {
     std::int32_t id = m_taskId;
     if (id <= 0 || engine == nullptr) {
         ClearCallbacks();
-    } else if ((!m_started || engine->stop_task(id) == DE_OK) &&
-               engine->delete_task(id) == DE_OK) {
+    } else if ((!m_started || engine->stop_task(id) == DE_OK) && engine->delete_task(id) == DE_OK) {
         m_taskId = -1;
         m_started = false;
         ClearCallbacks();
@@ -141,7 +140,9 @@ void CKivDownObj::SetQueueCallback(QueueCallback callback, void* queue) {
     m_queue = queue;
 }
 
-void CKivDownObj::ClearCallbacks() { SetProgressCallback(nullptr, nullptr); }
+void CKivDownObj::ClearCallbacks() {
+    SetProgressCallback(nullptr, nullptr);
+}
 
 void CKivDownObj::Notify(TaskEvent kind, const TaskEventData& data) {
     ProgressCallback callback;
@@ -223,7 +224,7 @@ void CKivDownObj::OnRun(std::stop_token stop) {
         }
         unsigned char info[DE_INFO_SIZE] = {};
         if (engine->query_task_info(id, info) != DE_OK) {
-            break;  // the task is gone: keep the name and sizes of the last good poll
+            break; // the task is gone: keep the name and sizes of the last good poll
         }
         auto nameLength = Get<std::int32_t>(info, DE_INFO_NAME_LENGTH);
         if (nameLength > 0 && nameLength <= DE_INFO_NAME_MAX) {

@@ -89,24 +89,24 @@ private:
     std::atomic<bool> m_keepPolling{true};
     std::atomic<bool> m_started{false};
     std::atomic<bool> m_polling{false};
-    std::atomic<std::uint64_t> m_fileSize{0};  // written by the polling thread and the queue
+    std::atomic<std::uint64_t> m_fileSize{0}; // written by the polling thread and the queue
     std::atomic<std::uint64_t> m_received{0};
 
-    mutable std::mutex m_callbackMutex;  // guards the four members below; any thread
+    mutable std::mutex m_callbackMutex; // guards the four members below; any thread
     ProgressCallback m_progressCallback = nullptr;
     void* m_user = nullptr;
     QueueCallback m_queueCallback = nullptr;
     void* m_queue = nullptr;
 
-    mutable std::mutex m_textMutex;  // guards the three texts; the polling thread renames
+    mutable std::mutex m_textMutex; // guards the three texts; the polling thread renames
     std::string m_url;
     std::string m_folder;
     std::string m_fileName;
 
-    std::uint64_t m_lastTransferred = 0;  // polling thread only
-    int m_tickCount = 0;                  // polling thread only: connecting and stall polls
+    std::uint64_t m_lastTransferred = 0; // polling thread only
+    int m_tickCount = 0;                 // polling thread only: connecting and stall polls
 
     PauseGate m_gate;
-    std::mutex m_threadMutex;  // guards m_thread (never held while joining)
-    std::jthread m_thread;     // started by the scheduler, ended by the owner or destruction
+    std::mutex m_threadMutex; // guards m_thread (never held while joining)
+    std::jthread m_thread;    // started by the scheduler, ended by the owner or destruction
 };

@@ -56,7 +56,7 @@ int CKivDownQueue::Init(bool useDatabase, const std::string& databaseFileName) {
 int CKivDownQueue::OpenDatabase(const std::string& databaseFileName) {
     std::lock_guard lock(m_mutex);
     if (m_db) {
-        return 0;  // one connection, opened once and kept until the queue goes
+        return 0; // one connection, opened once and kept until the queue goes
     }
     std::string path;
     if (!BuildAppPath(databaseFileName.c_str(), "data", true, path)) {
@@ -99,7 +99,9 @@ bool CKivDownQueue::UsesDatabase() {
     return m_useDatabase && m_db != nullptr;
 }
 
-DownDataDatabase* CKivDownQueue::Database() { return UsesDatabase() ? m_db.get() : nullptr; }
+DownDataDatabase* CKivDownQueue::Database() {
+    return UsesDatabase() ? m_db.get() : nullptr;
+}
 
 std::optional<std::string> CKivDownQueue::FindFinished(const std::string& url,
                                                        const std::string& folder) {
@@ -116,7 +118,7 @@ CKivDownObj* CKivDownQueue::AddNewTask(const std::string& url, const std::string
                                        bool startNow, ProgressCallback callback, void* user) {
     DownDataDatabase* db = Database();
     if (db != nullptr && db->findContinuable(url)) {
-        return nullptr;  // a saved download of the URL is to be continued, not restarted
+        return nullptr; // a saved download of the URL is to be continued, not restarted
     }
     auto task = std::make_unique<CKivDownObj>();
     if (CMiniDlLib::CreateTask(folder, *task, url) != 0) {
@@ -267,7 +269,7 @@ int CKivDownQueue::ResumeTask(CKivDownObj* task) {
             return -1;
         }
         if (it->second.state == QueueState::Running) {
-            return 0;  // counted once only
+            return 0; // counted once only
         }
         it->second.state = QueueState::ResumeRequested;
     }

@@ -29,13 +29,13 @@
 #include <thread>
 
 enum class QueueState : int {
-    Waiting = 0,          ///< queued, not yet started
-    Running = 1,          ///< started; counts against the limit
-    Paused = 2,           ///< paused by PauseTask
-    ResumeRequested = 3,  ///< ResumeTask asked the scheduler to resume it
-    Stopped = 4,          ///< the task failed or found no connection
-    Completed = 5,        ///< the task finished
-    Removing = 6,         ///< RemoveTask handed it to the scheduler, which deletes it
+    Waiting = 0,         ///< queued, not yet started
+    Running = 1,         ///< started; counts against the limit
+    Paused = 2,          ///< paused by PauseTask
+    ResumeRequested = 3, ///< ResumeTask asked the scheduler to resume it
+    Stopped = 4,         ///< the task failed or found no connection
+    Completed = 5,       ///< the task finished
+    Removing = 6,        ///< RemoveTask handed it to the scheduler, which deletes it
 };
 
 class CKivDownQueue {
@@ -111,8 +111,8 @@ private:
     struct Entry {
         std::unique_ptr<CKivDownObj> task;
         QueueState state = QueueState::Waiting;
-        bool queued = false;        ///< EnqueueTask was called
-        bool removeAsked = false;   ///< RemoveTask is under way
+        bool queued = false;      ///< EnqueueTask was called
+        bool removeAsked = false; ///< RemoveTask is under way
         std::chrono::steady_clock::time_point lastSave{};
     };
     using EntryMap = std::map<std::uint64_t, Entry>;
@@ -124,27 +124,27 @@ private:
     void RunScheduler(std::stop_token stop);
     /// Acts on the first task that needs the scheduler; false when none did.
     bool ScheduleOne();
-    CKivDownObj* Adopt(std::unique_ptr<CKivDownObj> task, bool startNow,
-                       ProgressCallback callback, void* user);
-    EntryMap::iterator Find(CKivDownObj* task);  // m_mutex held
-    void GiveBackSlot(Entry& entry);              // m_mutex held
+    CKivDownObj* Adopt(std::unique_ptr<CKivDownObj> task, bool startNow, ProgressCallback callback,
+                       void* user);
+    EntryMap::iterator Find(CKivDownObj* task); // m_mutex held
+    void GiveBackSlot(Entry& entry);            // m_mutex held
     bool HasQueuedUrl(const std::string& url);
     void Forget(CKivDownObj& task);
     bool UsesDatabase();
     void WakeScheduler();
 
-    std::mutex m_mutex;  // guards the members below; UI, scheduler and polling threads
-    EntryMap m_tasks;    // key: creation order
+    std::mutex m_mutex; // guards the members below; UI, scheduler and polling threads
+    EntryMap m_tasks;   // key: creation order
     std::uint64_t m_nextKey = 0;
     int m_active = 0;
     int m_limit = kDefaultLimit;
     bool m_useDatabase = false;
     bool m_calledInit = false;
-    bool m_wakeUp = false;               // something for the scheduler to do
-    std::condition_variable_any m_wake;  // wakes the scheduler early
+    bool m_wakeUp = false;              // something for the scheduler to do
+    std::condition_variable_any m_wake; // wakes the scheduler early
 
-    std::unique_ptr<DownDataDatabase> m_db;  // set once by Init (under m_mutex), then read-only
-    std::mutex m_schedulerMutex;             // guards m_scheduler
+    std::unique_ptr<DownDataDatabase> m_db; // set once by Init (under m_mutex), then read-only
+    std::mutex m_schedulerMutex;            // guards m_scheduler
     std::jthread m_scheduler;
 };
 

@@ -42,7 +42,7 @@ bool CKivDownQueue::ScheduleOne() {
             std::unique_ptr<CKivDownObj> task = std::move(entry.task);
             m_tasks.erase(it);
             lock.unlock();
-            task.reset();  // joins the task's polling thread, outside the lock
+            task.reset(); // joins the task's polling thread, outside the lock
             return true;
         }
         bool startable =
@@ -62,7 +62,7 @@ bool CKivDownQueue::ScheduleOne() {
                 task->ReleasePolling();
             }
         } else {
-            task->Start();  // a failed start keeps its slot until the task is removed
+            task->Start(); // a failed start keeps its slot until the task is removed
         }
         return true;
     }
@@ -88,8 +88,7 @@ CKivDownQueue::~CKivDownQueue() {
     std::vector<std::pair<std::string, SavedDownload>> saves;
     for (auto& [key, entry] : tasks) {
         entry.task->StopTaskAndWait();
-        bool unfinished =
-            entry.state == QueueState::Running || entry.state == QueueState::Paused;
+        bool unfinished = entry.state == QueueState::Running || entry.state == QueueState::Paused;
         if (entry.queued && unfinished) {
             saves.emplace_back(entry.task->Url(), entry.task->Saved());
         }

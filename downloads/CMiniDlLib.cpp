@@ -19,8 +19,8 @@ namespace {
 
 std::mutex g_engineMutex;
 EngineFunctions g_functions;
-bool g_loaded = false;       // guarded by g_engineMutex; once true, g_functions never change
-bool g_initialised = false;  // guarded by g_engineMutex
+bool g_loaded = false;      // guarded by g_engineMutex; once true, g_functions never change
+bool g_initialised = false; // guarded by g_engineMutex
 
 template <typename T> bool Resolve(void* library, const char* name, T& slot) {
     void* symbol = dlsym(library, name);
@@ -108,7 +108,7 @@ bool CMiniDlLib::LoadEngine(const std::string& path) {
         return false;
     }
     g_functions = functions;
-    g_loaded = true;  // never unloaded: tasks and their threads live in it
+    g_loaded = true; // never unloaded: tasks and their threads live in it
     return true;
 }
 
@@ -162,11 +162,11 @@ int CMiniDlLib::CreateTask(const std::string& folder, CKivDownObj& task, const s
     task.SetFileName(*fileName);
     std::string tag = TaskTag(*fileName, task);
     std::int32_t id = 0;
-    int rc = engine->create_new_task(
-        url.data(), static_cast<std::int32_t>(url.size()), nullptr, 0, tag.data(),
-        static_cast<std::int32_t>(tag.size()), target.data(),
-        static_cast<std::int32_t>(target.size()), fileName->data(),
-        static_cast<std::int32_t>(fileName->size()), &id);
+    int rc =
+        engine->create_new_task(url.data(), static_cast<std::int32_t>(url.size()), nullptr, 0,
+                                tag.data(), static_cast<std::int32_t>(tag.size()), target.data(),
+                                static_cast<std::int32_t>(target.size()), fileName->data(),
+                                static_cast<std::int32_t>(fileName->size()), &id);
     if (rc != DE_OK) {
         char line[96];
         std::snprintf(line, sizeof line, "CMiniDlLib::CreateTask fail, Error code: %d", rc);

@@ -16,7 +16,7 @@ public:
     static constexpr int kNewTaskSpeedLimit = 4194303;
 
     /// CreateTask / CreateContinuedTask results besides 0 and the engine's own codes.
-    static constexpr int kMissingArgument = -1;  ///< no URL or folder, or already an engine task
+    static constexpr int kMissingArgument = -1; ///< no URL or folder, or already an engine task
     static constexpr int kFolderNotCreated = -2;
     static constexpr int kNoSlashInUrl = -3;
     static constexpr int kEngineNotLoaded = -4;

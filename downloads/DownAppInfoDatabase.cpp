@@ -7,11 +7,15 @@
 
 namespace {
 
-std::uint64_t Size(const std::string& text) { return ParseSizeColumn(text).value_or(0); }
+std::uint64_t Size(const std::string& text) {
+    return ParseSizeColumn(text).value_or(0);
+}
 
 } // namespace
 
-int DownAppInfoDatabase::openFile(const std::string& path) { return m_db.open(path); }
+int DownAppInfoDatabase::openFile(const std::string& path) {
+    return m_db.open(path);
+}
 
 int DownAppInfoDatabase::createTables() {
     int rc = EnsureTables(m_db, download_tables::kDownAppInfoTables);

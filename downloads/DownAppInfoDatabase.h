@@ -18,9 +18,9 @@ struct UnfinishedApps {
 
 /// What the downloaded page restores when it opens (A2).
 struct FinishedApps {
-    std::vector<AppDownloadedRow> apps;     ///< rows whose package file exists, in table order
-    std::vector<IconDownloadedRow> icons;   ///< icons left after the reconciliation
-    std::vector<AppDownloadedRow> removed;  ///< rows removed because their package has gone
+    std::vector<AppDownloadedRow> apps;    ///< rows whose package file exists, in table order
+    std::vector<IconDownloadedRow> icons;  ///< icons left after the reconciliation
+    std::vector<AppDownloadedRow> removed; ///< rows removed because their package has gone
 };
 
 class DownAppInfoDatabase {
@@ -53,7 +53,6 @@ public:
     std::vector<IconDownloadedRow> listIcons();
 
 private:
-
     SqliteConnection m_db;
     AppDownloadTable m_apps;
     IconDownloadTable m_icons;

@@ -10,11 +10,15 @@ namespace {
 
 constexpr std::uint64_t kLargestSize = (std::uint64_t{1} << 63) - 1;
 
-std::string SizeText(std::uint64_t size) { return std::to_string(size); }
+std::string SizeText(std::uint64_t size) {
+    return std::to_string(size);
+}
 
 } // namespace
 
-int DownDataDatabase::openFile(const std::string& path) { return m_db.open(path); }
+int DownDataDatabase::openFile(const std::string& path) {
+    return m_db.open(path);
+}
 
 int DownDataDatabase::createTables() {
     return EnsureTables(m_db, download_tables::kDownDataTables);
@@ -26,8 +30,7 @@ void DownDataDatabase::registerDownload(const std::string& url, const std::strin
     if (known.bind(1, url).step()) {
         return;
     }
-    SqliteStatement insert =
-        m_db.prepare("INSERT INTO Downloading VALUES(?1, ?2, '', '0', '0');");
+    SqliteStatement insert = m_db.prepare("INSERT INTO Downloading VALUES(?1, ?2, '', '0', '0');");
     insert.bind(1, url).bind(2, folder).run();
 }
 
@@ -43,8 +46,8 @@ std::optional<SavedDownload> DownDataDatabase::readForContinuing(const std::stri
         if (size.value_or(0) > kLargestSize || received.value_or(0) > kLargestSize) {
             continue;
         }
-        found = SavedDownload{select.text(0), select.text(1), size.value_or(0),
-                              received.value_or(0)};
+        found =
+            SavedDownload{select.text(0), select.text(1), size.value_or(0), received.value_or(0)};
     }
     return found;
 }
@@ -94,8 +97,7 @@ std::int64_t DownDataDatabase::finishDownload(const std::string& url, const Save
     // The largest ID + 1 rather than the row count: IDs stay unique after deletions.
     SqliteStatement largest = m_db.prepare("SELECT max(ID) FROM Downloaded;");
     std::int64_t id = largest.step() && !largest.isNull(0) ? largest.integer(0) + 1 : 0;
-    SqliteStatement insert =
-        m_db.prepare("INSERT INTO Downloaded VALUES(?1, ?2, ?3, ?4, ?5, ?6);");
+    SqliteStatement insert = m_db.prepare("INSERT INTO Downloaded VALUES(?1, ?2, ?3, ?4, ?5, ?6);");
     insert.bind(1, id)
         .bind(2, url)
         .bind(3, saved.folder)
@@ -114,8 +116,8 @@ void DownDataDatabase::forget(const std::string& url) {
 std::optional<std::string> DownDataDatabase::findFinished(const std::string& url,
                                                           const std::string& folder) {
     SqliteTransaction transaction(m_db);
-    SqliteStatement select = m_db.prepare(
-        "SELECT FilePath, FileName FROM Downloaded WHERE Url=?1 AND FilePath=?2;");
+    SqliteStatement select =
+        m_db.prepare("SELECT FilePath, FileName FROM Downloaded WHERE Url=?1 AND FilePath=?2;");
     select.bind(1, url).bind(2, folder);
     bool anyRow = false;
     while (select.step()) {
@@ -136,14 +138,14 @@ std::optional<std::string> DownDataDatabase::findFinished(const std::string& url
 
 std::vector<DownloadingRow> DownDataDatabase::listDownloading() {
     SqliteTransaction transaction(m_db);
-    SqliteStatement select = m_db.prepare(
-        "SELECT Url, FilePath, FileName, FileSize, RecvSize FROM Downloading;");
+    SqliteStatement select =
+        m_db.prepare("SELECT Url, FilePath, FileName, FileSize, RecvSize FROM Downloading;");
     std::vector<DownloadingRow> rows;
     while (select.step()) {
-        rows.push_back({select.text(0),
-                        {select.text(1), select.text(2),
-                         ParseSizeColumn(select.text(3)).value_or(0),
-                         ParseSizeColumn(select.text(4)).value_or(0)}});
+        rows.push_back(
+            {select.text(0),
+             {select.text(1), select.text(2), ParseSizeColumn(select.text(3)).value_or(0),
+              ParseSizeColumn(select.text(4)).value_or(0)}});
     }
     return rows;
 }
@@ -154,11 +156,11 @@ std::vector<DownloadedRow> DownDataDatabase::listDownloaded() {
         "SELECT ID, Url, FilePath, FileName, FileSize, RecvSize FROM Downloaded ORDER BY ID;");
     std::vector<DownloadedRow> rows;
     while (select.step()) {
-        rows.push_back({select.integer(0),
-                        select.text(1),
-                        {select.text(2), select.text(3),
-                         ParseSizeColumn(select.text(4)).value_or(0),
-                         ParseSizeColumn(select.text(5)).value_or(0)}});
+        rows.push_back(
+            {select.integer(0),
+             select.text(1),
+             {select.text(2), select.text(3), ParseSizeColumn(select.text(4)).value_or(0),
+              ParseSizeColumn(select.text(5)).value_or(0)}});
     }
     return rows;
 }

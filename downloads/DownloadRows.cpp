@@ -10,7 +10,7 @@ std::optional<std::uint64_t> ParseSizeColumn(std::string_view text) {
     std::uint64_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec == std::errc::result_out_of_range) {
-        return UINT64_MAX;  // saturates, as the C library's conversion does
+        return UINT64_MAX; // saturates, as the C library's conversion does
     }
     if (ec != std::errc() || end == text.data()) {
         return std::nullopt;

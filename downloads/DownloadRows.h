@@ -44,8 +44,8 @@ struct AppRequest {
     std::string name;
     std::string type;
     std::string ver;
-    std::string validType;   ///< "MD5" or empty
-    std::string validValue;  ///< expected checksum, hexadecimal
+    std::string validType;  ///< "MD5" or empty
+    std::string validValue; ///< expected checksum, hexadecimal
     std::string packageName;
 };
 

@@ -8,7 +8,7 @@ class SqliteConnection;
 
 struct TableDefinition {
     std::string_view name;
-    std::string_view create;  ///< the CREATE statement, stored by SQLite as the table's schema
+    std::string_view create; ///< the CREATE statement, stored by SQLite as the table's schema
 };
 
 namespace download_tables {

@@ -7,7 +7,7 @@
 namespace {
 
 constexpr std::size_t kMaxBaseChars = 24;
-constexpr std::size_t kMaxExtensionChars = 4;  // the dot and up to 3 characters
+constexpr std::size_t kMaxExtensionChars = 4; // the dot and up to 3 characters
 constexpr std::string_view kEmptyNameFallback = "download";
 
 std::string Sanitise(std::string name) {
@@ -23,14 +23,14 @@ std::string Sanitise(std::string name) {
         return std::string(kEmptyNameFallback);
     }
     if (onlyDots) {
-        name.assign(name.size(), '_');  // "." and ".." would name a folder
+        name.assign(name.size(), '_'); // "." and ".." would name a folder
     }
     return name;
 }
 
 // The base taken from just after the slash, `baseChars` characters long, then the extension.
-std::string Compose(std::string_view url, std::size_t slash, std::size_t baseChars,
-                    std::size_t dot, std::size_t extensionEnd) {
+std::string Compose(std::string_view url, std::size_t slash, std::size_t baseChars, std::size_t dot,
+                    std::size_t extensionEnd) {
     std::string base = platform::Utf8Prefix(url.substr(slash + 1), baseChars);
     std::string extension =
         platform::Utf8Prefix(url.substr(dot, extensionEnd - dot), kMaxExtensionChars);

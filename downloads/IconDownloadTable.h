@@ -28,8 +28,8 @@ public:
     /// A15: folder and file name to continue the icon's download, when it can be continued.
     std::optional<ContinuationPlace> findContinuable(const std::string& iconUrl);
     /// A16: moves the icon to IconDownloaded.
-    void finish(const std::string& iconUrl, const std::string& folder,
-                const std::string& fileName, std::uint64_t fileSize);
+    void finish(const std::string& iconUrl, const std::string& folder, const std::string& fileName,
+                std::uint64_t fileSize);
     /// A17: saves the icon download's progress.
     void saveProgress(const std::string& iconUrl, const SavedDownload& saved);
     /// A18: the icon URL still being downloaded for the app, if any.

@@ -17,5 +17,5 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::condition_variable_any m_opened;
-    bool m_open = true;  // guarded by m_mutex
+    bool m_open = true; // guarded by m_mutex
 };

@@ -3,7 +3,9 @@
 
 #include <sqlite3.h>
 
-SqliteConnection::~SqliteConnection() { close(); }
+SqliteConnection::~SqliteConnection() {
+    close();
+}
 
 int SqliteConnection::open(const std::string& path) {
     close();

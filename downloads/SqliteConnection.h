@@ -35,7 +35,7 @@ private:
 
     sqlite3* m_db = nullptr;
     std::recursive_mutex m_mutex;
-    int m_transactionDepth = 0;  // guarded by m_mutex
+    int m_transactionDepth = 0; // guarded by m_mutex
 };
 
 /// "BEGIN TRANSACTION" on construction and "COMMIT TRANSACTION" on destruction, holding the

@@ -4,20 +4,20 @@
 #include <sqlite3.h>
 
 SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) : m_result(SQLITE_ERROR) {
-    if (db != nullptr &&
-        sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &m_statement,
-                           nullptr) != SQLITE_OK) {
+    if (db != nullptr && sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()),
+                                            &m_statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(m_statement);
         m_statement = nullptr;
     }
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_statement); }
+SqliteStatement::~SqliteStatement() {
+    sqlite3_finalize(m_statement);
+}
 
 SqliteStatement& SqliteStatement::bind(int index, std::string_view text) {
-    if (m_statement != nullptr &&
-        sqlite3_bind_text64(m_statement, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                            SQLITE_UTF8) != SQLITE_OK) {
+    if (m_statement != nullptr && sqlite3_bind_text64(m_statement, index, text.data(), text.size(),
+                                                      SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK) {
         m_bindFailed = true;
     }
     return *this;

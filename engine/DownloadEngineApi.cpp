@@ -82,19 +82,21 @@ int init(int32_t flags) {
     return EngineRegistry::Instance().init();
 }
 
-int uninit(void) { return EngineRegistry::Instance().uninit(); }
+int uninit(void) {
+    return EngineRegistry::Instance().uninit();
+}
 
 int create_new_task(const char* url, int32_t url_len, const char* ref_url, int32_t ref_url_len,
                     const char* tag, int32_t tag_len, const char* folder, int32_t folder_len,
                     const char* file_name, int32_t file_name_len, int32_t* task_id) {
-    return CreateTask(false, url, url_len, ref_url, ref_url_len, tag, tag_len, folder,
-                      folder_len, file_name, file_name_len, task_id);
+    return CreateTask(false, url, url_len, ref_url, ref_url_len, tag, tag_len, folder, folder_len,
+                      file_name, file_name_len, task_id);
 }
 
 int create_continued_task(const char* url, int32_t url_len, const char* ref_url,
-                          int32_t ref_url_len, const char* tag, int32_t tag_len,
-                          const char* folder, int32_t folder_len, const char* file_name,
-                          int32_t file_name_len, int32_t* task_id) {
+                          int32_t ref_url_len, const char* tag, int32_t tag_len, const char* folder,
+                          int32_t folder_len, const char* file_name, int32_t file_name_len,
+                          int32_t* task_id) {
     return CreateTask(true, url, url_len, ref_url, ref_url_len, tag, tag_len, folder, folder_len,
                       file_name, file_name_len, task_id);
 }
@@ -177,10 +179,9 @@ int get_failure_detail(int32_t task_id, int32_t* code, char* text, int32_t text_
     if (!task) {
         return DE_ERR_NO_SUCH_TASK;
     }
-    static const char* const kTexts[] = {"none",          "error status from the server",
-                                         "network error", "disk full",
-                                         "write error",   "unexpected server response",
-                                         "rename failed"};
+    static const char* const kTexts[] = {
+        "none",        "error status from the server", "network error", "disk full",
+        "write error", "unexpected server response",   "rename failed"};
     int failure = task->failure();
     if (code != nullptr) {
         *code = failure;

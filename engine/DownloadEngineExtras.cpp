@@ -134,9 +134,8 @@ int parse_filename(const char* url, int32_t url_len, char* out, int32_t out_size
     return engine::CopyOut(name, out, out_size) ? DE_OK : DE_ERR_BUFFER_TOO_SMALL;
 }
 
-int set_proxy_info(int32_t kind, const char* host, int32_t host_len, int32_t port,
-                   const char* user, int32_t user_len, const char* password,
-                   int32_t password_len) {
+int set_proxy_info(int32_t kind, const char* host, int32_t host_len, int32_t port, const char* user,
+                   int32_t user_len, const char* password, int32_t password_len) {
     auto hostText = TextArgument(host, host_len, 255);
     auto userText = TextArgument(user, user_len, 255);
     auto passwordText = TextArgument(password, password_len, 255);
@@ -174,7 +173,7 @@ int get_peer_id(char* out, int32_t out_size) {
     std::call_once(once, [] {
         unsigned char bytes[8] = {};
         if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
-            return;  // stays zero: still a valid, if not random, identity
+            return; // stays zero: still a valid, if not random, identity
         }
         for (std::size_t i = 0; i < sizeof bytes; ++i) {
             std::snprintf(peerId + 2 * i, 3, "%02x", bytes[i]);
@@ -190,28 +189,66 @@ int update_datafile(int32_t task_id) {
     return EngineRegistry::Instance().find(task_id) ? DE_OK : DE_ERR_NO_SUCH_TASK;
 }
 
-int set_engine_version(const char*, int32_t) { return DE_OK; }
-int set_product_flag(int32_t) { return DE_OK; }
-int set_cur_language(int32_t) { return DE_OK; }
-int set_product_identifier(const char*, int32_t) { return DE_OK; }
-int register_client(const char*, int32_t) { return DE_OK; }
-int set_report_strategy(int32_t) { return DE_OK; }
-int set_res_use_strategy(int32_t) { return DE_OK; }
-int set_thread_num(int32_t count) { return count > 0 ? DE_OK : DE_ERR_INVALID_ARGUMENT; }
-int set_task_type(int32_t task_id, int32_t) { return update_datafile(task_id); }
+int set_engine_version(const char*, int32_t) {
+    return DE_OK;
+}
+int set_product_flag(int32_t) {
+    return DE_OK;
+}
+int set_cur_language(int32_t) {
+    return DE_OK;
+}
+int set_product_identifier(const char*, int32_t) {
+    return DE_OK;
+}
+int register_client(const char*, int32_t) {
+    return DE_OK;
+}
+int set_report_strategy(int32_t) {
+    return DE_OK;
+}
+int set_res_use_strategy(int32_t) {
+    return DE_OK;
+}
+int set_thread_num(int32_t count) {
+    return count > 0 ? DE_OK : DE_ERR_INVALID_ARGUMENT;
+}
+int set_task_type(int32_t task_id, int32_t) {
+    return update_datafile(task_id);
+}
 int set_upload_speed_limit(int32_t kib_per_second) {
     return kib_per_second >= 0 ? DE_OK : DE_ERR_INVALID_ARGUMENT;
 }
-int notify_hub_deleted(const char*, int32_t) { return DE_OK; }
-int notify_hub_moved(const char*, int32_t, const char*, int32_t) { return DE_OK; }
+int notify_hub_deleted(const char*, int32_t) {
+    return DE_OK;
+}
+int notify_hub_moved(const char*, int32_t, const char*, int32_t) {
+    return DE_OK;
+}
 
-int set_hub_proxy(const char*, int32_t, int32_t) { return DE_ERR_NOT_SUPPORTED; }
-int verify_proxy(int32_t, const char*, int32_t, int32_t) { return DE_ERR_NOT_SUPPORTED; }
-int query_part_cid(int32_t, int32_t, char*, int32_t) { return DE_ERR_NOT_SUPPORTED; }
-int get_task_gcid(int32_t, char*, int32_t) { return DE_ERR_NOT_SUPPORTED; }
-int set_res_query_cid(int32_t, const char*, int32_t) { return DE_ERR_NOT_SUPPORTED; }
-int set_complete_file_name(int32_t, const char*, int32_t) { return DE_ERR_NOT_SUPPORTED; }
-int set_file_name(int32_t, const char*, int32_t) { return DE_ERR_NOT_SUPPORTED; }
-int set_listen_port(int32_t) { return DE_ERR_NOT_SUPPORTED; }
+int set_hub_proxy(const char*, int32_t, int32_t) {
+    return DE_ERR_NOT_SUPPORTED;
+}
+int verify_proxy(int32_t, const char*, int32_t, int32_t) {
+    return DE_ERR_NOT_SUPPORTED;
+}
+int query_part_cid(int32_t, int32_t, char*, int32_t) {
+    return DE_ERR_NOT_SUPPORTED;
+}
+int get_task_gcid(int32_t, char*, int32_t) {
+    return DE_ERR_NOT_SUPPORTED;
+}
+int set_res_query_cid(int32_t, const char*, int32_t) {
+    return DE_ERR_NOT_SUPPORTED;
+}
+int set_complete_file_name(int32_t, const char*, int32_t) {
+    return DE_ERR_NOT_SUPPORTED;
+}
+int set_file_name(int32_t, const char*, int32_t) {
+    return DE_ERR_NOT_SUPPORTED;
+}
+int set_listen_port(int32_t) {
+    return DE_ERR_NOT_SUPPORTED;
+}
 
 } // extern "C"

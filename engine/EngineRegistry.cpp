@@ -6,7 +6,6 @@
 
 #include <curl/curl.h>
 
-
 namespace engine {
 
 EngineRegistry& EngineRegistry::Instance() {

@@ -42,7 +42,7 @@ public:
 private:
     EngineRegistry() = default;
 
-    std::mutex m_mutex;  // guards everything below; any thread
+    std::mutex m_mutex; // guards everything below; any thread
     bool m_initialized = false;
     std::int32_t m_nextId = 1;
     std::map<std::int32_t, std::shared_ptr<EngineTask>> m_tasks;

@@ -24,7 +24,9 @@ template <typename T> void Put(unsigned char* block, std::size_t offset, T value
 EngineTask::EngineTask(std::string url, std::string folder, std::string name)
     : m_url(std::move(url)), m_folder(std::move(folder)), m_name(std::move(name)) {}
 
-EngineTask::~EngineTask() { stop(); }
+EngineTask::~EngineTask() {
+    stop();
+}
 
 int EngineTask::start(TransferSettings settings) {
     std::lock_guard control(m_controlMutex);
@@ -36,7 +38,7 @@ int EngineTask::start(TransferSettings settings) {
         if (state == DE_STATE_CONNECTING || state == DE_STATE_DOWNLOADING) {
             return DE_OK;
         }
-        m_worker.join();  // ended on its own (failed): run it again
+        m_worker.join(); // ended on its own (failed): run it again
     }
     {
         std::lock_guard lock(m_textMutex);
@@ -118,9 +120,8 @@ void EngineTask::run(std::stop_token stop, TransferSettings settings) {
         HttpTransfer transfer(m_url, file, settings, m_progress);
         TransferOutcome outcome = transfer.run(stop);
         if (!handleOutcome(outcome, file, transfer.writeError(), before, settings) ||
-            !waitBeforeRetry(stop, outcome == TransferOutcome::RestartFromZero
-                                       ? 0
-                                       : settings.retryIntervalMs)) {
+            !waitBeforeRetry(
+                stop, outcome == TransferOutcome::RestartFromZero ? 0 : settings.retryIntervalMs)) {
             return;
         }
     }
@@ -170,7 +171,7 @@ bool EngineTask::handleOutcome(TransferOutcome outcome, PartialFile& file, int w
         return true;
     case TransferOutcome::Broken:
         if (file.size() > receivedBefore) {
-            m_retries = 0;  // count only consecutive breaks without progress
+            m_retries = 0; // count only consecutive breaks without progress
         }
         if (++m_retries > settings.maxRetries) {
             fail(DE_FAIL_NETWORK);

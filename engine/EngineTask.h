@@ -48,15 +48,15 @@ private:
 
     const std::string m_url;
     const std::string m_folder;
-    TaskProgress m_progress;          // written by the transfer thread, read by any thread
-    mutable std::mutex m_textMutex;   // guards m_name, m_cookie, m_referer
-    std::string m_name;               // changes when the finished file needs a numbered name
+    TaskProgress m_progress;        // written by the transfer thread, read by any thread
+    mutable std::mutex m_textMutex; // guards m_name, m_cookie, m_referer
+    std::string m_name;             // changes when the finished file needs a numbered name
     std::string m_cookie;
     std::string m_referer;
-    std::mutex m_controlMutex;        // serialises start and stop (guards m_worker)
+    std::mutex m_controlMutex; // serialises start and stop (guards m_worker)
     std::jthread m_worker;
-    int m_restarts = 0;               // transfer thread only
-    int m_retries = 0;                // transfer thread only
+    int m_restarts = 0; // transfer thread only
+    int m_retries = 0;  // transfer thread only
 };
 
 } // namespace engine

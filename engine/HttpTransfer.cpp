@@ -84,7 +84,7 @@ bool HttpTransfer::configure(CURL* easy, CurlList& headers) {
     }
     if (m_file.size() > 0) {
         std::string range = std::to_string(m_file.size()) + "-";
-        curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());  // the library copies it
+        curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str()); // the library copies it
         if (!m_resume.validator.empty()) {
             std::string condition = "If-Range: " + m_resume.validator;
             headers.reset(curl_slist_append(nullptr, condition.c_str()));
@@ -131,7 +131,7 @@ TransferOutcome HttpTransfer::perform(CURL* easy, std::stop_token stop) {
 
 TransferOutcome HttpTransfer::finalOutcome(CURLcode result) {
     if (m_haveOutcome) {
-        return m_outcome;  // decided by a callback that ended the transfer
+        return m_outcome; // decided by a callback that ended the transfer
     }
     if (result != CURLE_OK) {
         return m_sawResponse ? TransferOutcome::Broken : TransferOutcome::NoResponse;
@@ -140,7 +140,7 @@ TransferOutcome HttpTransfer::finalOutcome(CURLcode result) {
         return m_outcome;
     }
     if (m_total > 0 && m_file.size() < m_total) {
-        return TransferOutcome::Broken;  // closed early without a length to tell
+        return TransferOutcome::Broken; // closed early without a length to tell
     }
     if (m_total > 0 && m_file.size() > m_total) {
         return TransferOutcome::BadResponse;
@@ -163,7 +163,7 @@ std::size_t HttpTransfer::OnBody(char* data, std::size_t size, std::size_t count
     auto* transfer = static_cast<HttpTransfer*>(self);
     std::size_t length = size * count;
     if (!transfer->m_decided && !transfer->decide()) {
-        return 0;  // ends the transfer; m_outcome says why
+        return 0; // ends the transfer; m_outcome says why
     }
     if (transfer->m_total > 0 && transfer->m_file.size() + length > transfer->m_total) {
         transfer->m_haveOutcome = true;
@@ -219,8 +219,8 @@ bool HttpTransfer::decide() {
         }
         m_total = m_headers.contentLength().value_or(0);
     } else {
-        m_outcome = IsRedirectOrInterim(status) ? TransferOutcome::BadResponse
-                                                : TransferOutcome::HttpError;
+        m_outcome =
+            IsRedirectOrInterim(status) ? TransferOutcome::BadResponse : TransferOutcome::HttpError;
         return false;
     }
     m_haveOutcome = false;
@@ -247,8 +247,8 @@ bool HttpTransfer::decideRange() {
         return false;
     }
     bool continues = range && !range->unsatisfied && range->first == have;
-    bool sameSize = !range || !range->total || m_resume.totalSize == 0 ||
-                    *range->total == m_resume.totalSize;
+    bool sameSize =
+        !range || !range->total || m_resume.totalSize == 0 || *range->total == m_resume.totalSize;
     if (!continues || !sameSize) {
         m_outcome = TransferOutcome::RestartFromZero;
         return false;

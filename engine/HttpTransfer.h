@@ -16,15 +16,15 @@
 namespace engine {
 
 enum class TransferOutcome {
-    Completed,        ///< every byte is in the temporary file
-    Stopped,          ///< stop requested
-    NoResponse,       ///< no answer at all (cannot connect, nothing received)
-    Broken,           ///< the connection broke after the response began
-    RestartFromZero,  ///< the server's answer does not continue the file: start it again
-    HttpError,        ///< an error status
-    WriteFailed,      ///< the temporary file could not be written (writeError() tells why)
-    BadResponse,      ///< the server sent more than it announced
-    SetupFailed,      ///< the transfer library refused the request
+    Completed,       ///< every byte is in the temporary file
+    Stopped,         ///< stop requested
+    NoResponse,      ///< no answer at all (cannot connect, nothing received)
+    Broken,          ///< the connection broke after the response began
+    RestartFromZero, ///< the server's answer does not continue the file: start it again
+    HttpError,       ///< an error status
+    WriteFailed,     ///< the temporary file could not be written (writeError() tells why)
+    BadResponse,     ///< the server sent more than it announced
+    SetupFailed,     ///< the transfer library refused the request
 };
 
 class HttpTransfer {
@@ -65,7 +65,7 @@ private:
     int m_writeError = 0;
     std::stop_token m_stop;
     std::chrono::steady_clock::time_point m_began;
-    std::uint64_t m_bodyBytes = 0;  // body bytes of this request, for the speed limit
+    std::uint64_t m_bodyBytes = 0; // body bytes of this request, for the speed limit
 };
 
 } // namespace engine

@@ -97,7 +97,7 @@ int PartialFile::ReserveName(const std::string& folder, const std::string& wante
             return DE_ERR_FILE_IO;
         }
         ::close(fd);
-        unlink(MetaPathOf(finalPath).c_str());  // a left-over of an earlier download
+        unlink(MetaPathOf(finalPath).c_str()); // a left-over of an earlier download
         chosen = name;
         return DE_OK;
     }
@@ -125,7 +125,9 @@ void PartialFile::RemoveTempIfEmpty(const std::string& finalPath) {
 PartialFile::PartialFile(std::string folder, std::string name)
     : m_folder(std::move(folder)), m_name(std::move(name)) {}
 
-PartialFile::~PartialFile() { closeFile(); }
+PartialFile::~PartialFile() {
+    closeFile();
+}
 
 void PartialFile::closeFile() {
     if (m_fd >= 0) {

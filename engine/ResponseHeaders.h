@@ -11,7 +11,7 @@ namespace engine {
 
 /// A Content-Range value: "bytes first-last/total", "bytes first-last/*" or "bytes */total".
 struct ContentRange {
-    bool unsatisfied = false;  ///< "bytes */total": the requested range is past the end
+    bool unsatisfied = false; ///< "bytes */total": the requested range is past the end
     std::uint64_t first = 0;
     std::uint64_t last = 0;
     std::optional<std::uint64_t> total;

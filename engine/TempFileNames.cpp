@@ -53,7 +53,7 @@ std::optional<ResumeInfo> ParseResumeInfo(std::string_view text) {
     while (!text.empty()) {
         std::size_t end = text.find('\n');
         if (end == std::string_view::npos) {
-            return std::nullopt;  // every line ends in '\n'; a cut file is not trusted
+            return std::nullopt; // every line ends in '\n'; a cut file is not trusted
         }
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end + 1);

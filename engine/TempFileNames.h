@@ -31,8 +31,8 @@ std::string NumberedFileName(std::string_view name, int n);
 /// What the engine keeps beside a temporary file so that a later process can resume it.
 struct ResumeInfo {
     std::string url;
-    std::uint64_t totalSize = 0;  ///< 0 when the server did not say
-    std::string validator;        ///< If-Range value: strong ETag or Last-Modified, or empty
+    std::uint64_t totalSize = 0; ///< 0 when the server did not say
+    std::string validator;       ///< If-Range value: strong ETag or Last-Modified, or empty
 };
 
 /// The meta file's text: "url=", "size=" and "validator=" lines.

@@ -7,12 +7,12 @@
 namespace engine {
 
 struct TransferSettings {
-    std::uint64_t maxReceiveBytesPerSecond = 0;  ///< 0: no limit
-    int maxRetries = 3;                          ///< reconnections after a broken transfer
+    std::uint64_t maxReceiveBytesPerSecond = 0; ///< 0: no limit
+    int maxRetries = 3;                         ///< reconnections after a broken transfer
     int retryIntervalMs = 1000;
-    long proxyType = 0;                          ///< CURLPROXY_ value; empty proxy: none
-    std::string proxy;                           ///< "host:port"
-    std::string proxyCredentials;                ///< "user:password" or empty
+    long proxyType = 0;           ///< CURLPROXY_ value; empty proxy: none
+    std::string proxy;            ///< "host:port"
+    std::string proxyCredentials; ///< "user:password" or empty
     std::string referer;
     std::string cookie;
 };

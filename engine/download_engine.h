@@ -28,46 +28,46 @@ extern "C" {
 #define DE_ERR_INVALID_ARGUMENT 101
 #define DE_ERR_NOT_INITIALIZED 102
 #define DE_ERR_NO_SUCH_TASK 103
-#define DE_ERR_BAD_FILE_NAME 104     /* empty, ".", "..", contains '/', or too long */
-#define DE_ERR_FOLDER_MISSING 105    /* the folder does not exist or does not end in '/' */
-#define DE_ERR_FILE_IO 106           /* the temporary file cannot be created or opened */
-#define DE_ERR_NO_TEMPFILE 107       /* create_continued_task: nothing to continue */
+#define DE_ERR_BAD_FILE_NAME 104  /* empty, ".", "..", contains '/', or too long */
+#define DE_ERR_FOLDER_MISSING 105 /* the folder does not exist or does not end in '/' */
+#define DE_ERR_FILE_IO 106        /* the temporary file cannot be created or opened */
+#define DE_ERR_NO_TEMPFILE 107    /* create_continued_task: nothing to continue */
 #define DE_ERR_TOO_MANY_TASKS 108
-#define DE_ERR_NOT_SUPPORTED 109     /* the documented answer of the entry points we lack */
+#define DE_ERR_NOT_SUPPORTED 109 /* the documented answer of the entry points we lack */
 #define DE_ERR_UNSUPPORTED_SCHEME 110
 #define DE_ERR_BUFFER_TOO_SMALL 111
-#define DE_ERR_TASK_ENDED 112        /* start_task on a finished task */
-#define DE_ERR_CURL 113              /* the transfer library could not be set up */
+#define DE_ERR_TASK_ENDED 112 /* start_task on a finished task */
+#define DE_ERR_CURL 113       /* the transfer library could not be set up */
 
 /* Task states (32-bit at offset 0 of the information block). */
-#define DE_STATE_CONNECTING 0   /* started; no answer from the server yet (or reconnecting) */
-#define DE_STATE_CREATED 1      /* created, never started */
+#define DE_STATE_CONNECTING 0 /* started; no answer from the server yet (or reconnecting) */
+#define DE_STATE_CREATED 1    /* created, never started */
 #define DE_STATE_DOWNLOADING 2
-#define DE_STATE_PAUSED 10      /* stopped by stop_task; start_task resumes it */
-#define DE_STATE_FINISHED 11    /* the final file exists */
-#define DE_STATE_FAILED 12      /* see the failure code at offset 4 */
+#define DE_STATE_PAUSED 10   /* stopped by stop_task; start_task resumes it */
+#define DE_STATE_FINISHED 11 /* the final file exists */
+#define DE_STATE_FAILED 12   /* see the failure code at offset 4 */
 
 /* Failure codes (32-bit at offset 4, and get_failure_detail). */
 #define DE_FAIL_NONE 0
-#define DE_FAIL_HTTP_STATUS 1    /* the server answered with an error status (offset 8) */
-#define DE_FAIL_NETWORK 2        /* the connection broke more often than the retry strategy allows */
-#define DE_FAIL_DISK_FULL 3      /* no space left on the device (or over the quota) */
-#define DE_FAIL_WRITE 4          /* another error writing the temporary file */
-#define DE_FAIL_BAD_RESPONSE 5   /* a range or length the server sent does not add up */
-#define DE_FAIL_RENAME 6         /* the complete file could not be given its final name */
+#define DE_FAIL_HTTP_STATUS 1  /* the server answered with an error status (offset 8) */
+#define DE_FAIL_NETWORK 2      /* the connection broke more often than the retry strategy allows */
+#define DE_FAIL_DISK_FULL 3    /* no space left on the device (or over the quota) */
+#define DE_FAIL_WRITE 4        /* another error writing the temporary file */
+#define DE_FAIL_BAD_RESPONSE 5 /* a range or length the server sent does not add up */
+#define DE_FAIL_RENAME 6       /* the complete file could not be given its final name */
 
 /* The information block filled by query_task_info. */
 #define DE_INFO_SIZE 1096
-#define DE_INFO_STATE 0           /* int32 */
-#define DE_INFO_FAILURE 4         /* int32, DE_FAIL_ */
-#define DE_INFO_HTTP_STATUS 8     /* int32, status of the last response, 0 before one */
-#define DE_INFO_RETRIES 12        /* int32, reconnections after a broken transfer */
-#define DE_INFO_RESUMED_FROM 16   /* uint64, offset the current transfer started at */
-#define DE_INFO_FILE_SIZE 28      /* uint64, 0 while unknown */
-#define DE_INFO_TRANSFERRED 36    /* uint64, bytes received over the network by this task */
-#define DE_INFO_RECEIVED 44       /* uint64, bytes in the file */
-#define DE_INFO_NAME_LENGTH 56    /* int32 */
-#define DE_INFO_NAME 60           /* name bytes, NUL-terminated when there is room */
+#define DE_INFO_STATE 0         /* int32 */
+#define DE_INFO_FAILURE 4       /* int32, DE_FAIL_ */
+#define DE_INFO_HTTP_STATUS 8   /* int32, status of the last response, 0 before one */
+#define DE_INFO_RETRIES 12      /* int32, reconnections after a broken transfer */
+#define DE_INFO_RESUMED_FROM 16 /* uint64, offset the current transfer started at */
+#define DE_INFO_FILE_SIZE 28    /* uint64, 0 while unknown */
+#define DE_INFO_TRANSFERRED 36  /* uint64, bytes received over the network by this task */
+#define DE_INFO_RECEIVED 44     /* uint64, bytes in the file */
+#define DE_INFO_NAME_LENGTH 56  /* int32 */
+#define DE_INFO_NAME 60         /* name bytes, NUL-terminated when there is room */
 #define DE_INFO_NAME_MAX (DE_INFO_SIZE - DE_INFO_NAME - 1)
 
 /* Proxy kinds of set_proxy_info. */
@@ -119,9 +119,8 @@ DE_EXPORT int create_new_task(const char* url, int32_t url_len, const char* ref_
 /** Continues the temporary file of folder + file name (DE_ERR_NO_TEMPFILE when there is none). */
 DE_EXPORT int create_continued_task(const char* url, int32_t url_len, const char* ref_url,
                                     int32_t ref_url_len, const char* tag, int32_t tag_len,
-                                    const char* folder, int32_t folder_len,
-                                    const char* file_name, int32_t file_name_len,
-                                    int32_t* task_id);
+                                    const char* folder, int32_t folder_len, const char* file_name,
+                                    int32_t file_name_len, int32_t* task_id);
 /** Stops the task if needed and forgets it; an empty temporary file is removed. */
 DE_EXPORT int delete_task(int32_t task_id);
 /** Fills the DE_INFO_SIZE-byte block `info` (see the DE_INFO_ offsets). */

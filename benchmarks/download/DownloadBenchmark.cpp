@@ -58,7 +58,7 @@ Measurement RunCurl(const std::string& url, const std::string& target, std::uint
     std::string urlCopy = url;
     std::string targetCopy = target;
     char* argv[] = {const_cast<char*>("curl"), const_cast<char*>("-s"), const_cast<char*>("-o"),
-                    targetCopy.data(), urlCopy.data(), nullptr};
+                    targetCopy.data(),         urlCopy.data(),          nullptr};
     auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv, environ) != 0) {

@@ -62,7 +62,7 @@ TEST_F(DownAppInfoDb, FreshFileGetsTheFourTablesWithTheirExactTexts) {
 TEST_F(DownAppInfoDb, AnAppNameWithAQuoteIsStoredAsTyped) {
     AppRequest app = App("http://store/tom.apk", "Tom's \"Big\" Game");
     EXPECT_TRUE(m_db.apps().registerApp(app, m_dir.path()));
-    EXPECT_FALSE(m_db.apps().registerApp(app, m_dir.path()));  // once per URL
+    EXPECT_FALSE(m_db.apps().registerApp(app, m_dir.path())); // once per URL
     UnfinishedApps restored = m_db.restoreUnfinished();
     ASSERT_EQ(restored.apps.size(), 1u);
     EXPECT_EQ(restored.apps[0].app.name, "Tom's \"Big\" Game");
@@ -84,7 +84,7 @@ TEST_F(DownAppInfoDb, UnfinishedAppBecomesContinuableWithItsFirstProgressSave) {
     EXPECT_EQ(place->folder, m_apk);
     EXPECT_EQ(place->fileName, "a.apk");
 
-    m_db.apps().resetProgress(app.url);  // the engine lost its temporary file
+    m_db.apps().resetProgress(app.url); // the engine lost its temporary file
     EXPECT_FALSE(m_db.apps().findContinuable(app.url));
     EXPECT_EQ(m_db.restoreUnfinished().apps.at(0).saved.fileName, "");
 }
@@ -103,7 +103,7 @@ TEST_F(DownAppInfoDb, FinishingMovesTheAppWithUniqueIds) {
     EXPECT_FALSE(m_db.apps().findFinished(a.url, m_picture));
 
     m_db.deleteFinished(0, a.url, a.ver);
-    EXPECT_EQ(Finish(a, "A(1).apk"), 2);  // not 1, which B has
+    EXPECT_EQ(Finish(a, "A(1).apk"), 2); // not 1, which B has
     FinishedApps finished = m_db.restoreFinished();
     ASSERT_EQ(finished.apps.size(), 2u);
     EXPECT_EQ(finished.apps[0].app.name, "B");
@@ -116,7 +116,7 @@ TEST_F(DownAppInfoDb, RestoreDropsFinishedAppsWhosePackageHasGoneAndTheirLastIco
     AppRequest app = App("http://store/a.apk", "A");
     AppRequest other = App("http://store/o.apk", "O");
     Finish(app, "A.apk");
-    Finish(app, "A(1).apk");  // the same URL and version again: they share the icon
+    Finish(app, "A(1).apk"); // the same URL and version again: they share the icon
     Finish(other, "O.apk");
     m_db.icons().registerIcon(app.url, app.ver, "http://store/a.png", m_picture);
     WriteFile(m_picture + "a.png", "png");
@@ -127,7 +127,7 @@ TEST_F(DownAppInfoDb, RestoreDropsFinishedAppsWhosePackageHasGoneAndTheirLastIco
     ASSERT_EQ(first.removed.size(), 1u);
     EXPECT_EQ(first.removed[0].fileName, "A.apk");
     EXPECT_EQ(first.apps.size(), 2u);
-    EXPECT_EQ(first.icons.size(), 1u);  // still used by A(1).apk
+    EXPECT_EQ(first.icons.size(), 1u); // still used by A(1).apk
     EXPECT_TRUE(Exists(m_picture + "a.png"));
 
     std::remove((m_apk + "A(1).apk").c_str());

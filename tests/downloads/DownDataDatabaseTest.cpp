@@ -48,9 +48,9 @@ TEST_F(DownDataDb, FreshFileGetsBothTablesAndASecondOpenChangesNothing) {
 TEST_F(DownDataDb, OnlyANamedDownloadWithASizeCanBeContinued) {
     const std::string url = "http://h/a.zip";
     m_db->registerDownload(url, m_folder);
-    m_db->registerDownload(url, m_folder);  // the second registration adds nothing
+    m_db->registerDownload(url, m_folder); // the second registration adds nothing
     ASSERT_EQ(m_db->listDownloading().size(), 1u);
-    EXPECT_FALSE(m_db->findContinuable(url));  // no name yet, size "0"
+    EXPECT_FALSE(m_db->findContinuable(url)); // no name yet, size "0"
 
     m_db->saveProgress(url, Saved("a.zip", 0, 0));
     EXPECT_FALSE(m_db->findContinuable(url));
@@ -67,7 +67,7 @@ TEST_F(DownDataDb, OnlyANamedDownloadWithASizeCanBeContinued) {
     EXPECT_EQ(saved->received, 10u);
 
     m_db->saveProgress(url, Saved("a.zip", std::uint64_t{1} << 63, 10));
-    EXPECT_FALSE(m_db->readForContinuing(url));  // an impossible size is not trusted
+    EXPECT_FALSE(m_db->readForContinuing(url)); // an impossible size is not trusted
 
     m_db->forget(url);
     EXPECT_TRUE(m_db->listDownloading().empty());
@@ -81,7 +81,7 @@ TEST_F(DownDataDb, FinishedIdsStartAtZeroAndStayUniqueAfterDeletions) {
     }
     EXPECT_EQ(ids, (std::vector<std::int64_t>{0, 1, 2}));
     std::remove((m_folder + "b.zip").c_str());
-    EXPECT_FALSE(m_db->findFinished("http://h/b.zip", m_folder));  // row goes with the file
+    EXPECT_FALSE(m_db->findFinished("http://h/b.zip", m_folder)); // row goes with the file
     // Two rows are left; their count would give 2 again, which row c already has.
     EXPECT_EQ(m_db->finishDownload("http://h/d.zip", Saved("d.zip", 5, 5)), 3);
     auto rows = m_db->listDownloaded();
@@ -98,7 +98,7 @@ TEST_F(DownDataDb, FinishMovesTheRowAndFindFinishedChecksTheDisk) {
     m_db->finishDownload(url, Saved("driver.zip", 3, 3));
     EXPECT_TRUE(m_db->listDownloading().empty());
     EXPECT_EQ(m_db->findFinished(url, m_folder), m_folder + "driver.zip");
-    EXPECT_FALSE(m_db->findFinished(url, m_dir.path() + "/other/"));  // another folder
+    EXPECT_FALSE(m_db->findFinished(url, m_dir.path() + "/other/")); // another folder
     EXPECT_EQ(m_db->listDownloaded().size(), 1u);
 
     std::remove((m_folder + "driver.zip").c_str());

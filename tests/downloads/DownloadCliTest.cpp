@@ -44,8 +44,12 @@ protected:
 
     /// The command line; its standard error (debug lines) is dropped so that stdout is read.
     std::vector<std::string> Argv(const std::vector<std::string>& args) const {
-        std::vector<std::string> argv = {"sh", "-c", "exec \"$0\" \"$@\" 2>/dev/null",
-                                         PENLOW_CLI, "--program-folder", m_program.path()};
+        std::vector<std::string> argv = {"sh",
+                                         "-c",
+                                         "exec \"$0\" \"$@\" 2>/dev/null",
+                                         PENLOW_CLI,
+                                         "--program-folder",
+                                         m_program.path()};
         argv.insert(argv.end(), args.begin(), args.end());
         return argv;
     }
@@ -94,8 +98,8 @@ TEST_F(DownloadCli, DownloadsPrintsProgressAndTheFinalPathLast) {
     EXPECT_EQ(found.lines, std::vector<std::string>{m_folder + "/tool.zip"});
     CliRun listed = Run({"download-list"});
     ASSERT_EQ(listed.lines.size(), 1u);
-    EXPECT_EQ(listed.lines[0], "downloaded\t0\t" + m_server.url("pkg/tool.zip?rate=200000") +
-                                   "\t" + m_folder + "/tool.zip\t307200");
+    EXPECT_EQ(listed.lines[0], "downloaded\t0\t" + m_server.url("pkg/tool.zip?rate=200000") + "\t" +
+                                   m_folder + "/tool.zip\t307200");
 }
 
 TEST_F(DownloadCli, AnInterruptedDownloadIsContinuedByTheNextRun) {

@@ -109,8 +109,7 @@ protected:
         CKivDownQueue queue;
         ASSERT_EQ(queue.Init(true), 0);
         ASSERT_EQ(queue.FindContinuable(url), m_folder + "usb_driver.zip");
-        ASSERT_NE(queue.ContinueTask(url, "", "", true, EventRecorder::Callback, &events),
-                  nullptr);
+        ASSERT_NE(queue.ContinueTask(url, "", "", true, EventRecorder::Callback, &events), nullptr);
         ASSERT_TRUE(events.waitFor(TaskEvent::Finished));
         EXPECT_EQ(queue.FindFinished(url, m_folder), m_folder + "usb_driver.zip");
     }
@@ -127,7 +126,7 @@ TEST_F(KillResume, AKilledDownloadIsContinuedFromWhereItStopped) {
     for (const ProgressRecord& record : events.progress()) {
         transferred += record.transferred;
     }
-    EXPECT_LE(transferred, kFileSize / 2 + 1);  // only the missing part came over the network
+    EXPECT_LE(transferred, kFileSize / 2 + 1); // only the missing part came over the network
     EXPECT_EQ(Md5Hex(Downloaded("usb_driver.zip")), Md5Hex(m_content));
     EXPECT_FALSE(Exists(m_folder + "usb_driver.zip.pdltmp"));
 }
@@ -141,8 +140,7 @@ TEST_F(KillResume, AServerWithoutRangesRestartsCleanlyFromZero) {
 }
 
 TEST_F(KillResume, AFullDiskIsAFailureEventNotACrash) {
-    Helper helper({m_program.path(), Url(), m_folder, "--poll-ms", "50", "--disk-limit",
-                   "131072"});
+    Helper helper({m_program.path(), Url(), m_folder, "--poll-ms", "50", "--disk-limit", "131072"});
     std::optional<std::string> mode = helper.waitFor("mode");
     ASSERT_TRUE(mode);
     std::optional<std::string> failed = helper.waitFor("failed");

@@ -20,14 +20,14 @@ bool Exists(const std::string& path) {
 }
 
 TEST_F(QueueTest, DownloadsToCompletionAndRecordsTheFinishedFile) {
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     EventRecorder second;
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     EXPECT_TRUE(Exists(m_program.file("data/DownData.db")));
     CKivDownObj* task = queue.AddNewTask(Url(), m_folder, true, EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
-    EXPECT_EQ(queue.EnqueueTask(task), -1);  // already queued
+    EXPECT_EQ(queue.EnqueueTask(task), -1); // already queued
     ASSERT_TRUE(events.waitFor(TaskEvent::Finished));
     EXPECT_EQ(events.finishedPath(), m_folder + "usb_driver.zip");
     EXPECT_EQ(Md5Hex(Downloaded("usb_driver.zip")), Md5Hex(m_content));
@@ -47,12 +47,12 @@ TEST_F(QueueTest, DownloadsToCompletionAndRecordsTheFinishedFile) {
     EXPECT_EQ(finished[0].saved.fileSize, kFileSize);
     EXPECT_EQ(queue.FindFinished(Url(), m_folder), m_folder + "usb_driver.zip");
 
-    EXPECT_EQ(queue.RemoveTask(task), 0);  // stops and forgets the finished engine task
+    EXPECT_EQ(queue.RemoveTask(task), 0); // stops and forgets the finished engine task
     auto deadline = std::chrono::steady_clock::now() + kWait;
     while (queue.StateOf(task) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    EXPECT_FALSE(queue.StateOf(task));  // the scheduler deleted it
+    EXPECT_FALSE(queue.StateOf(task)); // the scheduler deleted it
     ASSERT_NE(queue.AddNewTask(Url(), m_folder, true, EventRecorder::Callback, &second), nullptr);
     ASSERT_TRUE(second.waitFor(TaskEvent::Finished));
     EXPECT_EQ(second.finishedPath(), m_folder + "usb_driver(1).zip");
@@ -65,13 +65,13 @@ TEST_F(QueueTest, WithALimitOfTwoTheNextTaskStartsWhenOneIsRemoved) {
     queue.SetLimit(2);
     std::vector<CKivDownObj*> tasks;
     for (int i = 0; i < 5; ++i) {
-        tasks.push_back(queue.AddNewTask(Url("?rate=20000&n=" + std::to_string(i)), m_folder,
-                                         true));
+        tasks.push_back(
+            queue.AddNewTask(Url("?rate=20000&n=" + std::to_string(i)), m_folder, true));
         ASSERT_NE(tasks.back(), nullptr);
     }
     ASSERT_TRUE(WaitForState(queue, tasks[1], QueueState::Running));
     ASSERT_TRUE(WaitForState(queue, tasks[0], QueueState::Running));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // several scheduler rounds
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // several scheduler rounds
     EXPECT_EQ(queue.ActiveCount(), 2);
     for (int i = 2; i < 5; ++i) {
         EXPECT_EQ(queue.StateOf(tasks[i]), QueueState::Waiting) << i;
@@ -79,7 +79,7 @@ TEST_F(QueueTest, WithALimitOfTwoTheNextTaskStartsWhenOneIsRemoved) {
 
     auto removed = std::chrono::steady_clock::now();
     EXPECT_EQ(queue.RemoveTask(tasks[0]), 0);
-    EXPECT_EQ(queue.RemoveTask(tasks[0]), -1);  // already being removed
+    EXPECT_EQ(queue.RemoveTask(tasks[0]), -1); // already being removed
     ASSERT_TRUE(WaitForState(queue, tasks[2], QueueState::Running));
     auto delay = std::chrono::steady_clock::now() - removed;
     std::printf("next task started %lld ms after the removal\n",
@@ -90,15 +90,15 @@ TEST_F(QueueTest, WithALimitOfTwoTheNextTaskStartsWhenOneIsRemoved) {
 }
 
 TEST_F(QueueTest, ATaskThatCannotConnectReportsConnectingOnceThenGivesUp) {
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     CKivDownObj* task =
         queue.AddNewTask(Url("?hang=1"), m_folder, true, EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
     ASSERT_TRUE(events.waitFor(TaskEvent::NoConnection));
-    EXPECT_EQ(events.kinds(), (std::vector<TaskEvent>{TaskEvent::Connecting,
-                                                      TaskEvent::NoConnection}));
+    EXPECT_EQ(events.kinds(),
+              (std::vector<TaskEvent>{TaskEvent::Connecting, TaskEvent::NoConnection}));
     EXPECT_TRUE(WaitForState(queue, task, QueueState::Stopped));
     EXPECT_EQ(queue.ActiveCount(), 0);
     // The task forgets its engine task right after the event.
@@ -111,7 +111,7 @@ TEST_F(QueueTest, ATaskThatCannotConnectReportsConnectingOnceThenGivesUp) {
 }
 
 TEST_F(QueueTest, AStalledTransferFailsAfterTwentyPollsAndCanBeContinued) {
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     EventRecorder resumed;
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
@@ -137,13 +137,13 @@ TEST_F(QueueTest, AStalledTransferFailsAfterTwentyPollsAndCanBeContinued) {
     CKivDownObj* again =
         queue.ContinueTask(Url("?stall=100000"), "", "", true, EventRecorder::Callback, &resumed);
     ASSERT_NE(again, nullptr);
-    EXPECT_EQ(again->Received(), 100000u);  // from the saved row
+    EXPECT_EQ(again->Received(), 100000u); // from the saved row
     ASSERT_TRUE(resumed.waitFor(TaskEvent::Finished));
     EXPECT_EQ(Md5Hex(Downloaded("usb_driver.zip")), Md5Hex(m_content));
 }
 
 TEST_F(QueueTest, PausingAWaitingTaskKeepsItOutUntilResumed) {
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(false), 0);
     queue.SetLimit(1);
@@ -167,7 +167,7 @@ TEST_F(QueueTest, PausingAWaitingTaskKeepsItOutUntilResumed) {
 }
 
 TEST_F(QueueTest, PausingARunningTaskHoldsItAndResumeFinishesIt) {
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(false), 0);
     CKivDownObj* task =
@@ -180,7 +180,7 @@ TEST_F(QueueTest, PausingARunningTaskHoldsItAndResumeFinishesIt) {
     std::size_t eventsWhilePaused = events.kinds().size();
     std::uint64_t received = task->Received();
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    EXPECT_EQ(events.kinds().size(), eventsWhilePaused);  // the polling thread is held
+    EXPECT_EQ(events.kinds().size(), eventsWhilePaused); // the polling thread is held
     EXPECT_EQ(task->Received(), received);
     EXPECT_LT(received, kFileSize);
 
@@ -206,16 +206,16 @@ TEST_F(QueueTest, ContinueRefusesAUrlThatIsAlreadyQueuedInAnyLetterCase) {
 
 TEST_F(QueueTest, AQueueShutDownMidwaySavesTheDownloadForTheNextOne) {
     {
-        EventRecorder first;  // outlives the queue
+        EventRecorder first; // outlives the queue
         CKivDownQueue queue;
         ASSERT_EQ(queue.Init(true), 0);
-        ASSERT_NE(queue.AddNewTask(Url("?rate=200000"), m_folder, true, EventRecorder::Callback,
-                                   &first),
-                  nullptr);
+        ASSERT_NE(
+            queue.AddNewTask(Url("?rate=200000"), m_folder, true, EventRecorder::Callback, &first),
+            nullptr);
         ASSERT_TRUE(first.waitForReceived(100000));
     }
     EXPECT_FALSE(Exists(m_folder + "usb_driver.zip"));
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     // A continuable download is never started afresh.
@@ -224,7 +224,7 @@ TEST_F(QueueTest, AQueueShutDownMidwaySavesTheDownloadForTheNextOne) {
         queue.ContinueTask(Url("?rate=200000"), "", "", true, EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
     EXPECT_EQ(task->Folder(), m_folder);
-    EXPECT_GE(task->Received(), 100000u);  // from the saved row
+    EXPECT_GE(task->Received(), 100000u); // from the saved row
     ASSERT_TRUE(events.waitFor(TaskEvent::Finished));
     ASSERT_FALSE(events.progress().empty());
     EXPECT_GE(events.progress().front().received, 100000u);
@@ -234,19 +234,19 @@ TEST_F(QueueTest, AQueueShutDownMidwaySavesTheDownloadForTheNextOne) {
 
 TEST_F(QueueTest, ASavedDownloadWhoseTemporaryFileIsGoneStartsAgain) {
     {
-        EventRecorder first;  // outlives the queue
+        EventRecorder first; // outlives the queue
         CKivDownQueue queue;
         ASSERT_EQ(queue.Init(true), 0);
         queue.AddNewTask(Url("?rate=200000"), m_folder, true, EventRecorder::Callback, &first);
         ASSERT_TRUE(first.waitForReceived(50000));
     }
     std::remove((m_folder + "usb_driver.zip.pdltmp").c_str());
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     ASSERT_TRUE(queue.FindContinuable(Url("?rate=200000")));
     EXPECT_EQ(queue.ContinueTask(Url("?rate=200000"), "", "", true), nullptr);
-    EXPECT_FALSE(queue.FindContinuable(Url("?rate=200000")));  // the row went
+    EXPECT_FALSE(queue.FindContinuable(Url("?rate=200000"))); // the row went
     EXPECT_TRUE(queue.Database()->listDownloading().empty());
     ASSERT_NE(queue.AddNewTask(Url(), m_folder, true, EventRecorder::Callback, &events), nullptr);
     ASSERT_TRUE(events.waitFor(TaskEvent::Finished));
@@ -254,7 +254,7 @@ TEST_F(QueueTest, ASavedDownloadWhoseTemporaryFileIsGoneStartsAgain) {
 }
 
 TEST_F(QueueTest, AnErrorStatusFailsTheTaskAndStopsIt) {
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     CKivDownObj* task = queue.AddNewTask(m_server.url("drivers/missing.zip"), m_folder, true,
@@ -267,13 +267,13 @@ TEST_F(QueueTest, AnErrorStatusFailsTheTaskAndStopsIt) {
 }
 
 TEST_F(QueueTest, RefusesWhatCannotBecomeATask) {
-    EventRecorder events;  // outlives the queue
+    EventRecorder events; // outlives the queue
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(true), 0);
     EXPECT_EQ(queue.AddNewTask("no-slash", m_folder, true), nullptr);
     EXPECT_EQ(queue.AddNewTask("", m_folder, true), nullptr);
     EXPECT_EQ(queue.AddNewTask(Url(), "", true), nullptr);
-    EXPECT_EQ(queue.ContinueTask(Url(), "", "", true), nullptr);  // nothing saved
+    EXPECT_EQ(queue.ContinueTask(Url(), "", "", true), nullptr); // nothing saved
     EXPECT_EQ(queue.EnqueueTask(nullptr), -2);
     CKivDownObj stranger;
     EXPECT_EQ(queue.EnqueueTask(&stranger), -2);

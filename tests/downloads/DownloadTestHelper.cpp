@@ -35,8 +35,7 @@ void OnEvent(TaskEvent kind, void* user, const TaskEventData& data) {
     auto* context = static_cast<Context*>(user);
     switch (kind) {
     case TaskEvent::Progress:
-        std::printf("progress %llu %llu\n",
-                    static_cast<unsigned long long>(data.progress.received),
+        std::printf("progress %llu %llu\n", static_cast<unsigned long long>(data.progress.received),
                     static_cast<unsigned long long>(data.progress.fileSize));
         break;
     case TaskEvent::Finished:
@@ -93,7 +92,7 @@ void LimitDisk(const std::string& folder, unsigned long long bytes) {
         std::printf("mode tmpfs\n");
         return;
     }
-    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+    std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
     rlimit limit{bytes, bytes};
     setrlimit(RLIMIT_FSIZE, &limit);
     std::printf("mode fsize\n");
@@ -115,12 +114,12 @@ int main(int argc, char* argv[]) {
         if (option == "--poll-ms") {
             CKivDownObj::SetPollPeriodForTesting(std::chrono::milliseconds(value));
         } else if (option == "--disk-limit") {
-            LimitDisk(folder, value);  // before the first thread: unshare needs a lone thread
+            LimitDisk(folder, value); // before the first thread: unshare needs a lone thread
         }
     }
     std::fflush(stdout);
     OverrideModuleFolder(argv[1]);
-    Context context;  // outlives the queue, whose task calls back with it
+    Context context; // outlives the queue, whose task calls back with it
     std::future<int> result = context.done.get_future();
     CKivDownQueue queue;
     if (int rc = queue.Init(true); rc != 0) {

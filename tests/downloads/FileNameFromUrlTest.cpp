@@ -13,7 +13,9 @@ struct NameCase {
     std::optional<std::string> name;
 };
 
-void PrintTo(const NameCase& c, std::ostream* out) { *out << c.url; }
+void PrintTo(const NameCase& c, std::ostream* out) {
+    *out << c.url;
+}
 
 class FileNameFromUrlCases : public ::testing::TestWithParam<NameCase> {};
 
@@ -42,20 +44,21 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"http://h/get.php?file=a.apk", "get.ph.apk"},
         NameCase{"http://h/file.apk#top", "file.apk"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    QueryWithoutDot, FileNameFromUrlCases,
-    ::testing::Values(NameCase{"http://h/get.php?id=5", "get.php"},
-                      NameCase{"http://example.com/download?id=5", "id=5"},
-                      NameCase{"http://example.com/dir/", "download"}));
+INSTANTIATE_TEST_SUITE_P(QueryWithoutDot, FileNameFromUrlCases,
+                         ::testing::Values(NameCase{"http://h/get.php?id=5", "get.php"},
+                                           NameCase{"http://example.com/download?id=5", "id=5"},
+                                           NameCase{"http://example.com/dir/", "download"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Hostile, FileNameFromUrlCases,
-    ::testing::Values(NameCase{"http://h/..", "__"}, NameCase{"http://h/.", "__"},
-                      NameCase{"http://h/x/../..", "__"},
-                      NameCase{"http://h/a\\..\\b.apk", "a_.._b.apk"},
-                      NameCase{std::string("http://h/a\x01\x7f" "b.apk"), "a__b.apk"},
-                      NameCase{"http://h/%2e%2e", "%2e%2e"},
-                      NameCase{"http://h/?../../etc/passwd", "passwd"}));
+INSTANTIATE_TEST_SUITE_P(Hostile, FileNameFromUrlCases,
+                         ::testing::Values(NameCase{"http://h/..", "__"},
+                                           NameCase{"http://h/.", "__"},
+                                           NameCase{"http://h/x/../..", "__"},
+                                           NameCase{"http://h/a\\..\\b.apk", "a_.._b.apk"},
+                                           NameCase{std::string("http://h/a\x01\x7f"
+                                                                "b.apk"),
+                                                    "a__b.apk"},
+                                           NameCase{"http://h/%2e%2e", "%2e%2e"},
+                                           NameCase{"http://h/?../../etc/passwd", "passwd"}));
 
 TEST(FileNameFromUrl, CountsCharactersAndNeverSplitsThem) {
     std::string name = *FileNameFromUrl("http://h/" + Repeat("游戏", 15) + ".apk");

@@ -72,7 +72,9 @@ QueueTest::QueueTest() : m_content(testsupport::PatternBytes(kFileSize, 11)) {
     EXPECT_TRUE(m_server.ok());
 }
 
-QueueTest::~QueueTest() { CKivDownObj::SetPollPeriodForTesting(std::chrono::milliseconds(0)); }
+QueueTest::~QueueTest() {
+    CKivDownObj::SetPollPeriodForTesting(std::chrono::milliseconds(0));
+}
 
 std::string QueueTest::Url(const std::string& query) const {
     return m_server.url("drivers/usb_driver.zip" + query);

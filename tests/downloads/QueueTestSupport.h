@@ -59,7 +59,7 @@ protected:
     testsupport::TempDir m_target;
     testsupport::FileServer m_server{m_served.path()};
     std::string m_content;
-    std::string m_folder;  ///< download folder, ending in '/'
+    std::string m_folder; ///< download folder, ending in '/'
 };
 
 } // namespace queuetest

@@ -22,7 +22,9 @@ namespace {
 
 constexpr std::size_t kFileSize = 400 * 1024;
 
-bool Finished(const TaskInfo& info) { return info.state == DE_STATE_FINISHED; }
+bool Finished(const TaskInfo& info) {
+    return info.state == DE_STATE_FINISHED;
+}
 bool Ended(const TaskInfo& info) {
     return info.state == DE_STATE_FINISHED || info.state == DE_STATE_FAILED;
 }
@@ -110,7 +112,7 @@ TEST_F(EngineTransfer, StopAndStartResumesWhereItStopped) {
     TaskInfo paused = Query(id);
     EXPECT_EQ(paused.state, DE_STATE_PAUSED);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(Query(id).received, paused.received);  // nothing arrives while stopped
+    EXPECT_EQ(Query(id).received, paused.received); // nothing arrives while stopped
 
     ASSERT_EQ(Engine().start_task(id), DE_OK);
     TaskInfo info = WaitFor(id, Ended);
@@ -128,7 +130,7 @@ TEST_F(EngineTransfer, ContinuesTheTemporaryFileOfAnEarlierTask) {
 
     std::int32_t id = 0;
     ASSERT_EQ(CreateContinued(m_server.url("pkg/game.apk"), m_folder, "game.apk", id), DE_OK);
-    EXPECT_EQ(Query(id).received, 0u);  // not started yet
+    EXPECT_EQ(Query(id).received, 0u); // not started yet
     ASSERT_EQ(Engine().start_task(id), DE_OK);
     TaskInfo info = WaitFor(id, Ended);
     ASSERT_EQ(info.state, DE_STATE_FINISHED);
@@ -214,13 +216,13 @@ TEST_F(EngineTransfer, UnreachableServerKeepsConnectingUntilStopped) {
     socklen_t length = sizeof address;
     ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), length), 0);
     getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);  // nothing listens on this port now
+    close(probe); // nothing listens on this port now
     std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/a.apk";
 
     std::int32_t id = 0;
     ASSERT_EQ(CreateNew(url, m_folder, "a.apk", id), DE_OK);
     ASSERT_EQ(Engine().start_task(id), DE_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // several refused attempts
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // several refused attempts
     EXPECT_EQ(Query(id).state, DE_STATE_CONNECTING);
     EXPECT_EQ(Engine().stop_task(id), DE_OK);
     EXPECT_EQ(Query(id).state, DE_STATE_PAUSED);
@@ -229,10 +231,10 @@ TEST_F(EngineTransfer, UnreachableServerKeepsConnectingUntilStopped) {
 
 TEST_F(EngineTransfer, SpeedLimitIsHonoured) {
     WriteFile(m_served.file("small.bin"), PatternBytes(64 * 1024, 3));
-    ASSERT_EQ(Engine().set_speed_limit(32), DE_OK);  // KiB/s
+    ASSERT_EQ(Engine().set_speed_limit(32), DE_OK); // KiB/s
     auto began = std::chrono::steady_clock::now();
     std::int32_t id = StartNew("small.bin", "small.bin");
-    Engine().cancel_speed_limit();  // the running transfer keeps the limit it started with
+    Engine().cancel_speed_limit(); // the running transfer keeps the limit it started with
     ASSERT_TRUE(Finished(WaitFor(id, Ended)));
     // 64 KiB at 32 KiB/s cannot take much under two seconds (only a lower bound is checked).
     EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(1500));
@@ -248,8 +250,7 @@ TEST_F(EngineTransfer, RejectsNamesFoldersAndUrlsItCannotServe) {
     EXPECT_FALSE(Exists(m_target.path() + "/../escape.apk.pdltmp"));
     EXPECT_EQ(CreateNew(url, m_target.path(), "a.apk", id), DE_ERR_FOLDER_MISSING);
     EXPECT_EQ(CreateNew(url, m_folder + "nowhere/", "a.apk", id), DE_ERR_FOLDER_MISSING);
-    EXPECT_EQ(CreateNew("ftp://127.0.0.1/a.apk", m_folder, "a.apk", id),
-              DE_ERR_UNSUPPORTED_SCHEME);
+    EXPECT_EQ(CreateNew("ftp://127.0.0.1/a.apk", m_folder, "a.apk", id), DE_ERR_UNSUPPORTED_SCHEME);
     EXPECT_EQ(CreateNew("http://127.0.0.1/a b.apk", m_folder, "a.apk", id),
               DE_ERR_UNSUPPORTED_SCHEME);
     EXPECT_EQ(CreateContinued(url, m_folder, "never.apk", id), DE_ERR_NO_TEMPFILE);
@@ -266,7 +267,7 @@ TEST_F(EngineTransfer, DeleteTempfileRemovesThePartialDownload) {
     EXPECT_EQ(Engine().delete_tempfile(path.data(), length), DE_OK);
     EXPECT_EQ(Engine().is_tempfile_exist(path.data(), length), 0);
     EXPECT_FALSE(Exists(path + ".pdltmp.meta"));
-    EXPECT_EQ(Engine().delete_tempfile(path.data(), length), DE_OK);  // nothing left: still ok
+    EXPECT_EQ(Engine().delete_tempfile(path.data(), length), DE_OK); // nothing left: still ok
 }
 
 TEST(EngineHelpers, UrlPartsAndFileNames) {

@@ -100,7 +100,7 @@ TEST(ResumeInfo, RoundTripsAndRejectsCutOrForeignText) {
     EXPECT_EQ(parsed->validator, info.validator);
 
     std::string text = FormatResumeInfo(info);
-    EXPECT_FALSE(ParseResumeInfo(text.substr(0, text.size() - 1)));  // last line cut
+    EXPECT_FALSE(ParseResumeInfo(text.substr(0, text.size() - 1))); // last line cut
     EXPECT_FALSE(ParseResumeInfo("url=x\nsize=abc\n"));
     EXPECT_FALSE(ParseResumeInfo("size=1\n"));
     EXPECT_FALSE(ParseResumeInfo(std::string(kMaxMetaText + 1, '\n')));

@@ -28,7 +28,7 @@ public:
 private:
     platform::ChildProcess m_process;
     int m_port = 0;
-    std::thread m_drain;  // reads the server's output after start-up so it never blocks
+    std::thread m_drain; // reads the server's output after start-up so it never blocks
 };
 
 /// A file of `size` bytes of a repeatable pseudo-random pattern (seeded by `seed`).

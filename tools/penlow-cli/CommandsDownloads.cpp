@@ -16,14 +16,18 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int) {
+    g_interrupted = 1;
+}
 
 struct DownloadRun {
     CKivDownObj* task = nullptr;
     std::promise<int> done;
 };
 
-unsigned long long U(std::uint64_t value) { return static_cast<unsigned long long>(value); }
+unsigned long long U(std::uint64_t value) {
+    return static_cast<unsigned long long>(value);
+}
 
 void PrintFailure(const DownloadRun& run) {
     std::int32_t code = 0;
@@ -93,7 +97,7 @@ int download(const CliArgs& args) {
     }
     const std::string& url = args[0];
     std::string folder = WithSlash(args[1]);
-    DownloadRun run;  // outlives the queue, whose tasks call back with it
+    DownloadRun run; // outlives the queue, whose tasks call back with it
     std::future<int> result = run.done.get_future();
     CKivDownQueue queue;
     if (int rc = queue.Init(true); rc != 0) {
@@ -129,7 +133,7 @@ int downloadList(const CliArgs& args) {
     std::string path;
     DownDataDatabase db;
     if (!DatabasePath("DownData.db", path) || db.openFile(path) != 0) {
-        return 0;  // no database: nothing downloaded yet
+        return 0; // no database: nothing downloaded yet
     }
     for (const DownloadingRow& row : db.listDownloading()) {
         std::printf("downloading\t%s\t%s%s\t%llu\t%llu\n", row.url.c_str(),
