@@ -3,6 +3,8 @@
 
 #include "DownloadTables.h"
 
+#include "app/config/AppPaths.h"
+
 #include <sqlite3.h>
 
 namespace {
@@ -12,6 +14,21 @@ std::uint64_t Size(const std::string& text) {
 }
 
 } // namespace
+
+int DownAppInfoDatabase::openInProgramFolder() {
+    std::string path;
+    if (!BuildAppPath("DownAppInfo.db", "data", true, path)) {
+        return kNoDataFolder;
+    }
+    std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    if (!CreateDirectoryPath(folder.c_str())) {
+        return kNoDataFolder;
+    }
+    if (openFile(path) != SQLITE_OK) {
+        return kNotOpened;
+    }
+    return createTables();
+}
 
 int DownAppInfoDatabase::openFile(const std::string& path) {
     return m_db.open(path);

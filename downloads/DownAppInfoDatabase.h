@@ -27,6 +27,13 @@ class DownAppInfoDatabase {
 public:
     DownAppInfoDatabase() : m_apps(m_db), m_icons(m_db) {}
 
+    /// Opens data/DownAppInfo.db of the program folder (the folder and the file are created
+    /// when missing) with its tables: 0, kNoDataFolder, kNotOpened or SQLite's code of a
+    /// failed CREATE (the connection is then closed).
+    int openInProgramFolder();
+    static constexpr int kNoDataFolder = -1;
+    static constexpr int kNotOpened = -2;
+
     /// Opens (creating) the file; SQLite's result code.
     int openFile(const std::string& path);
     /// Creates the missing tables; SQLite's result code of a failed CREATE, else 0. A failed

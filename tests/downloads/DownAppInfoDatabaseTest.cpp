@@ -3,6 +3,8 @@
 #include "downloads/DownAppInfoDatabase.h"
 
 #include "SchemaReader.h"
+
+#include "app/config/AppPaths.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +59,14 @@ TEST_F(DownAppInfoDb, FreshFileGetsTheFourTablesWithTheirExactTexts) {
     ASSERT_EQ(again.openFile(m_dir.file("DownAppInfo.db")), 0);
     EXPECT_EQ(again.createTables(), 0);
     EXPECT_EQ(ReadSchema(m_dir.file("DownAppInfo.db")), schema);
+}
+
+TEST(DownAppInfoDbInProgramFolder, CreatesTheDataFolderAndTheFile) {
+    TempDir program;
+    OverrideModuleFolder(program.path());
+    DownAppInfoDatabase db;
+    ASSERT_EQ(db.openInProgramFolder(), 0);
+    EXPECT_EQ(ReadSchema(program.file("data/DownAppInfo.db")).size(), 4u);
 }
 
 TEST_F(DownAppInfoDb, AnAppNameWithAQuoteIsStoredAsTyped) {

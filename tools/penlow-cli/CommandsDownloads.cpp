@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <future>
 
 namespace {
@@ -70,11 +71,19 @@ void OnDownloadEvent(TaskEvent kind, void* user, const TaskEventData& data) {
     std::fflush(stdout);
 }
 
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') {
-        folder += '/';
+// The folder as an absolute path ending in '/': the same folder always gives the same text,
+// which is what the saved rows are looked up by. Relative folders are taken inside the working
+// directory, the program folder.
+std::string WithSlash(const std::string& folder) {
+    std::error_code ec;
+    std::string path = std::filesystem::absolute(folder, ec).lexically_normal().string();
+    if (ec) {
+        path = folder;
     }
-    return folder;
+    if (path.empty() || path.back() != '/') {
+        path += '/';
+    }
+    return path;
 }
 
 // Waits for the end of the download; an interruption leaves it to the queue's shutdown, which
