@@ -22,7 +22,14 @@ template <typename T> void Put(unsigned char* block, std::size_t offset, T value
 } // namespace
 
 EngineTask::EngineTask(std::string url, std::string folder, std::string name)
-    : m_url(std::move(url)), m_folder(std::move(folder)), m_name(std::move(name)) {}
+    : m_url(std::move(url)), m_folder(std::move(folder)), m_name(std::move(name)) {
+    // A continued task tells what it already has before it is started.
+    PartialFile file(m_folder, m_name);
+    if (file.open()) {
+        m_progress.received = file.size();
+        m_progress.fileSize = file.readResumeInfo().totalSize;
+    }
+}
 
 EngineTask::~EngineTask() {
     stop();

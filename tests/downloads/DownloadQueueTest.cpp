@@ -135,9 +135,10 @@ TEST_F(QueueTest, AStalledTransferFailsAfterTwentyPollsAndCanBeContinued) {
     EXPECT_EQ(queue.FindContinuable(Url("?stall=100000")), m_folder + "usb_driver.zip");
 
     CKivDownObj* again =
-        queue.ContinueTask(Url("?stall=100000"), "", "", true, EventRecorder::Callback, &resumed);
+        queue.ContinueTask(Url("?stall=100000"), "", "", false, EventRecorder::Callback, &resumed);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->Received(), 100000u); // from the saved row
+    EXPECT_EQ(queue.EnqueueTask(again), 0);
     ASSERT_TRUE(resumed.waitFor(TaskEvent::Finished));
     EXPECT_EQ(Md5Hex(Downloaded("usb_driver.zip")), Md5Hex(m_content));
 }
@@ -221,10 +222,11 @@ TEST_F(QueueTest, AQueueShutDownMidwaySavesTheDownloadForTheNextOne) {
     // A continuable download is never started afresh.
     EXPECT_EQ(queue.AddNewTask(Url("?rate=200000"), m_folder, true), nullptr);
     CKivDownObj* task =
-        queue.ContinueTask(Url("?rate=200000"), "", "", true, EventRecorder::Callback, &events);
+        queue.ContinueTask(Url("?rate=200000"), "", "", false, EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
     EXPECT_EQ(task->Folder(), m_folder);
     EXPECT_GE(task->Received(), 100000u); // from the saved row
+    EXPECT_EQ(queue.EnqueueTask(task), 0);
     ASSERT_TRUE(events.waitFor(TaskEvent::Finished));
     ASSERT_FALSE(events.progress().empty());
     EXPECT_GE(events.progress().front().received, 100000u);

@@ -130,7 +130,10 @@ TEST_F(EngineTransfer, ContinuesTheTemporaryFileOfAnEarlierTask) {
 
     std::int32_t id = 0;
     ASSERT_EQ(CreateContinued(m_server.url("pkg/game.apk"), m_folder, "game.apk", id), DE_OK);
-    EXPECT_EQ(Query(id).received, 0u); // not started yet
+    TaskInfo before = Query(id); // not started yet: what the temporary file holds
+    EXPECT_EQ(before.state, DE_STATE_CREATED);
+    EXPECT_EQ(before.received, partial);
+    EXPECT_EQ(before.fileSize, kFileSize);
     ASSERT_EQ(Engine().start_task(id), DE_OK);
     TaskInfo info = WaitFor(id, Ended);
     ASSERT_EQ(info.state, DE_STATE_FINISHED);
