@@ -3,11 +3,13 @@
 #include "StartupMessage.h"
 
 #include "app/config/Config.h"
+#include "device/bridge/DeviceIdentity.h"
 #include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
 #include "webservices/AccountLogin.h"
 #include "webservices/ConnectedPhoneProbe.h"
+#include "webservices/InstallLog.h"
 #include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
@@ -19,6 +21,14 @@ namespace {
 
 void trace(const std::string& line) {
     platform::DebugOutput("CKivOrviaApp: " + line);
+}
+
+webservices::InstallPhoneValues cachedPhoneValues() {
+    webservices::InstallPhoneValues values;
+    (void)GetImei(values.imei, false); // non-forced reads only look at the caches
+    (void)GetUsbMac(values.usbMac, false);
+    (void)GetWifiMac(values.wifiMac, false);
+    return values;
 }
 
 } // namespace
@@ -34,6 +44,8 @@ bool CKivOrviaApp::InitInstance() {
     trace("application profile key set");
     // Machine reports of a finished connection wizard look at the phone through adb.
     webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
+    // Install reports carry the phone's identity as the device page last read it.
+    webservices::SetInstallPhoneValuesSource(cachedPhoneValues);
     if (!runUpdateCheck()) {
         return false;
     }
