@@ -10,6 +10,11 @@ inline constexpr const char* kAdbStartServer = "bin\\Korvash\\adb start-server";
 /// Executable name of adb processes on this platform (the program's "adb.exe").
 inline constexpr const char* kAdbProcessName = "adb";
 
+/// The name the program's kill-by-name of adb uses: kAdbProcessName unless a test named a
+/// stand-in of its own, so that no test ends an adb server it did not start. Thread-safe.
+std::string AdbProcessName();
+void SetAdbProcessNameForTesting(const std::string& name);
+
 /// "bin\Korvash\adb -s " + serial.
 std::string AdbSerialCommand(const std::string& serial);
 

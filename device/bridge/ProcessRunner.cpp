@@ -96,6 +96,6 @@ void RestartAdbServer() {
     (void)RunCapture(kAdbStartServer);
     std::string listing = RunCaptureTimed(kAdbDevices, 5);
     if (listing.find("* failed") != std::string::npos) {
-        KillProcessesByName(kAdbProcessName);
+        KillProcessesByName(AdbProcessName());
     }
 }

@@ -148,14 +148,24 @@ class Registry:
             return
         vid, pid = phone.vid_pid()
         props = phone.props()
-        os.makedirs(folder, exist_ok=True)
+        # A new device folder appears whole (built in a staging folder outside the device
+        # list, then renamed into it), so a scan never sees a device with only some of its
+        # ids; an existing folder has each file replaced atomically.
+        target = folder
+        if not os.path.isdir(folder):
+            target = os.path.join(self.sysfs_root, ".phonesim-staging", phone.usb_port)
+            shutil.rmtree(target, ignore_errors=True)
+            os.makedirs(os.path.dirname(folder), exist_ok=True)
+        os.makedirs(target, exist_ok=True)
         for name, value in (("idVendor", vid.lower()), ("idProduct", pid.lower()),
                             ("serial", phone.serial), ("product", props["ro.product.model"]),
                             ("manufacturer", props["ro.product.manufacturer"])):
-            path = os.path.join(folder, name)
+            path = os.path.join(target, name)
             with open(path + ".tmp", "w", encoding="utf-8") as f:
                 f.write(value + "\n")
             os.replace(path + ".tmp", path)
+        if target != folder:
+            os.rename(target, folder)
 
     def run_timelines(self, stop_event):
         """Applies each phone's "unplug_at" and "timeline" entries when their time comes."""

@@ -1,0 +1,43 @@
+// The connection poller of the device page's connecting screen: up to three `adb devices`
+// runs, 2 seconds apart, each limited to 5 seconds. A device online sends state 3 to the page;
+// three misses send the fallback state (2 after a USB arrival, 5 after "refresh device").
+#pragma once
+
+#include <chrono>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+class DevicePageLink;
+
+class ConnectionPoller {
+public:
+    static constexpr int kAttempts = 3;
+    static constexpr std::chrono::milliseconds kPause{2000};
+    static constexpr int kListingLimitSeconds = 5;
+
+    /// `page` must outlive the poller.
+    explicit ConnectionPoller(DevicePageLink& page) : m_page(page) {}
+    ~ConnectionPoller();
+    ConnectionPoller(const ConnectionPoller&) = delete;
+    ConnectionPoller& operator=(const ConnectionPoller&) = delete;
+
+    /// Stops a running poll, then starts a new one with `fallbackState`.
+    void start(int fallbackState);
+
+    /// Stops the poll and waits for its thread (returns within moments, also while adb runs).
+    /// Nothing reaches the page afterwards. May be called from inside the poller's own page
+    /// call; the thread then ends by itself as soon as that call returns.
+    void stop();
+
+    void setPauseForTesting(std::chrono::milliseconds pause) { m_pause = pause; }
+
+private:
+    static void poll(std::stop_token stop, DevicePageLink& page, int fallbackState,
+                     std::chrono::milliseconds pause);
+
+    DevicePageLink& m_page;
+    std::mutex m_lock; ///< guards m_thread (start and stop from any thread)
+    std::jthread m_thread;
+    std::chrono::milliseconds m_pause = kPause;
+};

@@ -1,0 +1,41 @@
+// Device events to device page states.
+#include "DeviceEventHandler.h"
+
+#include "DevicePageLink.h"
+
+void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token stop) {
+    if (stop.stop_requested()) {
+        return;
+    }
+    m_page.deviceEvent(event, index);
+    switch (event) {
+    case DeviceEvent::MonitorRunning:
+        m_page.enableWizardButton(stop);
+        break;
+    case DeviceEvent::Arrived:
+        // A second phone gets a slot but is not followed until the first one leaves.
+        if (m_currentDevice.load() == -1) {
+            m_currentDevice.store(index);
+            m_page.sendPageState(kPageStateConnecting, 0, stop);
+        }
+        break;
+    case DeviceEvent::Removed:
+        if (index == m_currentDevice.load()) {
+            // The notice goes out before the page state so that the download side lets go of
+            // the phone first.
+            m_page.postPhoneGone(stop);
+            m_currentDevice.store(-1);
+            if (!stop.stop_requested()) {
+                m_page.sendPageState(kPageStateNoPhone, 0, stop);
+            }
+        }
+        break;
+    case DeviceEvent::Online:
+        if (index == m_currentDevice.load()) {
+            m_page.sendPageState(kPageStateOnline, 0, stop);
+        }
+        break;
+    case DeviceEvent::Offline:
+        break;
+    }
+}

@@ -1,0 +1,59 @@
+// What the device monitor, the connection poller and the wizard retry tell the windows: the
+// device page (its state message WM_USER+105 and its wizard button 1016), the download
+// manager (WM_USER+124) and the connection wizard (its animation and WM_USER+114). The device
+// page and the wizard implement these; tests and penlow-cli record or print the calls.
+//
+// Every call runs on a worker thread of the connection subsystem and carries that worker's
+// stop token. A call may wait until the window has handled it (the messages the windows treat
+// as sent), but it must stop waiting once the token is stopped, and a message that was queued
+// for a window must be dropped if the token is stopped by the time the window handles it. That
+// way stopping a worker from the window's own thread never deadlocks, and nothing of a stopped
+// worker reaches a window afterwards.
+#pragma once
+
+#include "DeviceTable.h"
+
+#include <stop_token>
+
+/// Device page states: the wParam of WM_USER+105.
+enum DevicePageState : int {
+    kPageStateResume = 0,       ///< not a state: lParam 1 suspends the display, 0 resumes it
+    kPageStateNoPhone = 1,      ///< welcome view
+    kPageStateNotConnected = 2, ///< phone not connected
+    kPageStateOnline = 3,       ///< phone connected and online
+    kPageStateConnecting = 4,   ///< phone found on USB, connecting
+    kPageStateError = 5,        ///< connection error
+};
+
+class DevicePageLink {
+public:
+    virtual ~DevicePageLink() = default;
+
+    /// Event 0: the monitor runs; the wizard button 1016 may be enabled.
+    virtual void enableWizardButton(std::stop_token stop) = 0;
+
+    /// WM_USER+105 to the device page, sent: `wParam` a DevicePageState, `lParam` the wizard
+    /// mode flag with kPageStateResume, else 0.
+    virtual void sendPageState(int wParam, int lParam, std::stop_token stop) = 0;
+
+    /// WM_USER+124 (0, 0) to the download manager, posted: the followed phone went away.
+    virtual void postPhoneGone(std::stop_token stop) = 0;
+
+    /// Every table event as it is raised, before the page's reaction (traces; nothing by
+    /// default).
+    virtual void deviceEvent(DeviceEvent event, int index) {
+        (void)event;
+        (void)index;
+    }
+};
+
+class WizardLink {
+public:
+    virtual ~WizardLink() = default;
+
+    /// Stops the wizard's search animation.
+    virtual void stopAnimation(std::stop_token stop) = 0;
+
+    /// WM_USER+114 (0, 0) to the wizard, sent: move on to the driver step.
+    virtual void sendDriverStep(std::stop_token stop) = 0;
+};

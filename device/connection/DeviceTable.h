@@ -1,0 +1,71 @@
+// The table of attached USB phones: 64 slots written by the device monitor's watchers and
+// read by the device page. Every operation takes the table's mutex for its whole table access;
+// events are raised after the mutex is released, on the thread that changed the table.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <mutex>
+#include <string>
+
+/// What changed in the table; the number is the event code.
+enum class DeviceEvent : int {
+    MonitorRunning = 0, ///< the adb watcher is running (index 0)
+    Arrived = 1,        ///< a phone appeared on USB (new slot)
+    Removed = 2,        ///< a phone left USB (freed slot)
+    Online = 3,         ///< adb lists the phone as "device"
+    Offline = 4,        ///< adb no longer lists the phone as "device"
+};
+
+/// One attached phone, as Copy hands it out (everything but the in-use mark).
+struct DeviceSlot {
+    int adbState = 0;   ///< 1 after adb listed the phone as "device", else 0
+    std::string vid;    ///< 4 upper-case hex digits
+    std::string pid;    ///< 4 upper-case hex digits
+    std::string serial; ///< adb serial (at most 99 bytes), empty until adb first reports it
+    std::string vendor; ///< vendor name from the vendor table, may be empty (at most 29 bytes)
+};
+
+class DeviceTable {
+public:
+    static constexpr int kSlotCount = 64;
+    using EventHandler = std::function<void(DeviceEvent event, int index)>;
+
+    /// The function events go to (may be empty) and whether they are raised at all. Events are
+    /// raised only while a handler is set and events are enabled (the default).
+    void setEventHandler(EventHandler handler);
+    void setEventsEnabled(bool enabled);
+
+    /// Takes the first free slot for a phone and raises Arrived. Nothing when all are in use.
+    void Add(const std::string& vid, const std::string& pid, const std::string& vendor);
+
+    /// Frees the first slot in use with this VID and PID and raises Removed. Nothing when no
+    /// slot matches.
+    void Remove(const std::string& vid, const std::string& pid);
+
+    /// Walks the slots in use in index order: a slot whose serial is empty takes `serial`; the
+    /// first slot whose serial then equals it gets the adb state (`online`: 1, else 0) and
+    /// Online or Offline is raised for it. Nothing when no slot matches.
+    void SetState(const std::string& serial, bool online);
+
+    /// Copies slot `index`. False when the index is outside 0..63 or the slot is free.
+    [[nodiscard]] bool Copy(int index, DeviceSlot& slot) const;
+
+    /// Number of slots in use.
+    int count() const;
+
+    /// Raises `event` for `index` through the handler (the adb watcher's MonitorRunning).
+    void raise(DeviceEvent event, int index) const;
+
+private:
+    struct Entry {
+        bool inUse = false;
+        DeviceSlot slot;
+    };
+
+    mutable std::mutex m_lock;
+    std::array<Entry, kSlotCount> m_entries; ///< guarded by m_lock
+    int m_count = 0;                         ///< guarded by m_lock
+    EventHandler m_handler;                  ///< guarded by m_lock; called without it
+    bool m_enabled = true;                   ///< guarded by m_lock
+};

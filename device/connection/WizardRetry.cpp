@@ -1,0 +1,77 @@
+// The wizard's search thread.
+#include "WizardRetry.h"
+
+#include "DevicePageLink.h"
+#include "StoppableCall.h"
+#include "WorkerThread.h"
+
+#include "device/bridge/AdbCommands.h"
+#include "device/bridge/AdbDeviceListing.h"
+#include "device/bridge/ProcessRunner.h"
+#include "platform/Interruptible.h"
+
+namespace {
+
+// One `adb devices` run: true when a device is online, nothing when stopped.
+std::optional<bool> deviceOnline(std::stop_token stop) {
+    std::optional<std::string> output = RunUntilStopped(
+        stop, [] { return RunCaptureTimed(kAdbDevices, WizardRetry::kListingLimitSeconds); });
+    if (!output || stop.stop_requested()) {
+        return std::nullopt;
+    }
+    return ListingHasOnlineDevice(*output);
+}
+
+} // namespace
+
+WizardRetry::~WizardRetry() {
+    stop();
+}
+
+void WizardRetry::start() {
+    std::jthread old;
+    {
+        std::lock_guard guard(m_lock);
+        old = std::move(m_thread);
+        old.request_stop();
+        m_thread = std::jthread(search, std::ref(m_page), std::ref(m_wizard), m_pause);
+    }
+    StopWorker(old);
+}
+
+void WizardRetry::stop() {
+    std::jthread old;
+    {
+        std::lock_guard guard(m_lock);
+        old = std::move(m_thread);
+    }
+    StopWorker(old);
+}
+
+// Runs on its own thread and touches only its arguments (see ConnectionPoller::poll).
+void WizardRetry::search(std::stop_token stop, DevicePageLink& page, WizardLink& wizard,
+                         std::chrono::milliseconds pause) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::optional<bool> online = deviceOnline(stop);
+        if (!online) {
+            return;
+        }
+        if (*online) {
+            wizard.stopAnimation(stop);
+            if (!stop.stop_requested()) {
+                page.sendPageState(kPageStateResume, 0, stop);
+            }
+            return;
+        }
+        if (attempt == 0) {
+            if (!RunUntilStopped(stop, [] { return (RestartAdbServer(), true); }) ||
+                !platform::SleepFor(stop, pause)) {
+                return;
+            }
+        }
+    }
+    wizard.stopAnimation(stop);
+    if (!stop.stop_requested()) {
+        wizard.sendDriverStep(stop);
+    }
+}
