@@ -2,18 +2,16 @@
 
 #include "ChildProcess.h"
 
-#include <mutex>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace platform {
 namespace {
 
-std::mutex g_programLock;
-std::string g_program; // guarded by g_programLock; empty: the system's udevadm
-
 std::string udevadmProgram() {
-    std::lock_guard guard(g_programLock);
-    return g_program.empty() ? std::string("udevadm") : g_program;
+    const char* program = std::getenv(kUdevadmVariable);
+    return program != nullptr && *program != '\0' ? std::string(program) : std::string("udevadm");
 }
 
 // Runs udevadm with `arguments` to its end, its output discarded. A missing udevadm does nothing.
@@ -34,11 +32,6 @@ void RescanUsbDevices() {
 void WaitForPendingDeviceEvents(std::chrono::milliseconds timeout) {
     const long long seconds = (timeout.count() + 999) / 1000;
     runUdevadm({"settle", "--timeout=" + std::to_string(seconds)});
-}
-
-void SetUdevadmForTesting(const std::string& program) {
-    std::lock_guard guard(g_programLock);
-    g_program = program;
 }
 
 } // namespace platform

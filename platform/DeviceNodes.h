@@ -4,7 +4,6 @@
 #pragma once
 
 #include <chrono>
-#include <string>
 
 namespace platform {
 
@@ -16,8 +15,8 @@ void RescanUsbDevices();
 /// `timeout` rounded up to whole seconds). Failures ignored.
 void WaitForPendingDeviceEvents(std::chrono::milliseconds timeout);
 
-/// The program run in place of "udevadm" (tests: a recording stand-in, or a missing path so
-/// that the host's devices are never touched). Empty restores "udevadm". Thread-safe.
-void SetUdevadmForTesting(const std::string& program);
+/// The environment variable naming the program run in place of "udevadm" (tests: a recording
+/// stand-in, so that the host's devices are never touched).
+inline constexpr const char* kUdevadmVariable = "PENLOW_UDEVADM";
 
 } // namespace platform
