@@ -62,8 +62,7 @@ ArchiveEntryType ClassifyArchiveEntry(std::string_view name, std::uint32_t versi
         if (type != 0 && !S_ISREG(unixMode)) {
             return {ArchiveEntryKind::Refused, 0};
         }
-        return {ArchiveEntryKind::File,
-                static_cast<mode_t>((unixMode & 0755) | S_IRUSR | S_IWUSR)};
+        return {ArchiveEntryKind::File, static_cast<mode_t>((unixMode & 0755) | S_IRUSR | S_IWUSR)};
     }
     if (endsInSeparator || (externalAttributes & kDosFolderAttribute) != 0) {
         return {ArchiveEntryKind::Folder, 0755};

@@ -31,8 +31,7 @@ PathState pathState(const std::string& path) {
 // when `includeLast` is false. An existing component that is not a real folder (a file, or a
 // link that could lead elsewhere) refuses the entry.
 enum class FolderResult { Ready, Refused, Failed };
-FolderResult makeFolders(const std::string& folder, const std::string& relative,
-                         bool includeLast) {
+FolderResult makeFolders(const std::string& folder, const std::string& relative, bool includeLast) {
     std::string path = folder;
     std::size_t start = 0;
     while (start < relative.size()) {
@@ -122,8 +121,7 @@ DriverArchive::Result DriverArchive::extractAll(const std::string& folder, std::
     }
 }
 
-DriverArchive::Step DriverArchive::extractCurrent(const std::string& folder,
-                                                  std::stop_token stop) {
+DriverArchive::Step DriverArchive::extractCurrent(const std::string& folder, std::stop_token stop) {
     if (stop.stop_requested()) {
         return Step::Cancelled;
     }
@@ -138,8 +136,9 @@ DriverArchive::Step DriverArchive::extractCurrent(const std::string& folder,
         return Step::Refused; // the name did not fit: never write a cut name
     }
     const std::string_view rawName(name.data(), info.size_filename);
-    const ArchiveEntryType type = ClassifyArchiveEntry(rawName, static_cast<std::uint32_t>(info.version),
-                                                       static_cast<std::uint32_t>(info.external_fa));
+    const ArchiveEntryType type =
+        ClassifyArchiveEntry(rawName, static_cast<std::uint32_t>(info.version),
+                             static_cast<std::uint32_t>(info.external_fa));
     const std::optional<std::string> relative = SafeEntryPath(rawName);
     if (!relative || type.kind == ArchiveEntryKind::Refused) {
         return Step::Refused;

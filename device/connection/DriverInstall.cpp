@@ -88,7 +88,8 @@ Outcome prepareDpinst(DriverJob& job, const DriverPackage& package, const std::s
     if (const std::optional<std::string> inf = FindInfFile(folder)) {
         const std::string silent = "/u \"" + folder + "/" + *inf + "\" /sw";
         (void)ShellExecuteAndWait(installer.program, silent, false);
-        if (!platform::SleepFor(job.stopToken(), waitOrDefault(g_afterSilentRunMs, kAfterSilentRun))) {
+        if (!platform::SleepFor(job.stopToken(),
+                                waitOrDefault(g_afterSilentRunMs, kAfterSilentRun))) {
             return Outcome::Cancelled;
         }
     }
@@ -200,7 +201,8 @@ std::optional<std::string> FindInfFile(const std::string& folder) {
     for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
         const std::string name = entry->path().filename().string();
         std::error_code typeError;
-        if (name.size() > 4 && platform::EqualsIgnoreAsciiCase(name.substr(name.size() - 4), ".inf") &&
+        if (name.size() > 4 &&
+            platform::EqualsIgnoreAsciiCase(name.substr(name.size() - 4), ".inf") &&
             entry->is_regular_file(typeError) && (!first || name < *first)) {
             first = name;
         }

@@ -21,8 +21,8 @@ struct DriverPackage {
     std::string url;
     std::string md5;
     std::string startFile;
-    bool inf = false;   ///< DeviceType "INI": the package is installed with DPInst
-    bool is64 = false;  ///< the system is 64-bit (DPInst64 rather than DPInst32)
+    bool inf = false;  ///< DeviceType "INI": the package is installed with DPInst
+    bool is64 = false; ///< the system is 64-bit (DPInst64 rather than DPInst32)
 };
 
 class DriverJob {

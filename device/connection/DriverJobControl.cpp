@@ -75,8 +75,8 @@ void install(const JobPointer& job, const std::string& archive) {
 CKivDownObj* startDownload(const JobPointer& job, const std::string& url,
                            const std::string& folder) {
     CKivDownQueue& queue = DriverQueue();
-    CKivDownObj* task = queue.ContinueTask(url, "", "", true, &DownloadEvent,
-                                           job->downloadUserValue());
+    CKivDownObj* task =
+        queue.ContinueTask(url, "", "", true, &DownloadEvent, job->downloadUserValue());
     if (task == nullptr) {
         task = queue.AddNewTask(url, folder, true, &DownloadEvent, job->downloadUserValue());
     }
@@ -168,7 +168,8 @@ void DownloadEvent(TaskEvent kind, void* user, const TaskEventData& data) {
     case TaskEvent::Progress:
         if (data.progress.fileSize != 0) {
             job->report({DriverJobCode::Downloading,
-                         DownloadPercent(data.progress.received, data.progress.fileSize), {}});
+                         DownloadPercent(data.progress.received, data.progress.fileSize),
+                         {}});
         }
         break;
     case TaskEvent::Finished:

@@ -271,15 +271,14 @@ TEST_F(DriverJobTest, InfPackageRunsDpinstSilentlyThenVisiblyAndAcceptsAnUpperCa
     const std::string folder = devicesFolder() + "/usb_driver";
     const std::string dpinst =
         folder + (webservices::IsWow64() ? "/DPInst64.exe" : "/DPInst32.exe");
-    EXPECT_EQ(readLines(runsFile()),
-              (std::vector<std::string>{dpinst + "|/u " + folder + "/phone.inf /sw",
-                                        dpinst + "|/lm"}));
+    EXPECT_EQ(
+        readLines(runsFile()),
+        (std::vector<std::string>{dpinst + "|/u " + folder + "/phone.inf /sw", dpinst + "|/lm"}));
 }
 
 TEST_F(DriverJobTest, PhoneThatNeverAppearsShowsEveryPercentThenFails) {
-    publish(Package{}, [&](ZipBuilder& zip) {
-        zip.addFile("setup.sh", installerScript(false), 0755);
-    });
+    publish(Package{},
+            [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(false), 0755); });
     ProgressRecorder recorder;
     EXPECT_EQ(runJob(recorder),
               (std::vector<std::string>{"0", "2 10", "2 15", "2 20", "2 24", "2 28", "2 32", "2 36",
@@ -296,7 +295,8 @@ TEST_F(DriverJobTest, UnknownPhoneIsALookupFailure) {
 TEST_F(DriverJobTest, ServerErrorIsADownloadFailure) {
     Package package;
     package.query = "?status=404";
-    publish(package, [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
+    publish(package,
+            [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
     ProgressRecorder recorder;
     EXPECT_EQ(runJob(recorder), (std::vector<std::string>{"0", "3 驱动下载失败"}));
     EXPECT_FALSE(fs::exists(runsFile()));
@@ -305,7 +305,8 @@ TEST_F(DriverJobTest, ServerErrorIsADownloadFailure) {
 TEST_F(DriverJobTest, WrongMd5DeletesThePackageAndRunsNothing) {
     Package package;
     package.md5 = std::string(32, '0');
-    publish(package, [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
+    publish(package,
+            [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
     ProgressRecorder recorder;
     EXPECT_EQ(runJob(recorder), (std::vector<std::string>{"0", "5 文件校验失败"}));
     EXPECT_FALSE(fs::exists(devicesFolder() + "/usb_driver.zip"));
@@ -314,7 +315,8 @@ TEST_F(DriverJobTest, WrongMd5DeletesThePackageAndRunsNothing) {
 }
 
 TEST_F(DriverJobTest, FinishedDownloadIsInstalledAgainWithoutDownloading) {
-    publish(Package{}, [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
+    publish(Package{},
+            [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
     ProgressRecorder first;
     EXPECT_EQ(runJob(first), kInstalledReports);
     // The server no longer has the file: only the finished download can serve the second job.
@@ -428,7 +430,8 @@ TEST_F(DriverJobTest, ANewJobReplacesTheRunningOne) {
 }
 
 TEST_F(DriverJobTest, CliPrintsEveryCodeAsTheWizardGetsItTheLastOneLast) {
-    publish(Package{}, [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
+    publish(Package{},
+            [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
     platform::ChildProcess child;
     ASSERT_TRUE(child.start({BuildDir() + "/bin/penlow-cli", "--program-folder", s_program->path(),
                              "driver-job", "--adb-kill-name", "pnl-none-cli", "18d1", "4ee2"},

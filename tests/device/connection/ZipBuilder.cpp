@@ -20,8 +20,8 @@ ZipBuilder::~ZipBuilder() {
     (void)close();
 }
 
-void ZipBuilder::add(const std::string& name, const std::string& content,
-                     unsigned hostAndVersion, unsigned long externalAttributes) {
+void ZipBuilder::add(const std::string& name, const std::string& content, unsigned hostAndVersion,
+                     unsigned long externalAttributes) {
     if (m_zip == nullptr) {
         m_ok = false;
         return;
@@ -34,9 +34,8 @@ void ZipBuilder::add(const std::string& name, const std::string& content,
         m_ok = false;
         return;
     }
-    if (!content.empty() &&
-        zipWriteInFileInZip(m_zip, content.data(), static_cast<unsigned>(content.size())) !=
-            ZIP_OK) {
+    if (!content.empty() && zipWriteInFileInZip(m_zip, content.data(),
+                                                static_cast<unsigned>(content.size())) != ZIP_OK) {
         m_ok = false;
     }
     if (zipCloseFileInZip(m_zip) != ZIP_OK) {
