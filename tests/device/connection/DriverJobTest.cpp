@@ -392,6 +392,10 @@ TEST_F(DriverJobTest, CancelDuringTheDownloadSilencesEveryLaterEvent) {
     CancelDriverJob();
     const std::size_t reported = recorder.lines().size();
     EXPECT_TRUE(WaitForDriverJobThreads(10s));
+    // Freed once an event that was under way at the cancel has let go of it.
+    for (int i = 0; i < 100 && !job.expired(); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
     EXPECT_TRUE(job.expired());
 
     // Late events of the freed job: a progress and a finished download.
