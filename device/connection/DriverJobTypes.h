@@ -1,0 +1,36 @@
+// What a driver job tells the connection wizard: progress codes, their argument (a percent or a
+// message) and the callback that receives them.
+#pragma once
+
+#include <functional>
+#include <stop_token>
+#include <string>
+
+/// Progress codes of a driver job. The values are fixed: the wizard switches on them.
+enum class DriverJobCode : int {
+    LookingUp = 0,   ///< asking the web service for the driver package
+    Downloading = 1, ///< percent of the package received
+    Installing = 2,  ///< percent of the installation
+    Retryable = 3,   ///< lookup or download failed (message); the wizard may offer a retry
+    Installed = 4,   ///< the driver is installed and adb sees the phone; the job has ended
+    Failed = 5,      ///< failed (message); the job has ended
+};
+
+/// Messages of codes 3 and 5.
+inline constexpr const char* kDriverLookupFailed = "驱动查找失败";
+inline constexpr const char* kDriverDownloadFailed = "驱动下载失败";
+inline constexpr const char* kDriverVerifyFailed = "文件校验失败";
+inline constexpr const char* kDriverInstallFailed = "驱动安装失败";
+
+/// One report: the code with its percent (codes 1 and 2) or message (codes 3 and 5).
+struct DriverProgress {
+    DriverJobCode code = DriverJobCode::LookingUp;
+    int percent = 0;
+    std::string message;
+};
+
+/// The wizard's listener. Called on the job's threads (its worker, a download's polling thread),
+/// one call at a time. `stop` is requested when the job is cancelled: a listener that waits for
+/// the UI thread must give up then, because CancelDriverJob waits for a call under way to return.
+using DriverProgressCallback =
+    std::function<void(const DriverProgress& progress, std::stop_token stop)>;
