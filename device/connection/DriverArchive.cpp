@@ -1,5 +1,7 @@
 #include "DriverArchive.h"
 
+#include "platform/FileWrite.h"
+
 #include "ArchiveEntryPath.h"
 
 #include <unzip.h>
@@ -59,18 +61,7 @@ FolderResult makeFolders(const std::string& folder, const std::string& relative,
 }
 
 bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return platform::WriteAll(fd, data, size);
 }
 
 } // namespace

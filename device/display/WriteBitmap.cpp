@@ -1,5 +1,7 @@
 #include "WriteBitmap.h"
 
+#include "platform/FileWrite.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -151,18 +153,7 @@ struct FileDescriptor {
 };
 
 bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return platform::WriteAll(fd, data, size);
 }
 
 } // namespace
