@@ -4,7 +4,7 @@
 #include "app/shell/CKivOrviaDlg.h"
 #include "StartupMessage.h"
 
-#include "app/config/Config.h"
+#include "platform/config/Config.h"
 #include "device/bridge/DeviceIdentity.h"
 #include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"

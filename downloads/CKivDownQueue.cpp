@@ -4,7 +4,7 @@
 
 #include "CMiniDlLib.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "platform/Utf8.h"
 
 #include <sqlite3.h>

@@ -4,7 +4,7 @@
 #include "CKivDownObj.h"
 #include "FileNameFromUrl.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "platform/DebugLog.h"
 
 #include <dlfcn.h>

@@ -3,7 +3,7 @@
 
 #include "DownloadTables.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include <sqlite3.h>
 

@@ -7,7 +7,7 @@
 #include "WebServiceEndpoint.h"
 #include "WebServiceSocket.h"
 
-#include "app/config/Config.h"
+#include "platform/config/Config.h"
 
 #include <mutex>
 

@@ -5,8 +5,8 @@
 #include "SoapCalls.h"
 #include "UpdaterLaunch.h"
 
-#include "app/config/AppPaths.h"
-#include "app/config/IniAccess.h"
+#include "platform/config/AppPaths.h"
+#include "platform/config/IniAccess.h"
 #include "platform/SystemPaths.h"
 
 #include <condition_variable>

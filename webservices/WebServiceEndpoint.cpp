@@ -3,7 +3,7 @@
 
 #include "HttpText.h"
 
-#include "app/config/Config.h"
+#include "platform/config/Config.h"
 
 #include <algorithm>
 #include <climits>

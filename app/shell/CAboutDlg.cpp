@@ -1,7 +1,7 @@
 #include "CAboutDlg.h"
 
-#include "app/config/AppPaths.h"
-#include "app/config/Config.h"
+#include "platform/config/AppPaths.h"
+#include "platform/config/Config.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"

@@ -1,7 +1,7 @@
 #include "CKivLoginDlg.h"
 
-#include "app/config/AppPaths.h"
-#include "app/config/Config.h"
+#include "platform/config/AppPaths.h"
+#include "platform/config/Config.h"
 #include "platform/DebugLog.h"
 #include "resources/PictureResources.h"
 #include "ui/toolkit/CKivMsgBoxDlg.h"

@@ -1,6 +1,6 @@
 #include "CKivMenuDlg.h"
 
-#include "app/config/Config.h"
+#include "platform/config/Config.h"
 #include "ui/toolkit/KivMessaging.h"
 #include "ui/toolkit/KivShell.h"
 #include "ui/toolkit/KivSkinTable.h"

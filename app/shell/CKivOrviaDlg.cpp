@@ -3,8 +3,8 @@
 #include "CAboutDlg.h"
 #include "CKivMenuDlg.h"
 
-#include "app/config/AppPaths.h"
-#include "app/config/Config.h"
+#include "platform/config/AppPaths.h"
+#include "platform/config/Config.h"
 #include "downloads/pages/CKivXzglDlg.h"
 #include "platform/DebugLog.h"
 #include "store/CKivYyyxDlg.h"

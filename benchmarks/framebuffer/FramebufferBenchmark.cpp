@@ -2,7 +2,7 @@
 // header, pixels, colour swap, BMP file) against a baseline that only reads the same frame
 // bytes from the same loopback server. The client's fixed 100 ms pause before the
 // framebuffer answer is taken out of the capture time. Goal: capture <= 2 x baseline.
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "device/bridge/AdbHostClient.h"
 #include "device/bridge/AdbHostProtocol.h"
 #include "platform/TcpConnection.h"

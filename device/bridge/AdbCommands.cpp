@@ -1,6 +1,6 @@
 #include "AdbCommands.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include <mutex>
 

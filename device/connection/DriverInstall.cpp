@@ -4,7 +4,7 @@
 #include "DriverArchive.h"
 #include "FileMd5.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "device/bridge/AdbCommands.h"
 #include "device/bridge/AdbDeviceListing.h"
 #include "device/bridge/ProcessRunner.h"

@@ -3,7 +3,7 @@
 #include "DriverInstall.h"
 #include "DriverJob.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "downloads/CKivDownQueue.h"
 #include "webservices/MachineIdentity.h"
 #include "webservices/SoapCalls.h"

@@ -1,7 +1,7 @@
 // The known-phone table through prepared statements with bound values.
 #include "KnownPhoneDb.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include <memory>
 

@@ -4,7 +4,7 @@
 
 #include "SchemaReader.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

@@ -10,7 +10,7 @@
 #include "downloads/CKivDownQueue.h"
 #include "downloads/CMiniDlLib.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include <sched.h>
 #include <sys/mount.h>

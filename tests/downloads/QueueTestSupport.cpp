@@ -1,6 +1,6 @@
 #include "QueueTestSupport.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // Shared pieces of the web-service tests.
 #include "ServiceTestSupport.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include <filesystem>
 #include <fstream>

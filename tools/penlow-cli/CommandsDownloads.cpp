@@ -2,7 +2,7 @@
 // driver job does it), and a look into both download databases.
 #include "CliRegistry.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "downloads/CKivDownQueue.h"
 #include "downloads/CMiniDlLib.h"
 #include "downloads/DownAppInfoDatabase.h"

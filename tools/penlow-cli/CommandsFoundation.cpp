@@ -1,7 +1,7 @@
 // penlow-cli commands of the foundation: the process runners, the adb listing and Config.ini.
 #include "CliRegistry.h"
 
-#include "app/config/Config.h"
+#include "platform/config/Config.h"
 #include "device/bridge/AdbCommands.h"
 #include "device/bridge/AdbDeviceListing.h"
 #include "device/bridge/ProcessRunner.h"

@@ -2,7 +2,7 @@
 // --program-folder (default: the working directory), and prints what the program sees.
 #include "CliRegistry.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include <csignal>
 #include <cstdio>

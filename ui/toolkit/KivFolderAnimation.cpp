@@ -2,7 +2,7 @@
 
 #include "KivImage.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "platform/Interruptible.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "KivImage.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "resources/PictureResources.h"
 
 #include <QFile>

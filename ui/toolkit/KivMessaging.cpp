@@ -100,3 +100,20 @@ bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam w
         app, [window, message, wParam, lParam] { Deliver(window, message, wParam, lParam); },
         Qt::QueuedConnection);
 }
+
+bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam,
+                    std::unique_ptr<KivPayload> payload) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || window.isNull()) {
+        return false;
+    }
+    // The queued call owns the payload; Qt destroys the call (and with it the payload) after
+    // it ran or when the queue is discarded at exit. shared_ptr keeps the functor copyable.
+    std::shared_ptr<KivPayload> owned(std::move(payload));
+    return QMetaObject::invokeMethod(
+        app,
+        [window, message, wParam, owned] {
+            Deliver(window, message, wParam, reinterpret_cast<KivLParam>(owned.get()));
+        },
+        Qt::QueuedConnection);
+}

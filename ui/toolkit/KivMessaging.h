@@ -7,7 +7,10 @@
 // sent from one thread to one window arrive in the order they were made.
 #pragma once
 
+#include "KivPayload.h"
 #include "KivWindowHandle.h"
+
+#include <memory>
 
 #include <stop_token>
 
@@ -26,3 +29,17 @@ KivResult SendKivMessage(const KivWindowHandle& window, unsigned message, KivWPa
 /// a null handle); a window that dies before delivery never sees it.
 bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam = 0,
                     KivLParam lParam = 0);
+
+/// Queues `message` with data it owns: the handler receives the payload's address as lParam
+/// (read it with KivPayloadValue<T>) and the payload is freed after the handler, or when the
+/// message is dropped because the window died or the program ended. False when it cannot be
+/// queued (the payload is freed at once).
+bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam,
+                    std::unique_ptr<KivPayload> payload);
+
+/// PostKivMessage with `value` wrapped as a payload.
+template <class T>
+bool PostKivMessageWith(const KivWindowHandle& window, unsigned message, KivWParam wParam,
+                        T value) {
+    return PostKivMessage(window, message, wParam, MakeKivPayload(std::move(value)));
+}

@@ -1,6 +1,6 @@
 #include "KivShell.h"
 
-#include "app/config/Config.h"
+#include "platform/config/Config.h"
 #include "platform/DebugLog.h"
 
 #include <QDesktopServices>

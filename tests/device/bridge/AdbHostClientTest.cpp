@@ -3,7 +3,7 @@
 // the picture the phone was scripted to show.
 #include "device/bridge/AdbHostClient.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "PhoneSimProcess.h"
 #include "TempDir.h"
 #include "TestEnvironment.h"

@@ -1,6 +1,6 @@
 #include "PhoneQueryFixture.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include "TempDir.h"
 

@@ -1,7 +1,7 @@
 // The connection tests' shared pieces.
 #include "ConnectionTestSupport.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 #include "device/bridge/AdbCommands.h"
 
 #include <algorithm>

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -67,6 +68,37 @@ const KivMessageEntry<MappedPage> MappedPage::kMessageMap[] = {
 bool MappedPage::dispatchKivMessage(unsigned m, KivWParam w, KivLParam l, KivResult& r) {
     return DispatchKivMessage(*this, kMessageMap, m, w, l, r);
 }
+
+// Counts live instances so a test can see a payload freed.
+struct Counted {
+    explicit Counted(int v) : value(v) { ++alive; }
+    Counted(Counted&& other) noexcept : value(other.value) { ++alive; }
+    ~Counted() { --alive; }
+    int value;
+    static inline std::atomic<int> alive{0};
+};
+
+constexpr unsigned kMsgTakePayload = kWmUser + 903;
+
+class PayloadReader : public QObject, public KivMessageReceiver {
+public:
+    KivResult onKivMessage(unsigned message, KivWParam, KivLParam l) override {
+        if (message != kMsgTakePayload) {
+            return 0;
+        }
+        if (auto* text = KivPayloadValue<std::string>(l)) {
+            texts.push_back(std::move(*text));
+        }
+        wrongTypeSeen = wrongTypeSeen || KivPayloadValue<int>(l) != nullptr;
+        if (Counted* counted = KivPayloadValue<Counted>(l)) {
+            countedValues.push_back(counted->value);
+        }
+        return 1;
+    }
+    std::vector<std::string> texts;
+    std::vector<int> countedValues;
+    bool wrongTypeSeen = false;
+};
 
 } // namespace
 
@@ -158,6 +190,33 @@ private slots:
         QCOMPARE(result.load(), KivResult(0));
         QCoreApplication::processEvents();
         QVERIFY(window.received.empty());
+    }
+
+    void postedPayloadIsHandedOverThenFreed() {
+        PayloadReader window;
+        const KivWindowHandle handle = KivWindowHandle::of(&window);
+        std::jthread([handle] {
+            PostKivMessageWith(handle, kMsgTakePayload, 0, std::string(5000, 'x'));
+            PostKivMessageWith(handle, kMsgTakePayload, 0, Counted(7));
+        }).join();
+        QTRY_COMPARE(window.countedValues.size(), std::size_t(1));
+        QCOMPARE(window.texts.size(), std::size_t(1));
+        QCOMPARE(window.texts[0].size(), std::size_t(5000));
+        QCOMPARE(window.countedValues[0], 7);
+        QVERIFY(!window.wrongTypeSeen);
+        QCOMPARE(Counted::alive.load(), 0);
+    }
+
+    void payloadToADestroyedWindowIsFreed() {
+        auto* window = new PayloadReader;
+        const KivWindowHandle handle = KivWindowHandle::of(window);
+        QVERIFY(PostKivMessageWith(handle, kMsgTakePayload, 0, Counted(1)));
+        QCOMPARE(Counted::alive.load(), 1);
+        delete window;
+        QCoreApplication::processEvents();
+        QCOMPARE(Counted::alive.load(), 0);
+        QVERIFY(!PostKivMessageWith(KivWindowHandle(), kMsgTakePayload, 0, Counted(2)));
+        QCOMPARE(Counted::alive.load(), 0);
     }
 
     void nullHandleReachesNothing() {

@@ -1,6 +1,6 @@
 #include "UiTestSupport.h"
 
-#include "app/config/AppPaths.h"
+#include "platform/config/AppPaths.h"
 
 #include <QDir>
 #include <QWidget>

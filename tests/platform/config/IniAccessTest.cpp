@@ -1,4 +1,4 @@
-#include "app/config/IniAccess.h"
+#include "platform/config/IniAccess.h"
 
 #include "TempDir.h"
 

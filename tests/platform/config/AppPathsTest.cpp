@@ -1,5 +1,5 @@
-#include "app/config/AppPaths.h"
-#include "app/config/Config.h"
+#include "platform/config/AppPaths.h"
+#include "platform/config/Config.h"
 
 #include "TempDir.h"
 #include "TestEnvironment.h"
