@@ -1,0 +1,58 @@
+// The app download manager's shared parts: the package queue, the icon queue, the
+// DownAppInfo.db connection and the two folders packages and icons are saved to. One per
+// process, created on first use; the download pages and the start-download entry reach it.
+#pragma once
+
+#include "CKivDownQueue.h"
+#include "DownAppInfoDatabase.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+class CKivAppDownMgr {
+public:
+    /// Packages and icons transfer at most this many at a time each.
+    static constexpr int kQueueLimit = 2;
+
+    /// The manager, created on first use. Thread-safe.
+    static CKivAppDownMgr& Instance();
+    /// Destroys the manager (the download manager page closes): the connection is closed,
+    /// then both queues are destroyed. The next Instance() makes a new one.
+    static void Destroy();
+    /// Whether a manager exists now.
+    static bool Exists();
+
+    CKivDownQueue& appQueue() { return m_appQueue; }
+    CKivDownQueue& iconQueue() { return m_iconQueue; }
+    /// The DownAppInfo.db tables; usable only while databaseOpen().
+    DownAppInfoDatabase& database() { return m_db; }
+    bool databaseOpen() const { return m_db.isOpen(); }
+
+    /// Creates the apk and picture folders, then opens data/DownAppInfo.db with its tables.
+    /// False when the file cannot be opened (the pages then show empty lists).
+    bool OpenDatabase();
+    /// Initialises both queues without database; their limits become 2 only when both did.
+    bool InitQueues();
+
+    /// Documents/rezizudazurud/download/apk and .../picture, without a trailing '/'.
+    const std::string& apkFolder() const { return m_apkFolder; }
+    const std::string& pictureFolder() const { return m_pictureFolder; }
+
+    ~CKivAppDownMgr();
+
+private:
+    CKivAppDownMgr();
+
+    // Declared first so that they are destroyed last, after the connection closed.
+    CKivDownQueue m_appQueue;
+    CKivDownQueue m_iconQueue;
+    DownAppInfoDatabase m_db;
+    std::string m_apkFolder;
+    std::string m_pictureFolder;
+};
+
+/// Run on the device page's queue initialisation: the driver queue is initialised with
+/// DownData.db, then the app and icon queues without database; their limits are set to 2 when
+/// both succeeded. True when all three did.
+bool InitAppDownloadQueues();

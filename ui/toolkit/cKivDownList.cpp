@@ -1,0 +1,622 @@
+#include "cKivDownList.h"
+
+#include "KivFonts.h"
+#include "KivResourceCache.h"
+#include "cKivCheckBoxEx.h"
+#include "cKivHeadCtrlEx.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTimerEvent>
+
+#include <algorithm>
+
+namespace {
+
+const QColor kSeparator(209, 209, 209);
+const QColor kSelected(249, 249, 249);
+const QColor kDetail(62, 62, 62);
+constexpr int kCheckUnchecked = 182;
+constexpr int kCheckChecked = 183;
+constexpr int kCheckHover = 184;
+constexpr int kProgressFrame = 165;
+constexpr int kProgressFill = 166;
+constexpr int kIconSize = 50;
+constexpr int kAnimFrames[] = {143, 144, 145, 146, 147, 148, 149, 151, 153, 155,
+                               185, 186, 187, 188, 189, 190, 191, 192, 193};
+constexpr int kAnimFrameCount = static_cast<int>(std::size(kAnimFrames));
+
+QSize PictureSize(int id, QSize fallback) {
+    const KivImage* picture = CachedResourcePicture(id);
+    return picture ? picture->size() : fallback;
+}
+
+const QFont& TitleFont() {
+    static const QFont font = KivFont("Arial Black", 13, 400);
+    return font;
+}
+
+const QFont& SmallFont() {
+    static const QFont font = KivFont("Arial Black", 12, 400);
+    return font;
+}
+
+void DrawElided(QPainter& painter, const QRect& rect, int flags, const QString& text) {
+    const QString shown =
+        painter.fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, rect.width()));
+    painter.drawText(rect, flags | Qt::TextSingleLine, shown);
+}
+
+} // namespace
+
+cKivDownList::cKivDownList(bool running, QWidget* parent)
+    : QAbstractScrollArea(parent), m_running(running), m_header(new cKivHeadCtrlEx(this)),
+      m_headerModel(new QStandardItemModel(0, 4, this)) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    verticalScrollBar()->setSingleStep(kRowHeight / 4);
+    const QStringList titles = {QStringLiteral("名称/类型"), QStringLiteral("大小"),
+                                running ? QStringLiteral("进度") : QStringLiteral("状态"),
+                                QStringLiteral("操作")};
+    m_headerModel->setHorizontalHeaderLabels(titles);
+    m_header->setModel(m_headerModel);
+    // Fixed columns: the user cannot drag or double-click the dividers.
+    m_header->setSectionResizeMode(QHeaderView::Fixed);
+    m_header->setSectionsClickable(false);
+    m_header->setStretchLastSection(true);
+    m_header->resizeSection(0, kColumn0);
+    m_header->resizeSection(1, kColumn1);
+    m_header->resizeSection(2, kColumn2);
+    m_header->SetCallback([this](bool checked, std::intptr_t) { onSelectAll(checked); }, 0);
+    layoutHeader();
+}
+
+cKivDownList::~cKivDownList() = default;
+
+cKivDownListCell* cKivDownList::AddRow(const QString& title, const QString& detail,
+                                       const QString& third, const QString& iconPath) {
+    auto cell = std::make_unique<cKivDownListCell>();
+    cell->title = title;
+    cell->detail = detail;
+    cell->sizeText = third;
+    if (!iconPath.isEmpty() && LoadSkinFile(cell->icon, iconPath)) {
+        PremultiplyTruncating(cell->icon);
+    }
+    cell->fallbackIcon = CachedResourcePicture(142);
+    cKivDownListCell* raw = cell.get();
+    m_rows.insert(m_rows.begin(), std::move(cell));
+    // The anchor of single selection moves down with its row.
+    if (m_lastClicked >= 0) {
+        ++m_lastClicked;
+    }
+    updateScrollRange();
+    viewport()->update();
+    return raw;
+}
+
+void cKivDownList::RemoveRow(cKivDownListCell* cell) {
+    const int row = indexOf(cell);
+    if (row < 0) {
+        return;
+    }
+    m_rows.erase(m_rows.begin() + row);
+    if (m_lastClicked == row) {
+        m_lastClicked = -1;
+    } else if (m_lastClicked > row) {
+        --m_lastClicked;
+    }
+    m_hover = {};
+    m_pressed = {};
+    updateScrollRange();
+    updateAnimationTimer();
+    viewport()->update();
+}
+
+void cKivDownList::SetRowProgress(const QColor& color, cKivDownListCell* cell, int percent,
+                                  const QString& status, int speedLow, int speedHigh) {
+    if (!cell || !m_running) {
+        return;
+    }
+    cell->statusColor = color;
+    cell->statusText = status;
+    if (percent >= 0) {
+        cell->progress = std::min(percent, 100);
+    }
+    cell->speedText = speedHigh < 0 ? QString() : QStringLiteral("%1KB/S").arg(speedLow);
+    repaintColumn(cell, 2);
+}
+
+QString cKivDownList::SizeText(std::uint64_t bytes) {
+    const double gigabytes = static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0);
+    if (gigabytes >= 1.0) {
+        return QString::asprintf("%.2fG", gigabytes);
+    }
+    return QString::asprintf("%.2fMB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+}
+
+void cKivDownList::SetRowSize(std::uint64_t bytes, cKivDownListCell* cell) {
+    if (!cell) {
+        return;
+    }
+    cell->size = bytes;
+    cell->sizeText = SizeText(bytes);
+    repaintColumn(cell, 1);
+}
+
+void cKivDownList::SetRowInstallState(const QColor& color, bool busy, cKivDownListCell* cell,
+                                      const QString& status) {
+    if (!cell || m_running) {
+        return;
+    }
+    cell->statusColor = color;
+    cell->statusText = status;
+    cell->busy = busy;
+    cell->animFrame = 0;
+    updateAnimationTimer();
+    repaintRow(cell); // the buttons change with the busy state
+}
+
+void cKivDownList::SetRowIcon(cKivDownListCell* cell, const QString& iconPath) {
+    if (!cell) {
+        return;
+    }
+    if (LoadSkinFile(cell->icon, iconPath)) {
+        PremultiplyTruncating(cell->icon);
+    }
+    repaintRow(cell);
+}
+
+void cKivDownList::SetRowButtonPictures(cKivDownListCell* cell, int button,
+                                        const cKivDownListCell::ButtonPictures& pictures) {
+    if (!cell || button < 0 || button > 1) {
+        return;
+    }
+    cell->buttonPictures[button] = pictures;
+    repaintColumn(cell, 3);
+}
+
+void cKivDownList::SetRowButtonEnabled(cKivDownListCell* cell, int button, bool enabled) {
+    if (!cell || button < 0 || button > 1) {
+        return;
+    }
+    cell->buttonEnabled[button] = enabled;
+    repaintColumn(cell, 3);
+}
+
+void cKivDownList::SetRowChecked(cKivDownListCell* cell, bool checked) {
+    if (!cell) {
+        return;
+    }
+    cell->checked = checked;
+    repaintRow(cell);
+}
+
+void cKivDownList::SetSelectAllCallback(SelectAllCallback callback, std::intptr_t user) {
+    m_selectAll = std::move(callback);
+    m_selectAllUser = user;
+}
+
+void cKivDownList::SetRowClickCallback(RowClickCallback callback, std::intptr_t user) {
+    m_rowClick = std::move(callback);
+    m_rowClickUser = user;
+}
+
+cKivDownListCell* cKivDownList::cellAt(int row) const {
+    return row >= 0 && row < rowCount() ? m_rows[static_cast<std::size_t>(row)].get() : nullptr;
+}
+
+int cKivDownList::indexOf(const cKivDownListCell* cell) const {
+    if (!cell) {
+        return -1;
+    }
+    // Most lookups are for rows drawn lately; try the remembered index first.
+    if (cell->rowIndex >= 0 && cellAt(cell->rowIndex) == cell) {
+        return cell->rowIndex;
+    }
+    for (int i = 0; i < rowCount(); ++i) {
+        if (m_rows[static_cast<std::size_t>(i)].get() == cell) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool cKivDownList::anyChecked() const {
+    return std::any_of(m_rows.begin(), m_rows.end(), [](const auto& c) { return c->checked; });
+}
+
+bool cKivDownList::allChecked() const {
+    return !m_rows.empty() &&
+           std::all_of(m_rows.begin(), m_rows.end(), [](const auto& c) { return c->checked; });
+}
+
+bool cKivDownList::selectAllChecked() const {
+    return m_header->selectAllBox()->checked();
+}
+
+void cKivDownList::setSelectAllChecked(bool checked) {
+    m_header->selectAllBox()->setChecked(checked);
+}
+
+int cKivDownList::columnWidth(int column) const {
+    switch (column) {
+    case 0:
+        return kColumn0;
+    case 1:
+        return kColumn1;
+    case 2:
+        return kColumn2;
+    default:
+        return std::max(kMinLastColumn, viewport()->width() - (kColumn0 + kColumn1 + kColumn2));
+    }
+}
+
+// ---- Geometry --------------------------------------------------------------------------
+
+QRect cKivDownList::rowRect(int row) const {
+    return QRect(0, row * kRowHeight - verticalScrollBar()->value(), viewport()->width(),
+                 kRowHeight);
+}
+
+QRect cKivDownList::columnRect(int row, int column) const {
+    int left = 0;
+    for (int c = 0; c < column; ++c) {
+        left += columnWidth(c);
+    }
+    const QRect r = rowRect(row);
+    // The cell's rectangle: one pixel off the top, two off the bottom.
+    return QRect(left, r.top() + 1, columnWidth(column), kRowHeight - 3);
+}
+
+QRect cKivDownList::checkBoxRect(int row) const {
+    const QRect s = columnRect(row, 0);
+    const QSize box = PictureSize(kCheckUnchecked, QSize(16, 16));
+    return QRect(s.left() + 10, s.top() + (s.height() - box.height()) / 2, box.width(),
+                 box.height());
+}
+
+QRect cKivDownList::progressRect(int row) const {
+    const QRect s = columnRect(row, 2);
+    const QSize bar = m_running ? PictureSize(kProgressFrame, QSize(139, 8))
+                                : PictureSize(kAnimFrames[0], QSize(139, 5));
+    const int x = s.left() + (s.width() - bar.width()) / 2;
+    const int y = s.top() + (s.height() - bar.height() - 14) / 2;
+    return QRect(x, y + 14, bar.width(), bar.height());
+}
+
+QRect cKivDownList::buttonRect(int row, int button) const {
+    const cKivDownListCell* cell = cellAt(row);
+    if (!cell) {
+        return {};
+    }
+    const QRect s = columnRect(row, 3);
+    const QSize first = PictureSize(cell->buttonPictures[0][0], QSize(0, 0));
+    const QSize second = PictureSize(cell->buttonPictures[1][0], QSize(0, 0));
+    const int top = s.top() + (s.height() - first.height()) / 2;
+    if (button == cKivDownListCell::kFirstButton) {
+        return QRect(QPoint(s.left() + 35, top), first);
+    }
+    return QRect(QPoint(s.left() + 35 + first.width() + 40, top), second);
+}
+
+void cKivDownList::updateScrollRange() {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setPageStep(viewport()->height());
+    bar->setRange(0, std::max(0, rowCount() * kRowHeight - viewport()->height()));
+}
+
+void cKivDownList::layoutHeader() {
+    const int height = m_header->sizeHint().height();
+    setViewportMargins(0, height, 0, 0);
+    const QRect area = contentsRect();
+    m_header->setGeometry(area.left(), area.top(), area.width(), height);
+}
+
+void cKivDownList::repaintRow(const cKivDownListCell* cell) {
+    const int row = indexOf(cell);
+    if (row >= 0) {
+        viewport()->update(rowRect(row));
+    }
+}
+
+void cKivDownList::repaintColumn(const cKivDownListCell* cell, int column) {
+    const int row = indexOf(cell);
+    if (row >= 0) {
+        viewport()->update(columnRect(row, column).adjusted(0, -1, 0, 2));
+    }
+}
+
+void cKivDownList::updateAnimationTimer() {
+    const bool anyBusy =
+        std::any_of(m_rows.begin(), m_rows.end(), [](const auto& c) { return c->busy; });
+    if (anyBusy && !m_animTimer.isActive()) {
+        m_animTimer.start(kAnimFrameMs, this);
+    } else if (!anyBusy) {
+        m_animTimer.stop();
+    }
+}
+
+// ---- Painting --------------------------------------------------------------------------
+
+void cKivDownList::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect dirty = event->rect();
+    painter.fillRect(dirty, Qt::white);
+    if (m_rows.empty()) {
+        return;
+    }
+    const int scroll = verticalScrollBar()->value();
+    const int first = std::max(0, (scroll + dirty.top()) / kRowHeight);
+    const int last = std::min(rowCount() - 1, (scroll + dirty.bottom()) / kRowHeight);
+    for (int row = first; row <= last; ++row) {
+        paintRow(painter, row);
+    }
+}
+
+void cKivDownList::paintRow(QPainter& painter, int row) {
+    cKivDownListCell& cell = *m_rows[static_cast<std::size_t>(row)];
+    cell.rowIndex = row;
+    const QRect r = rowRect(row);
+    if (cell.checked) {
+        painter.fillRect(QRect(10, r.top() + 1, viewport()->width() - 20, kRowHeight - 3),
+                         kSelected);
+    }
+    paintNameColumn(painter, cell, row);
+    const QRect size = columnRect(row, 1);
+    painter.setFont(SmallFont());
+    painter.setPen(Qt::black);
+    painter.drawText(size, Qt::AlignCenter | Qt::TextSingleLine, cell.sizeText);
+    paintStatusColumn(painter, cell, row);
+    paintButtons(painter, cell, row);
+    painter.setPen(kSeparator);
+    painter.drawLine(10, r.top() + kRowHeight - 1, viewport()->width() - 10,
+                     r.top() + kRowHeight - 1);
+}
+
+void cKivDownList::paintNameColumn(QPainter& painter, const cKivDownListCell& cell, int row) {
+    const QRect s = columnRect(row, 0);
+    const QRect box = checkBoxRect(row);
+    const bool hover = m_hover.row == row && m_hover.part == Hit::kCheckBox;
+    const int boxPicture = cell.checked ? kCheckChecked : hover ? kCheckHover : kCheckUnchecked;
+    if (const KivImage* picture = CachedResourcePicture(boxPicture)) {
+        DrawImageStretched(painter, *picture, box);
+    }
+    const int iconLeft = std::min(box.right() + 1 + 10, s.right());
+    const int iconTop = s.top() + (s.height() - kIconSize) / 2;
+    const QRect icon(iconLeft, iconTop, std::min(kIconSize, s.right() - iconLeft + 1), kIconSize);
+    if (const KivImage* picture = cell.shownIcon()) {
+        DrawImageStretched(painter, *picture, icon);
+    }
+    const int textLeft = icon.right() + 1 + 5;
+    const int textWidth = s.right() - textLeft;
+    painter.setFont(TitleFont());
+    painter.setPen(Qt::black);
+    DrawElided(painter, QRect(textLeft, iconTop, textWidth, 20), Qt::AlignLeft | Qt::AlignBottom,
+               cell.title);
+    painter.setFont(SmallFont());
+    painter.setPen(kDetail);
+    DrawElided(painter, QRect(textLeft, iconTop + 25, textWidth, 20),
+               Qt::AlignLeft | Qt::AlignBottom, cell.detail);
+}
+
+void cKivDownList::paintStatusColumn(QPainter& painter, const cKivDownListCell& cell, int row) {
+    const QRect bar = progressRect(row);
+    const QRect s = columnRect(row, 2);
+    const int textTop = bar.top() - 14;
+    painter.setFont(SmallFont());
+    painter.setPen(cell.statusColor);
+    if (m_running) {
+        const int half = bar.width() / 2;
+        DrawElided(painter, QRect(bar.left(), textTop, half, 12), Qt::AlignLeft | Qt::AlignVCenter,
+                   cell.statusText);
+        painter.setPen(Qt::black);
+        DrawElided(painter, QRect(bar.left() + half, textTop, bar.width() - half, 12),
+                   Qt::AlignRight | Qt::AlignVCenter, cell.speedText);
+        if (const KivImage* frame = CachedResourcePicture(kProgressFrame)) {
+            DrawImageStretched(painter, *frame, bar);
+        }
+        const int fill = bar.width() * std::clamp(cell.progress, 0, 100) / 100;
+        const KivImage* fillPicture = CachedResourcePicture(kProgressFill);
+        if (fill > 0 && fillPicture) {
+            DrawImageStretched(painter, *fillPicture,
+                               QRect(bar.left(), bar.top() + 1, fill, bar.height() - 2));
+        }
+        return;
+    }
+    DrawElided(painter, QRect(bar.left(), textTop, s.right() - bar.left(), 12),
+               Qt::AlignLeft | Qt::AlignVCenter, cell.statusText);
+    if (cell.busy) {
+        const int id = kAnimFrames[std::clamp(cell.animFrame, 0, kAnimFrameCount - 1)];
+        if (const KivImage* frame = CachedResourcePicture(id)) {
+            DrawImageStretched(painter, *frame, bar);
+        }
+    }
+}
+
+void cKivDownList::paintButtons(QPainter& painter, const cKivDownListCell& cell, int row) {
+    for (int button = 0; button < 2; ++button) {
+        const auto& pictures = cell.buttonPictures[button];
+        int state = 0; // normal, hover, pressed, disabled
+        if (!cell.buttonUsable(button)) {
+            state = 3;
+        } else if (m_pressed.row == row && m_pressed.part == Hit::kButton &&
+                   m_pressed.button == button) {
+            state = 2;
+        } else if (m_hover.row == row && m_hover.part == Hit::kButton &&
+                   m_hover.button == button) {
+            state = 1;
+        }
+        const KivImage* picture = CachedResourcePicture(pictures[state]);
+        if (!picture) {
+            picture = CachedResourcePicture(pictures[0]);
+        }
+        if (picture) {
+            DrawImageStretched(painter, *picture, buttonRect(row, button));
+        }
+    }
+}
+
+// ---- Events ----------------------------------------------------------------------------
+
+void cKivDownList::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    layoutHeader();
+    updateScrollRange();
+    viewport()->update();
+}
+
+void cKivDownList::scrollContentsBy(int, int dy) {
+    m_hover = {};
+    viewport()->scroll(0, dy);
+}
+
+cKivDownList::Hit cKivDownList::hitTest(const QPoint& point) const {
+    Hit hit;
+    const int y = point.y() + verticalScrollBar()->value();
+    if (point.y() < 0 || y < 0) {
+        return hit;
+    }
+    const int row = y / kRowHeight;
+    if (row >= rowCount()) {
+        return hit;
+    }
+    hit.row = row;
+    hit.part = Hit::kRow;
+    if (checkBoxRect(row).contains(point)) {
+        hit.part = Hit::kCheckBox;
+    }
+    for (int button = 0; button < 2; ++button) {
+        if (buttonRect(row, button).contains(point)) {
+            hit.part = Hit::kButton;
+            hit.button = button;
+        }
+    }
+    return hit;
+}
+
+void cKivDownList::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const Hit hit = hitTest(event->position().toPoint());
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    switch (hit.part) {
+    case Hit::kButton:
+        if (cellAt(hit.row)->buttonUsable(hit.button)) {
+            m_pressed = hit;
+            viewport()->update(buttonRect(hit.row, hit.button));
+        }
+        return;
+    case Hit::kCheckBox: {
+        cKivDownListCell* cell = cellAt(hit.row);
+        cell->checked = !cell->checked;
+        repaintRow(cell);
+        if (cell->checkCallback) {
+            cell->checkCallback(cell->checked, cell->checkUser);
+        }
+        return;
+    }
+    case Hit::kRow:
+    case Hit::kNone:
+        clickRow(hit.row, ctrl);
+        return;
+    }
+}
+
+void cKivDownList::mouseReleaseEvent(QMouseEvent* event) {
+    const Hit pressed = m_pressed;
+    m_pressed = {};
+    if (pressed.part != Hit::kButton) {
+        return;
+    }
+    viewport()->update(buttonRect(pressed.row, pressed.button));
+    const Hit hit = hitTest(event->position().toPoint());
+    cKivDownListCell* cell = cellAt(pressed.row);
+    if (hit.row != pressed.row || hit.part != Hit::kButton || hit.button != pressed.button ||
+        !cell->buttonUsable(pressed.button) || !cell->buttonCallbacks[pressed.button]) {
+        return;
+    }
+    // The callback may remove the row: copy it first.
+    const cKivDownListCell::ButtonCallback callback = cell->buttonCallbacks[pressed.button];
+    callback(cell);
+}
+
+void cKivDownList::mouseMoveEvent(QMouseEvent* event) {
+    const Hit hit = hitTest(event->position().toPoint());
+    if (hit.row == m_hover.row && hit.part == m_hover.part && hit.button == m_hover.button) {
+        return;
+    }
+    const int oldRow = m_hover.row;
+    m_hover = hit;
+    if (oldRow >= 0) {
+        viewport()->update(rowRect(oldRow));
+    }
+    if (hit.row >= 0 && hit.row != oldRow) {
+        viewport()->update(rowRect(hit.row));
+    }
+}
+
+void cKivDownList::leaveEvent(QEvent* event) {
+    QAbstractScrollArea::leaveEvent(event);
+    if (m_hover.row >= 0) {
+        viewport()->update(rowRect(m_hover.row));
+    }
+    m_hover = {};
+}
+
+void cKivDownList::clickRow(int row, bool ctrl) {
+    if (!ctrl) {
+        if (cKivDownListCell* last = cellAt(m_lastClicked)) {
+            last->checked = false;
+            repaintRow(last);
+        }
+    }
+    cKivDownListCell* cell = cellAt(row);
+    if (!cell) {
+        m_lastClicked = -1;
+        return;
+    }
+    m_lastClicked = row;
+    cell->checked = !cell->checked;
+    repaintRow(cell);
+    if (m_rowClick) {
+        m_rowClick(row, m_rowClickUser);
+    }
+}
+
+void cKivDownList::onSelectAll(bool checked) {
+    for (auto& cell : m_rows) {
+        cell->checked = checked;
+    }
+    viewport()->update();
+    m_lastClicked = -1;
+    if (m_selectAll) {
+        m_selectAll(checked, m_selectAllUser);
+    }
+}
+
+void cKivDownList::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_animTimer.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    const int scroll = verticalScrollBar()->value();
+    const int first = scroll / kRowHeight;
+    const int last = std::min(rowCount() - 1, (scroll + viewport()->height()) / kRowHeight);
+    for (auto& cell : m_rows) {
+        if (cell->busy) {
+            cell->animFrame = (cell->animFrame + 1) % kAnimFrameCount;
+        }
+    }
+    // Only the bars on screen are repainted.
+    for (int row = first; row <= last; ++row) {
+        if (m_rows[static_cast<std::size_t>(row)]->busy) {
+            viewport()->update(progressRect(row));
+        }
+    }
+}
