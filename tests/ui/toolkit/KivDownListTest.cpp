@@ -1,0 +1,197 @@
+// The painted download list: size texts, the progress and install setters, rows inserted at
+// the top, single and Ctrl selection, select-all, the row buttons' states and clicks, the fixed
+// columns and the ellipsis of long titles.
+#include "UiTestSupport.h"
+
+#include "ui/toolkit/cKivCheckBoxEx.h"
+#include "ui/toolkit/cKivDownList.h"
+#include "ui/toolkit/cKivHeadCtrlEx.h"
+
+#include <QtTest>
+
+namespace {
+
+const cKivDownListCell::ButtonPictures kPause{150, 157, 158, 196};
+const cKivDownListCell::ButtonPictures kDelete{161, 159, 160, 194};
+
+void ClickAt(cKivDownList& list, QPoint point, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, point);
+}
+
+QPoint RowSpot(cKivDownList& list, int row) {
+    // Column 1 (the size text) is plain row area.
+    return QPoint(cKivDownList::kColumn0 + 20, list.rowRect(row).center().y());
+}
+
+} // namespace
+
+class KivDownListTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sizeTexts_data() {
+        QTest::addColumn<qulonglong>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one gigabyte") << 1073741824ull << "1.00G";
+        QTest::newRow("a byte short") << 1073741823ull << "1024.00MB";
+        QTest::newRow("zero") << 0ull << "0.00MB";
+        QTest::newRow("rounded") << 1572864ull + 5243ull << "1.50MB";
+        QTest::newRow("several gigabytes") << 5ull * 1073741824ull + 536870912ull << "5.50G";
+    }
+    void sizeTexts() {
+        QFETCH(qulonglong, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(cKivDownList::SizeText(bytes), text);
+        cKivDownList list(true);
+        cKivDownListCell* cell = list.AddRow("a", "b", "c");
+        list.SetRowSize(bytes, cell);
+        QCOMPARE(cell->sizeText, text);
+        QCOMPARE(cell->size, static_cast<std::uint64_t>(bytes));
+    }
+
+    void progressSetterKeepsOrResets() {
+        cKivDownList list(true);
+        cKivDownListCell* cell = list.AddRow("App", "游戏", "1.0");
+        list.SetRowProgress(Qt::red, cell, 40, "正在下载40%", 120, 0);
+        QCOMPARE(cell->progress, 40);
+        QCOMPARE(cell->speedText, QString("120KB/S"));
+        QCOMPARE(cell->statusColor, QColor(Qt::red));
+        list.SetRowProgress(Qt::black, cell, -1, "下载暂停", -1, -1);
+        QCOMPARE(cell->progress, 40); // -1 keeps the bar
+        QVERIFY(cell->speedText.isEmpty());
+        QCOMPARE(cell->statusText, QString("下载暂停"));
+
+        cKivDownList finished(false);
+        cKivDownListCell* done = finished.AddRow("App", "游戏", "1.0");
+        finished.SetRowProgress(Qt::red, done, 50, "x", 1, 0); // running list only
+        QVERIFY(done->statusText.isEmpty());
+        QCOMPARE(done->progress, 0);
+    }
+
+    void installStateBlocksButtons() {
+        cKivDownList list(false);
+        list.resize(811, 400);
+        cKivDownListCell* cell = list.AddRow("App", "应用", "1.0");
+        list.SetRowButtonPictures(cell, 0, kPause);
+        list.SetRowButtonPictures(cell, 1, kDelete);
+        int clicks = 0;
+        cell->buttonCallbacks[0] = [&](cKivDownListCell*) { ++clicks; };
+        list.SetRowInstallState(Qt::black, true, cell, "正在安装");
+        QVERIFY(!cell->buttonUsable(0));
+        ClickAt(list, list.buttonRect(0, 0).center());
+        QCOMPARE(clicks, 0);
+        list.SetRowInstallState(Qt::black, false, cell, "");
+        ClickAt(list, list.buttonRect(0, 0).center());
+        QCOMPARE(clicks, 1);
+        list.SetRowButtonEnabled(cell, 0, false);
+        ClickAt(list, list.buttonRect(0, 0).center());
+        QCOMPARE(clicks, 1);
+        // The running list ignores the install setter.
+        cKivDownList running(true);
+        cKivDownListCell* other = running.AddRow("a", "b", "c");
+        running.SetRowInstallState(Qt::red, true, other, "正在安装");
+        QVERIFY(!other->busy);
+    }
+
+    void newRowsGoOnTop() {
+        cKivDownList list(true);
+        list.resize(811, 400);
+        cKivDownListCell* first = list.AddRow("first", "", "");
+        list.SetRowButtonPictures(first, 0, kPause);
+        ClickAt(list, RowSpot(list, 0));
+        QCOMPARE(list.lastClicked(), 0);
+        cKivDownListCell* second = list.AddRow("second", "", "");
+        QCOMPARE(list.cellAt(0), second);
+        QCOMPARE(list.cellAt(1), first);
+        QCOMPARE(list.lastClicked(), 1); // the anchor moved down with its row
+        list.SetRowButtonPictures(second, 0, kPause);
+        QCOMPARE(list.buttonRect(1, 0).top() - list.buttonRect(0, 0).top(),
+                 cKivDownList::kRowHeight);
+        list.RemoveRow(second);
+        QCOMPARE(list.rowCount(), 1);
+        QCOMPARE(list.lastClicked(), 0);
+        list.RemoveRow(second); // gone already: nothing happens
+        QCOMPARE(list.rowCount(), 1);
+    }
+
+    void singleAndCtrlSelection() {
+        cKivDownList list(true);
+        list.resize(811, 400);
+        list.AddRow("r2", "", "");
+        list.AddRow("r1", "", "");
+        list.AddRow("r0", "", "");
+        QList<int> clicked;
+        list.SetRowClickCallback([&](int row, std::intptr_t) { clicked << row; }, 0);
+        ClickAt(list, RowSpot(list, 1));
+        ClickAt(list, RowSpot(list, 2));
+        QVERIFY(!list.cellAt(1)->checked);
+        QVERIFY(list.cellAt(2)->checked);
+        // The checked row again without Ctrl: unchecked as the last clicked, then toggled.
+        ClickAt(list, RowSpot(list, 2));
+        QVERIFY(list.cellAt(2)->checked);
+        ClickAt(list, RowSpot(list, 1), Qt::ControlModifier);
+        QVERIFY(list.cellAt(1)->checked);
+        QVERIFY(list.cellAt(2)->checked);
+        ClickAt(list, RowSpot(list, 1), Qt::ControlModifier);
+        QVERIFY(!list.cellAt(1)->checked);
+        QCOMPARE(clicked, (QList<int>{1, 2, 2, 1, 1}));
+        // Below the last row: nothing is ticked anew and the anchor goes.
+        ClickAt(list, QPoint(300, 3 * cKivDownList::kRowHeight + 30));
+        QCOMPARE(list.lastClicked(), -1);
+        QVERIFY(!list.cellAt(2)->checked);
+    }
+
+    void tickBoxAndSelectAll() {
+        cKivDownList list(true);
+        list.resize(811, 400);
+        list.AddRow("r1", "", "");
+        list.AddRow("r0", "", "");
+        bool ticked = false;
+        list.cellAt(1)->checkCallback = [&](bool checked, std::intptr_t) { ticked = checked; };
+        ClickAt(list, list.checkBoxRect(1).center());
+        QVERIFY(ticked);
+        QVERIFY(list.cellAt(1)->checked);
+        QVERIFY(!list.cellAt(0)->checked);
+        QList<bool> states;
+        list.SetSelectAllCallback([&](bool checked, std::intptr_t) { states << checked; }, 0);
+        cKivCheckBoxEx* box = list.header()->selectAllBox();
+        box->show();
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(list.allChecked());
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(!list.anyChecked());
+        QCOMPARE(states, (QList<bool>{true, false}));
+        QCOMPARE(list.lastClicked(), -1);
+    }
+
+    void columnsAreFixed() {
+        cKivDownList list(true);
+        list.resize(811, 300);
+        QCOMPARE(list.columnWidth(3), list.viewport()->width() - 622);
+        list.resize(700, 300);
+        QCOMPARE(list.columnWidth(3), cKivDownList::kMinLastColumn);
+        QCOMPARE(list.header()->sectionResizeMode(0), QHeaderView::Fixed);
+        QCOMPARE(list.header()->model()->headerData(2, Qt::Horizontal).toString(),
+                 QString("进度"));
+        cKivDownList finished(false);
+        QCOMPARE(finished.header()->model()->headerData(2, Qt::Horizontal).toString(),
+                 QString("状态"));
+    }
+
+    void longTitleEndsInEllipsis() {
+        uitest::TestProgramFolder folder;
+        cKivDownList list(true);
+        list.resize(811, 200);
+        list.show();
+        cKivDownListCell* cell = list.AddRow(QString(80, QChar('W')), "detail", "");
+        Q_UNUSED(cell);
+        const QImage shown = list.viewport()->grab().toImage();
+        // Nothing of the title is painted past column 0.
+        QCOMPARE(uitest::CountNear(shown, QRect(cKivDownList::kColumn0, 0, 60, 60), Qt::black, 60),
+                 0);
+        QVERIFY(uitest::CountNear(shown, QRect(100, 0, 160, 60), Qt::black, 60) > 0);
+    }
+};
+
+QTEST_MAIN(KivDownListTest)
+#include "KivDownListTest.moc"

@@ -1,0 +1,166 @@
+// penlow-cli commands of the download manager, run headless: the manager window with its two
+// pages is created off screen and driven as the store page and the user would drive it, and
+// every row status is printed as the pages show it.
+//
+//   app-download ICONURL URL NAME TYPE VER PACKAGE MD5 [ICONURL URL ... MD5]...
+//   app-continue
+#include "CliRegistry.h"
+
+#include "downloads/CKivAppDownMgr.h"
+#include "downloads/pages/CKivXzglDlg.h"
+#include "downloads/pages/CKivXzglYjxzDlg.h"
+#include "downloads/pages/CKivXzglZzxzDlg.h"
+#include "downloads/pages/StartAppDownload.h"
+#include "ui/toolkit/cKivButtonEx.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr int kFieldsPerApp = 7;
+
+/// Prints row changes of both lists and knows when every package has had its install.
+class RowPrinter {
+public:
+    RowPrinter(CKivXzglDlg& manager, int expected) : m_manager(manager), m_expected(expected) {}
+
+    void poll() {
+        cKivDownList* running = m_manager.downloadingPage()->list();
+        for (int i = 0; i < running->rowCount(); ++i) {
+            printChange(m_downloading, running->cellAt(i), "downloading");
+        }
+        cKivDownList* finished = m_manager.downloadedPage()->list();
+        for (int i = 0; i < finished->rowCount(); ++i) {
+            cKivDownListCell* cell = finished->cellAt(i);
+            const QString before = m_finished[cell->title];
+            printChange(m_finished, cell, "downloaded");
+            if (!before.isEmpty() && cell->statusText.isEmpty()) {
+                m_results[cell->title] = before;
+            }
+        }
+    }
+
+    bool done() const { return static_cast<int>(m_results.size()) >= m_expected; }
+    bool allInstalled() const {
+        for (const auto& [title, result] : m_results) {
+            if (result != QStringLiteral("安装完成")) {
+                return false;
+            }
+        }
+        return done();
+    }
+
+private:
+    static void printChange(std::map<QString, QString>& seen, cKivDownListCell* cell,
+                            const char* list) {
+        QString shown = cell->statusText;
+        if (!cell->speedText.isEmpty()) {
+            shown += QStringLiteral(" ") + cell->speedText;
+        }
+        QString& last = seen[cell->title];
+        if (shown == last) {
+            return;
+        }
+        last = shown;
+        std::printf("%s\t%s\t%s\n", list, cell->title.toUtf8().constData(),
+                    shown.toUtf8().constData());
+        std::fflush(stdout);
+    }
+
+    CKivXzglDlg& m_manager;
+    int m_expected;
+    std::map<QString, QString> m_downloading;
+    std::map<QString, QString> m_finished;
+    std::map<QString, QString> m_results;
+};
+
+/// Runs the manager until every expected package had its install; 0 when all installed.
+int RunManager(const std::function<int(CKivXzglDlg&)>& start) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    int argc = 1;
+    char name[] = "penlow-cli";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    auto manager = std::make_unique<CKivXzglDlg>();
+    manager->resize(811, 590);
+    manager->initialise();
+    CKivAppDownMgr::Instance().InitQueues();
+    const int expected = start(*manager);
+    if (expected < 0) {
+        return 1;
+    }
+    RowPrinter printer(*manager, expected);
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        printer.poll();
+        if (printer.done()) {
+            app.quit();
+        }
+    });
+    timer.start(50);
+    app.exec();
+    const int code = printer.allInstalled() ? 0 : 1;
+    manager.reset();
+    return code;
+}
+
+int RunAppDownload(const CliArgs& args) {
+    if (args.empty() || args.size() % kFieldsPerApp != 0) {
+        return CliUsageError("app-download ICONURL URL NAME TYPE VER PACKAGE MD5 [...]");
+    }
+    return RunManager([&](CKivXzglDlg&) {
+        int requested = 0;
+        for (std::size_t i = 0; i < args.size(); i += kFieldsPerApp) {
+            const int code = StartAppDownload(
+                args[i].c_str(), args[i + 1].c_str(), args[i + 2].c_str(), args[i + 3].c_str(),
+                args[i + 4].c_str(), args[i + 5].c_str(), args[i + 6].c_str());
+            std::printf("request\t%s\t%d\n", args[i + 2].c_str(), code);
+            requested += code == 0 ? 1 : 0;
+        }
+        std::fflush(stdout);
+        return requested;
+    });
+}
+
+int RunAppContinue(const CliArgs& args) {
+    if (!args.empty()) {
+        return CliUsageError("app-continue");
+    }
+    return RunManager([](CKivXzglDlg& manager) {
+        cKivDownList* list = manager.downloadingPage()->list();
+        for (int i = 0; i < list->rowCount(); ++i) {
+            cKivDownListCell* cell = list->cellAt(i);
+            std::printf("restored\t%s\t%s\t%d\n", cell->title.toUtf8().constData(),
+                        cell->statusText.toUtf8().constData(), cell->progress);
+        }
+        std::fflush(stdout);
+        const int rows = list->rowCount();
+        if (rows > 0) {
+            list->setSelectAllChecked(true);
+            for (int i = 0; i < rows; ++i) {
+                list->SetRowChecked(list->cellAt(i), true);
+            }
+            manager.downloadingPage()->button(0)->setEnabled(true);
+            manager.downloadingPage()->button(0)->click();
+        }
+        return rows;
+    });
+}
+
+const CliRegistration kAppDownload{
+    "app-download", "app-download ICONURL URL NAME TYPE VER PACKAGE MD5 [...]",
+    "downloads apps through the download manager and installs them on the phone",
+    RunAppDownload};
+const CliRegistration kAppContinue{
+    "app-continue", "app-continue",
+    "restores the unfinished app downloads, continues them and installs them", RunAppContinue};
+
+} // namespace
