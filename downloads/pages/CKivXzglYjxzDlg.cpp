@@ -22,6 +22,7 @@ const QString kDeleteQuestion = QStringLiteral("是否确定要删除该任务�
 
 CKivXzglYjxzDlg* g_page = nullptr; // UI thread: the process's downloaded page
 CKivXzglYjxzDlg::OpenFolderFunction g_openFolder;
+CKivXzglYjxzDlg::StatusObserver g_statusObserver;
 
 QString Qt8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -86,6 +87,10 @@ CKivXzglYjxzDlg::CKivXzglYjxzDlg(QWidget* parent) : KivDownloadPage(parent, fals
 
 void CKivXzglYjxzDlg::SetOpenFolderFunctionForTesting(OpenFolderFunction open) {
     g_openFolder = std::move(open);
+}
+
+void CKivXzglYjxzDlg::SetStatusObserverForTesting(StatusObserver observer) {
+    g_statusObserver = std::move(observer);
 }
 
 bool CKivXzglYjxzDlg::dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
@@ -234,6 +239,9 @@ KivResult CKivXzglYjxzDlg::onInstallProgress(KivWParam wParam, KivLParam lParam)
     auto it = m_entries.find(static_cast<std::uint64_t>(wParam));
     if (it != m_entries.end()) {
         showInstallStatus(*it->second, status);
+        if (g_statusObserver) {
+            g_statusObserver(it->second->PackageName, status);
+        }
     }
     if (status != KivInstallQueue::kReset) {
         return 0;

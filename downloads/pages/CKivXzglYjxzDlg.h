@@ -30,6 +30,9 @@ public:
     /// Opens a folder, or shows a file in its folder; tests record instead.
     using OpenFolderFunction = std::function<void(const std::string& path, bool selectFile)>;
     static void SetOpenFolderFunctionForTesting(OpenFolderFunction open);
+    /// Sees every install status the page shows: (package name, status). UI thread.
+    using StatusObserver = std::function<void(const std::string& packageName, int status)>;
+    static void SetStatusObserverForTesting(StatusObserver observer);
 
     void onOneClickInstall();
     void onDeleteButton();

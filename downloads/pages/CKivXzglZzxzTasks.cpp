@@ -169,8 +169,10 @@ void CKivXzglZzxzDlg::startToolbarWorker(std::vector<EntryPtr> entries, bool con
 void CKivXzglZzxzDlg::runDeletionWorker(std::stop_token stop) {
     while (platform::SleepFor(stop, std::chrono::milliseconds(100))) {
         std::vector<EntryPtr> taken;
+        bool dropped = false;
         {
             std::lock_guard lock(m_deleteMutex);
+            dropped = !m_pendingDelete.empty();
             for (EntryPtr& entry : m_pendingDelete) {
                 // A download that finished meanwhile is kept.
                 if (entry->status != 4 && !entry->completing) {
@@ -179,6 +181,10 @@ void CKivXzglZzxzDlg::runDeletionWorker(std::stop_token stop) {
                 }
             }
             m_pendingDelete.clear();
+        }
+        if (dropped && taken.empty()) {
+            // Every entry finished meanwhile: nothing to delete, but the page is busy no more.
+            PostKivMessage(m_self, kMsgToolbarDone);
         }
         for (const EntryPtr& entry : taken) {
             deleteEntry(entry);
