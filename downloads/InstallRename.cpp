@@ -75,8 +75,8 @@ bool InstallRename::recover() {
     if (second != std::string::npos) {
         const std::string temporary = text.substr(0, first);
         const std::string path = text.substr(first + 1, second - first - 1);
-        moved = !temporary.empty() && !path.empty() && PathExists(temporary) &&
-                !PathExists(path) && Move(temporary, path);
+        moved = !temporary.empty() && !path.empty() && PathExists(temporary) && !PathExists(path) &&
+                Move(temporary, path);
     }
     std::error_code ignored;
     std::filesystem::remove(m_journal, ignored);

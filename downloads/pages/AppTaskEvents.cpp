@@ -117,7 +117,8 @@ void AppTaskEvents::FinishPackage(cKivAppInfo& entry, const std::string& path) {
     }
     CKivDownObj* task = entry.task.load();
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string engineName = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string finalName = FinalApkName(entry.Name, folder, engineName);
     if (finalName.empty()) {

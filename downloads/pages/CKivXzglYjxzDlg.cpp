@@ -32,13 +32,13 @@ QString Qt8(const std::string& text) {
 void OpenFolder(const std::string& path, bool selectFile) {
     if (selectFile) {
         const QString uri = QUrl::fromLocalFile(Qt8(path)).toString();
-        const int code = QProcess::execute(
-            QStringLiteral("dbus-send"),
-            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-             QStringLiteral("--dest=org.freedesktop.FileManager1"),
-             QStringLiteral("/org/freedesktop/FileManager1"),
-             QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
-             QStringLiteral("array:string:") + uri, QStringLiteral("string:")});
+        const int code =
+            QProcess::execute(QStringLiteral("dbus-send"),
+                              {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                               QStringLiteral("--dest=org.freedesktop.FileManager1"),
+                               QStringLiteral("/org/freedesktop/FileManager1"),
+                               QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                               QStringLiteral("array:string:") + uri, QStringLiteral("string:")});
         if (code == 0) {
             return;
         }
@@ -178,9 +178,8 @@ void CKivXzglYjxzDlg::restore() {
 }
 
 cKivDownListCell* CKivXzglYjxzDlg::addEntry(std::unique_ptr<cKivDownloadInfo> entry) {
-    const QString icon = !entry->iconPath.empty() && PathExists(entry->iconPath)
-                             ? Qt8(entry->iconPath)
-                             : QString();
+    const QString icon =
+        !entry->iconPath.empty() && PathExists(entry->iconPath) ? Qt8(entry->iconPath) : QString();
     cKivDownListCell* cell =
         list()->AddRow(Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver), icon);
     entry->row = cell;
@@ -263,8 +262,8 @@ void CKivXzglYjxzDlg::showInstallStatus(cKivDownloadInfo& entry, int status) {
         if (look.status != status) {
             continue;
         }
-        list()->SetRowInstallState(look.error ? kErrorStatus : kNormalStatus, look.busy,
-                                   entry.row, QString::fromUtf8(look.text));
+        list()->SetRowInstallState(look.error ? kErrorStatus : kNormalStatus, look.busy, entry.row,
+                                   QString::fromUtf8(look.text));
         if (status == KivInstallQueue::kNoPhone || status == KivInstallQueue::kReset) {
             const bool enabled = status == KivInstallQueue::kReset;
             list()->SetRowButtonEnabled(entry.row, 0, enabled);

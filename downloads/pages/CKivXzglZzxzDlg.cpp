@@ -117,16 +117,17 @@ void CKivXzglZzxzDlg::restore() {
         entry->row = cell;
         cell->data = entry.get();
         addRowButtons(cell, true);
-        list()->SetRowProgress(kNormalStatus, cell, entry->percent, QStringLiteral("下载暂停"),
-                               -1, -1);
+        list()->SetRowProgress(kNormalStatus, cell, entry->percent, QStringLiteral("下载暂停"), -1,
+                               -1);
         list()->SetRowSize(size, cell);
         m_entries.emplace(entry->serial, entry);
     }
     for (const IconDownloadedRow& icon : saved.icons) {
         for (int i = 0; i < list()->rowCount(); ++i) {
             EntryPtr entry = entryOf(list()->cellAt(i));
-            if (entry && QString::fromStdString(entry->Url)
-                                 .compare(Qt8(icon.appUrl), Qt::CaseInsensitive) == 0 &&
+            if (entry &&
+                QString::fromStdString(entry->Url).compare(Qt8(icon.appUrl), Qt::CaseInsensitive) ==
+                    0 &&
                 Qt8(entry->Ver).compare(Qt8(icon.appVer), Qt::CaseInsensitive) == 0) {
                 list()->SetRowIcon(entry->row, Qt8(icon.path()));
                 break;
@@ -199,8 +200,8 @@ KivResult CKivXzglZzxzDlg::onShowEntryState(KivWParam wParam, KivLParam lParam) 
         return 0;
     }
     if (lParam == kShowWaiting || lParam == kShowWaitingAtZero) {
-        list()->SetRowProgress(kNormalStatus, entry.row, lParam == kShowWaiting ? -1 : 0,
-                               kWaiting, -1, -1);
+        list()->SetRowProgress(kNormalStatus, entry.row, lParam == kShowWaiting ? -1 : 0, kWaiting,
+                               -1, -1);
         list()->SetRowButtonPictures(entry.row, 0, kPausePictures);
         return 0;
     }
@@ -235,8 +236,8 @@ void CKivXzglZzxzDlg::showState(cKivAppInfo& entry) {
         return;
     case 5:
     case -1:
-        list()->SetRowProgress(kErrorStatus, cell, -1, QStringLiteral("网络连接错误，无法下载"),
-                               -1, -1);
+        list()->SetRowProgress(kErrorStatus, cell, -1, QStringLiteral("网络连接错误，无法下载"), -1,
+                               -1);
         list()->SetRowButtonPictures(cell, 0, kContinuePictures);
         return;
     default:

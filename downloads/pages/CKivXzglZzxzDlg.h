@@ -94,7 +94,7 @@ private:
     KivWindowHandle m_self;
     bool m_busy = false; // UI thread
 
-    std::mutex m_deleteMutex;           // guards the two members below; UI, worker, tasks
+    std::mutex m_deleteMutex; // guards the two members below; UI, worker, tasks
     std::vector<EntryPtr> m_pendingDelete;
     EntryPtr m_singlePending;
 

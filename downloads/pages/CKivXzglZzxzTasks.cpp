@@ -32,9 +32,9 @@ CKivDownObj* CKivXzglZzxzDlg::createPackageTask(cKivAppInfo& entry) {
     CKivDownQueue& queue = manager.appQueue();
     if (apps.findContinuable(entry.Url)) {
         if (auto place = apps.readContinuation(entry.Url)) {
-            if (CKivDownObj* task = queue.ContinueTask(entry.Url, place->folder, place->fileName,
-                                                       false, AppTaskEvents::OnPackageEvent,
-                                                       &entry)) {
+            if (CKivDownObj* task =
+                    queue.ContinueTask(entry.Url, place->folder, place->fileName, false,
+                                       AppTaskEvents::OnPackageEvent, &entry)) {
                 return task;
             }
         }
@@ -116,9 +116,9 @@ void CKivXzglZzxzDlg::ContinueEntry(const EntryPtr& entry) {
             manager.appQueue().RemoveTask(task);
         }
         manager.database().apps().resetProgress(entry->Url);
-        CKivDownObj* fresh = manager.appQueue().AddNewTask(
-            entry->Url, manager.apkFolder() + "/", false, AppTaskEvents::OnPackageEvent,
-            entry.get());
+        CKivDownObj* fresh =
+            manager.appQueue().AddNewTask(entry->Url, manager.apkFolder() + "/", false,
+                                          AppTaskEvents::OnPackageEvent, entry.get());
         if (!fresh) {
             return;
         }
@@ -207,7 +207,8 @@ void CKivXzglZzxzDlg::deleteEntry(const EntryPtr& entry) {
         DeleteEngineTempFile(path);
         manager.iconQueue().RemoveTask(icon);
     }
-    const DeletedAppDownload left = manager.database().apps().deleteUnfinished(entry->Url, entry->Ver);
+    const DeletedAppDownload left =
+        manager.database().apps().deleteUnfinished(entry->Url, entry->Ver);
     if (left.packagePath) {
         DeleteEngineTempFile(*left.packagePath);
     }

@@ -117,7 +117,8 @@ void KivDownloadPage::layoutControls() {
         button->move(left, top);
         left += button->width() + kButtonGap;
     }
-    m_list->setGeometry(0, height + 2 * top, width(), std::max(0, this->height() - height - 2 * top));
+    m_list->setGeometry(0, height + 2 * top, width(),
+                        std::max(0, this->height() - height - 2 * top));
 }
 
 void KivDownloadPage::paintEvent(QPaintEvent*) {

@@ -22,7 +22,9 @@ KivInstallServices DefaultServices() {
     services.phoneAttached = [] { return true; };
     services.serial = [] { return GetSerial(false).serial; };
     services.install = [](const std::string& package, const std::string& serial,
-                          const std::string& path) { return InstallPackage(package, serial, path); };
+                          const std::string& path) {
+        return InstallPackage(package, serial, path);
+    };
     services.report = [](const std::string& package, const std::string& appName, int code,
                          bool uninstalled, const std::string& output) {
         webservices::ReportInstall(package, appName, code, uninstalled, output);

@@ -38,7 +38,7 @@ public:
 
     std::atomic<CKivDownObj*> task{nullptr};     ///< the package task in the app queue
     std::atomic<CKivDownObj*> iconTask{nullptr}; ///< the icon task in the icon queue
-    std::atomic<bool> halted{false}; ///< no running task: paused, restored or failed
+    std::atomic<bool> halted{false};             ///< no running task: paused, restored or failed
     std::atomic<std::uint64_t> fileSize{0};
     std::atomic<std::uint64_t> speed{0}; ///< bytes of the last poll (per second)
     std::atomic<std::int32_t> percent{0};

@@ -25,25 +25,21 @@ namespace {
 
 constexpr int kFieldsPerApp = 7;
 
-/// Prints row changes of both lists and knows when every package has had its install.
+/// Prints every status change of both lists and knows when every package has had its
+/// install.
 class RowPrinter {
 public:
-    RowPrinter(CKivXzglDlg& manager, int expected) : m_manager(manager), m_expected(expected) {}
-
-    void poll() {
-        cKivDownList* running = m_manager.downloadingPage()->list();
-        for (int i = 0; i < running->rowCount(); ++i) {
-            printChange(m_downloading, running->cellAt(i), "downloading");
-        }
-        cKivDownList* finished = m_manager.downloadedPage()->list();
-        for (int i = 0; i < finished->rowCount(); ++i) {
-            cKivDownListCell* cell = finished->cellAt(i);
-            const QString before = m_finished[cell->title];
+    RowPrinter(CKivXzglDlg& manager, int expected) : m_expected(expected) {
+        manager.downloadingPage()->list()->SetStatusObserver([this](const cKivDownListCell& cell) {
+            printChange(m_downloading, cell, "downloading");
+        });
+        manager.downloadedPage()->list()->SetStatusObserver([this](const cKivDownListCell& cell) {
+            const QString before = m_finished[cell.title];
             printChange(m_finished, cell, "downloaded");
-            if (!before.isEmpty() && cell->statusText.isEmpty()) {
-                m_results[cell->title] = before;
+            if (!before.isEmpty() && cell.statusText.isEmpty()) {
+                m_results[cell.title] = before;
             }
-        }
+        });
     }
 
     bool done() const { return static_cast<int>(m_results.size()) >= m_expected; }
@@ -57,23 +53,22 @@ public:
     }
 
 private:
-    static void printChange(std::map<QString, QString>& seen, cKivDownListCell* cell,
+    static void printChange(std::map<QString, QString>& seen, const cKivDownListCell& cell,
                             const char* list) {
-        QString shown = cell->statusText;
-        if (!cell->speedText.isEmpty()) {
-            shown += QStringLiteral(" ") + cell->speedText;
+        QString shown = cell.statusText;
+        if (!cell.speedText.isEmpty()) {
+            shown += QStringLiteral(" ") + cell.speedText;
         }
-        QString& last = seen[cell->title];
-        if (shown == last) {
+        auto it = seen.find(cell.title);
+        if (it != seen.end() && it->second == shown) {
             return;
         }
-        last = shown;
-        std::printf("%s\t%s\t%s\n", list, cell->title.toUtf8().constData(),
+        seen[cell.title] = shown;
+        std::printf("%s\t%s\t%s\n", list, cell.title.toUtf8().constData(),
                     shown.toUtf8().constData());
         std::fflush(stdout);
     }
 
-    CKivXzglDlg& m_manager;
     int m_expected;
     std::map<QString, QString> m_downloading;
     std::map<QString, QString> m_finished;
@@ -100,7 +95,6 @@ int RunManager(const std::function<int(CKivXzglDlg&)>& start) {
     RowPrinter printer(*manager, expected);
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        printer.poll();
         if (printer.done()) {
             app.quit();
         }
@@ -157,8 +151,7 @@ int RunAppContinue(const CliArgs& args) {
 
 const CliRegistration kAppDownload{
     "app-download", "app-download ICONURL URL NAME TYPE VER PACKAGE MD5 [...]",
-    "downloads apps through the download manager and installs them on the phone",
-    RunAppDownload};
+    "downloads apps through the download manager and installs them on the phone", RunAppDownload};
 const CliRegistration kAppContinue{
     "app-continue", "app-continue",
     "restores the unfinished app downloads, continues them and installs them", RunAppContinue};

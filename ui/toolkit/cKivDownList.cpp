@@ -129,6 +129,9 @@ void cKivDownList::SetRowProgress(const QColor& color, cKivDownListCell* cell, i
     }
     cell->speedText = speedHigh < 0 ? QString() : QStringLiteral("%1KB/S").arg(speedLow);
     repaintColumn(cell, 2);
+    if (m_statusObserver) {
+        m_statusObserver(*cell);
+    }
 }
 
 QString cKivDownList::SizeText(std::uint64_t bytes) {
@@ -159,6 +162,9 @@ void cKivDownList::SetRowInstallState(const QColor& color, bool busy, cKivDownLi
     cell->animFrame = 0;
     updateAnimationTimer();
     repaintRow(cell); // the buttons change with the busy state
+    if (m_statusObserver) {
+        m_statusObserver(*cell);
+    }
 }
 
 void cKivDownList::SetRowIcon(cKivDownListCell* cell, const QString& iconPath) {
@@ -411,9 +417,11 @@ void cKivDownList::paintStatusColumn(QPainter& painter, const cKivDownListCell& 
     painter.setFont(SmallFont());
     painter.setPen(cell.statusColor);
     if (m_running) {
+        // Without a speed the status may take the bar's whole width (the error text needs it).
         const int half = bar.width() / 2;
-        DrawElided(painter, QRect(bar.left(), textTop, half, 12), Qt::AlignLeft | Qt::AlignVCenter,
-                   cell.statusText);
+        const int statusWidth = cell.speedText.isEmpty() ? bar.width() : half;
+        DrawElided(painter, QRect(bar.left(), textTop, statusWidth, 12),
+                   Qt::AlignLeft | Qt::AlignVCenter, cell.statusText);
         painter.setPen(Qt::black);
         DrawElided(painter, QRect(bar.left() + half, textTop, bar.width() - half, 12),
                    Qt::AlignRight | Qt::AlignVCenter, cell.speedText);
@@ -447,8 +455,7 @@ void cKivDownList::paintButtons(QPainter& painter, const cKivDownListCell& cell,
         } else if (m_pressed.row == row && m_pressed.part == Hit::kButton &&
                    m_pressed.button == button) {
             state = 2;
-        } else if (m_hover.row == row && m_hover.part == Hit::kButton &&
-                   m_hover.button == button) {
+        } else if (m_hover.row == row && m_hover.part == Hit::kButton && m_hover.button == button) {
             state = 1;
         }
         const KivImage* picture = CachedResourcePicture(pictures[state]);

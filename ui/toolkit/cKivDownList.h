@@ -67,6 +67,11 @@ public:
     /// Sets a row's tick without calling back.
     void SetRowChecked(cKivDownListCell* cell, bool checked);
 
+    /// Called after every status change of a row (progress or install state): the headless
+    /// manager of penlow-cli prints them.
+    using StatusObserver = std::function<void(const cKivDownListCell& cell)>;
+    void SetStatusObserver(StatusObserver observer) { m_statusObserver = std::move(observer); }
+
     void SetSelectAllCallback(SelectAllCallback callback, std::intptr_t user);
     void SetRowClickCallback(RowClickCallback callback, std::intptr_t user);
 
@@ -133,6 +138,7 @@ private:
     SelectAllCallback m_selectAll;
     std::intptr_t m_selectAllUser = 0;
     RowClickCallback m_rowClick;
+    StatusObserver m_statusObserver;
     std::intptr_t m_rowClickUser = 0;
     Hit m_hover;
     Hit m_pressed;

@@ -48,8 +48,12 @@ protected:
     }
 
     std::vector<std::string> Argv(const std::vector<std::string>& args) const {
-        std::vector<std::string> argv = {"sh", "-c", "exec \"$0\" \"$@\" 2>/dev/null",
-                                         PENLOW_CLI, "--program-folder", m_program.path()};
+        std::vector<std::string> argv = {"sh",
+                                         "-c",
+                                         "exec \"$0\" \"$@\" 2>/dev/null",
+                                         PENLOW_CLI,
+                                         "--program-folder",
+                                         m_program.path()};
         argv.insert(argv.end(), args.begin(), args.end());
         return argv;
     }
@@ -59,8 +63,13 @@ protected:
                                  const std::string& bytes, const std::string& query) {
         testsupport::WriteFile(m_served.file(file), bytes);
         testsupport::WriteFile(m_served.file(file + ".png"), "icon");
-        return {m_server.url(file + ".png"), m_server.url(file + query), name, "游戏", "1.0",
-                "com.penlow." + file.substr(0, file.find('.')), Md5Hex(bytes)};
+        return {m_server.url(file + ".png"),
+                m_server.url(file + query),
+                name,
+                "游戏",
+                "1.0",
+                "com.penlow." + file.substr(0, file.find('.')),
+                Md5Hex(bytes)};
     }
 
     int Run(const std::vector<std::string>& args, std::vector<std::string>& lines) {
@@ -96,19 +105,23 @@ protected:
 
 TEST_F(AppDownloadCli, RequestToInstalledPackage) {
     const std::string bytes = PatternBytes(200 * 1024, 21);
+    std::vector<std::string> args = {"app-download"};
+    const std::vector<std::string> app = App("maps.apk", "地图", bytes, "?rate=150000");
+    args.insert(args.end(), app.begin(), app.end());
     std::vector<std::string> lines;
-    ASSERT_EQ(Run(App("maps.apk", "地图", bytes, "?rate=150000"), lines), 0);
+    ASSERT_EQ(Run(args, lines), 0);
     // Every row state the pages show, in order.
     const std::vector<std::string> wanted = {
-        "request\t地图\t0", "downloading\t地图\t正在连接", "downloading\t地图\t下载完成",
-        "downloaded\t地图\t正在安装", "downloaded\t地图\t安装完成", "downloaded\t地图\t"};
+        "request\t地图\t0",           "downloading\t地图\t正在连接", "downloading\t地图\t下载完成",
+        "downloaded\t地图\t正在安装", "downloaded\t地图\t安装完成",  "downloaded\t地图\t"};
     auto at = lines.begin();
     for (const std::string& line : wanted) {
         at = std::find(at, lines.end(), line);
         ASSERT_NE(at, lines.end()) << "missing or out of order: " << line;
     }
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-        return l.rfind("downloading\t地图\t正在下载", 0) == 0 && l.find("KB/S") != std::string::npos;
+        return l.rfind("downloading\t地图\t正在下载", 0) == 0 &&
+               l.find("KB/S") != std::string::npos;
     }));
     EXPECT_EQ(Md5Hex(testsupport::ReadFile(apk("地图.apk"))), Md5Hex(bytes));
 }

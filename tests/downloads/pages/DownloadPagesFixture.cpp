@@ -139,8 +139,7 @@ int CountStatus(cKivDownList* list, const QString& prefix) {
 }
 
 void ClickRowButton(cKivDownList* list, int row, int button) {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->buttonRect(row, button).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->buttonRect(row, button).center());
 }
 
 } // namespace pagetest

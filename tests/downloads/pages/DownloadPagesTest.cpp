@@ -169,7 +169,7 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(f.statuses.size(), std::size_t(6), kWaitMs);
         const std::vector<std::pair<std::string, int>> expected = {
-            {"com.one", 3}, {"com.one", 99}, {"com.two", 3},
+            {"com.one", 3},  {"com.one", 99},  {"com.two", 3},
             {"com.two", 99}, {"com.three", 3}, {"com.three", 99}};
         QCOMPARE(f.statuses, expected);
         QVERIFY(f.manager()->downloadedPage()->queueEmpty());
@@ -184,8 +184,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.bad") == (std::vector<int>{-1, 99}), kWaitMs);
         QVERIFY(f.pmInstalls().empty());
         AddFinished(f, "big", "com.big", "big package", Md5Hex("big package"));
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.big") == (std::vector<int>{0, 1, 99}),
-                                 kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.big") == (std::vector<int>{0, 1, 99}), kWaitMs);
         QCOMPARE(std::get<2>(f.reports.back()), 1);
     }
 

@@ -11,6 +11,7 @@
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivMessaging.h"
 #include "ui/toolkit/KivSkinTable.h"
+#include "ui/toolkit/cKivButtonEx.h"
 #include "ui/toolkit/cKivDownList.h"
 
 #include <QPainter>
@@ -108,7 +109,11 @@ private slots:
         running->SetRowProgress(KivDownloadPage::kErrorStatus, cells[4], 12,
                                 "网络连接错误，无法下载", -1, -1);
         running->SetRowButtonPictures(cells[4], 0, kContinue);
-        running->SetRowChecked(cells[1], true);
+        // Ticked by a click, as the user does it: the toolbar follows.
+        QTest::mouseClick(running->viewport(), Qt::LeftButton, {},
+                          QPoint(cKivDownList::kColumn0 + 20, running->rowRect(1).center().y()));
+        QVERIFY(cells[1]->checked);
+        QVERIFY(manager->downloadingPage()->button(1)->isEnabled());
         SendKivMessage(manager->handle(), kMsgDownloadingRows, 5);
         QCOMPARE(manager->tab(0)->text(), QString("正在下载（5）"));
         QCOMPARE(window->tabButton(2)->text(), QString("5")); // the badge

@@ -176,8 +176,7 @@ private slots:
         list.resize(700, 300);
         QCOMPARE(list.columnWidth(3), cKivDownList::kMinLastColumn);
         QCOMPARE(list.header()->sectionResizeMode(0), QHeaderView::Fixed);
-        QCOMPARE(list.header()->model()->headerData(2, Qt::Horizontal).toString(),
-                 QString("进度"));
+        QCOMPARE(list.header()->model()->headerData(2, Qt::Horizontal).toString(), QString("进度"));
         cKivDownList finished(false);
         QCOMPARE(finished.header()->model()->headerData(2, Qt::Horizontal).toString(),
                  QString("状态"));
