@@ -151,6 +151,14 @@ KivResult CKivXzglZzxzDlg::onAddDownload(KivWParam, KivLParam lParam) {
         PostKivMessage(m_downloadedPage, kMsgInstallById, static_cast<KivWParam>(*id));
         return 0;
     }
+    // Two requests for one URL within one turn of the event loop both passed the database
+    // check; the second must not start a second download into the same file.
+    for (const auto& [serial, listed] : m_entries) {
+        if (QString::fromStdString(listed->Url)
+                .compare(QString::fromStdString(entry->Url), Qt::CaseInsensitive) == 0) {
+            return 0;
+        }
+    }
     entry->page = this;
     cKivDownListCell* cell = list()->AddRow(Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver));
     entry->row = cell;

@@ -57,6 +57,7 @@ public:
     std::string apkFolder() const;
     std::string pictureFolder() const;
     std::string programFolder() const { return m_program.path(); }
+    KivDialog* mainWindow() const { return m_main.get(); }
 
     /// Every install status the downloaded page showed: (package, status), in order.
     std::vector<std::pair<std::string, int>> statuses;

@@ -8,13 +8,16 @@
 #include "downloads/DownAppInfoDatabase.h"
 #include "downloads/pages/CKivXzglYjxzDlg.h"
 #include "downloads/pages/CKivXzglZzxzDlg.h"
+#include "downloads/pages/FlyingIcon.h"
 #include "downloads/pages/StartAppDownload.h"
 #include "ui/toolkit/cKivButtonEx.h"
 #include "ui/toolkit/cKivDownList.h"
 
+#include <QCursor>
 #include <QPushButton>
 #include <QtTest>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -291,6 +294,68 @@ private slots:
         QTRY_COMPARE(f.downloading()->rowCount(), 0);
         QVERIFY(std::filesystem::exists(f.apkFolder() + "/Quick.apk"));
         QTRY_VERIFY(!f.manager()->downloadingPage()->busy());
+    }
+
+    void twoRequestsInOneTurnMakeOneRow() {
+        PagesFixture f;
+        f.openManager();
+        const std::string bytes = PatternBytes(100 * 1024, 12);
+        const std::string url = f.serve("twice.apk", bytes, "?rate=20000");
+        QCOMPARE(Request(url, "Twice", Md5Hex(bytes)), 0);
+        QCOMPARE(Request(url, "Twice", Md5Hex(bytes)), 0); // the first is not yet listed
+        QTRY_COMPARE(f.downloading()->rowCount(), 1);
+        QTest::qWait(200);
+        QCOMPARE(f.downloading()->rowCount(), 1);
+    }
+
+    void flyingIconPath_data() {
+        QTest::addColumn<int>("dx");
+        QTest::addColumn<int>("dy");
+        QTest::newRow("store button") << 700 << 300;
+        QTest::newRow("above the target") << 400 << 60;
+        QTest::newRow("just far enough") << 58 << 194;
+    }
+    void flyingIconPath() {
+        QFETCH(int, dx);
+        QFETCH(int, dy);
+        const std::vector<FlyingIconStep> steps = FlyingIconPath(dx, dy);
+        const int a = dx - 38;
+        QCOMPARE(static_cast<int>(steps.size()), a / 20);
+        // From next to the pointer down to the target corner (38, 194).
+        QVERIFY(std::abs(steps.front().x - (dx - 20)) <= 1);
+        QCOMPARE(steps.back().x, 38 + (a % 20 == 0 ? 0 : a % 20));
+        for (std::size_t i = 1; i < steps.size(); ++i) {
+            QVERIFY(steps[i].x < steps[i - 1].x);
+        }
+        // Half way the curve is 80 pixels above the straight line.
+        const double b = 194 - dy;
+        const double x = a / 2.0;
+        const double curve = -320.0 * x * x / (a * a) + (b + 320.0) * x / a;
+        QVERIFY(std::abs(curve - (b / 2 + 80)) < 1e-9);
+        // Small at both ends, full size in the middle.
+        if (steps.size() >= 4) {
+            QVERIFY(steps.front().scale < 1.0);
+            QVERIFY(steps.back().scale < 1.0);
+            QCOMPARE(steps[steps.size() / 2].scale, 1.0);
+        }
+        QVERIFY(FlyingIconPath(57, 100).empty()); // a below 20: nothing to fly
+    }
+
+    void oneFlightAtATime() {
+        PagesFixture f;
+        KivDialog* window = f.mainWindow();
+        window->resize(980, 620);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCursor::setPos(window->mapToGlobal(QPoint(600, 330)));
+        StartFlyingIcon();
+        QVERIFY(FlyingIconActive());
+        QVERIFY(!window->isEnabled());
+        const int overlays = window->findChildren<QWidget*>().size();
+        StartFlyingIcon(); // a second request during the flight starts nothing
+        QCOMPARE(window->findChildren<QWidget*>().size(), overlays);
+        QTRY_VERIFY_WITH_TIMEOUT(!FlyingIconActive(), 5000);
+        QVERIFY(window->isEnabled());
     }
 
     void openFolderSelectsTheCurrentPackage() {
