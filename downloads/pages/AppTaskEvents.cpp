@@ -18,6 +18,18 @@ namespace {
 
 std::atomic<std::int64_t> g_completionPauseMs{1000};
 
+/// Marks a callback as running for its entry, so that the page keeps the entry until it ends.
+class InFlight {
+public:
+    explicit InFlight(cKivAppInfo& entry) : m_entry(entry) { ++m_entry.callbacksInFlight; }
+    ~InFlight() { --m_entry.callbacksInFlight; }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+
+private:
+    cKivAppInfo& m_entry;
+};
+
 void SaveProgress(const cKivAppInfo& entry, CKivDownObj& task) {
     const SavedDownload saved = task.Saved();
     CKivAppDownMgr::Instance().database().apps().saveProgress(entry.Url, saved);
@@ -34,6 +46,7 @@ void AppTaskEvents::OnPackageEvent(TaskEvent kind, void* user, const TaskEventDa
     if (!entry || !entry->page) {
         return;
     }
+    const InFlight running(*entry);
     switch (kind) {
     case TaskEvent::Connecting:
         entry->status = 0;
@@ -153,6 +166,7 @@ void AppTaskEvents::OnIconEvent(TaskEvent kind, void* user, const TaskEventData&
         kind != TaskEvent::NoConnection) {
         return;
     }
+    const InFlight running(*entry);
     CKivDownObj* icon = entry->iconTask.exchange(nullptr);
     if (!icon) {
         return; // the package's completion or a delete took it

@@ -9,7 +9,10 @@
 #include "ui/toolkit/KivWindows.h"
 #include "ui/toolkit/cKivButtonEx.h"
 
+#include <QTimer>
+
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -67,6 +70,30 @@ CKivXzglZzxzDlg::~CKivXzglZzxzDlg() {
     }
     for (auto& [serial, entry] : m_entries) {
         stopTasksForClose(*entry);
+    }
+    // A callback that removed its own task may still be finishing.
+    std::vector<EntryPtr> all = m_retired;
+    for (auto& [serial, entry] : m_entries) {
+        all.push_back(entry);
+    }
+    for (const EntryPtr& entry : all) {
+        while (entry->callbacksInFlight > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+}
+
+void CKivXzglZzxzDlg::retire(EntryPtr entry) {
+    if (entry->callbacksInFlight > 0) {
+        m_retired.push_back(std::move(entry));
+        QTimer::singleShot(50, this, [this] { sweepRetired(); });
+    }
+}
+
+void CKivXzglZzxzDlg::sweepRetired() {
+    std::erase_if(m_retired, [](const EntryPtr& entry) { return entry->callbacksInFlight == 0; });
+    if (!m_retired.empty()) {
+        QTimer::singleShot(50, this, [this] { sweepRetired(); });
     }
 }
 
@@ -262,6 +289,7 @@ KivResult CKivXzglZzxzDlg::onEntryLeft(KivWParam wParam, KivLParam lParam) {
     m_entries.erase(it);
     list()->RemoveRow(entry->row);
     entry->row = nullptr;
+    retire(entry);
     if (lParam == 1 && m_busy) {
         m_busy = false;
         if (list()->rowCount() == 0) {

@@ -86,10 +86,15 @@ private:
     void startTasks(cKivAppInfo& entry);
     void stopTasksForClose(cKivAppInfo& entry);
 
+    /// Frees an entry that left the list once no task callback runs for it any more.
+    void retire(EntryPtr entry);
+    void sweepRetired();
+
     void runDeletionWorker(std::stop_token stop);
     void deleteEntry(const EntryPtr& entry);
 
     std::map<std::uint64_t, EntryPtr> m_entries; // UI thread; the rows' entries by serial
+    std::vector<EntryPtr> m_retired;             // UI thread; left the list, callbacks running
     KivWindowHandle m_downloadedPage;
     KivWindowHandle m_self;
     bool m_busy = false; // UI thread

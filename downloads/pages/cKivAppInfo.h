@@ -47,6 +47,8 @@ public:
     std::atomic<bool> deleting{false};
     /// Set by completion; the deletion worker then leaves the entry alone.
     std::atomic<bool> completing{false};
+    /// Task callbacks running for the entry now; the page frees the entry only at zero.
+    std::atomic<int> callbacksInFlight{0};
 
     cKivDownListCell* row = nullptr; ///< UI thread only
     CKivXzglZzxzDlg* page = nullptr; ///< set before the entry's tasks exist
