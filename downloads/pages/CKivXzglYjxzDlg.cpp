@@ -1,6 +1,7 @@
 #include "CKivXzglYjxzDlg.h"
 
 #include "downloads/CKivAppDownMgr.h"
+#include "platform/DebugLog.h"
 #include "platform/config/AppPaths.h"
 #include "ui/toolkit/KivShell.h"
 #include "ui/toolkit/KivWindows.h"
@@ -116,10 +117,12 @@ void CKivXzglYjxzDlg::onInitDialog() {
 }
 
 CKivXzglYjxzDlg::~CKivXzglYjxzDlg() {
+    platform::DebugOutput("CKivXzglYjxzDlg::OnDestroy()----1----");
     if (g_page == this) {
         g_page = nullptr;
     }
     m_queue.reset(); // waits for the install under way
+    platform::DebugOutput("CKivXzglYjxzDlg::OnDestroy()----2----");
 }
 
 cKivDownloadInfo* CKivXzglYjxzDlg::entryOf(const cKivDownListCell* cell) const {

@@ -358,6 +358,22 @@ private slots:
         QVERIFY(window->isEnabled());
     }
 
+    void closingDuringCompletionLosesNothing() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        CKivXzglZzxzDlg::SetCompletionPauseForTesting(std::chrono::milliseconds(800));
+        const std::string bytes = PatternBytes(40 * 1024, 14);
+        QCOMPARE(Request(f.serve("close.apk", bytes), "Close", Md5Hex(bytes), "com.close"), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(CountStatus(f.downloading(), "下载完成"), 1, kWaitMs);
+        f.closeManager(); // waits for the completion under way; its messages go nowhere
+        CKivXzglZzxzDlg::SetCompletionPauseForTesting(std::chrono::milliseconds(100));
+        f.openManager();
+        QCOMPARE(f.downloading()->rowCount(), 0);
+        QCOMPARE(f.downloaded()->rowCount(), 1);
+        QCOMPARE(Md5Hex(ReadAll(f.apkFolder() + "/Close.apk")), Md5Hex(bytes));
+    }
+
     void openFolderSelectsTheCurrentPackage() {
         PagesFixture f;
         f.phoneAttached = false;
