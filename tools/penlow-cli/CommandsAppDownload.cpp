@@ -32,6 +32,10 @@ public:
     RowPrinter(CKivXzglDlg& manager, int expected) : m_expected(expected) {
         manager.downloadingPage()->list()->SetStatusObserver([this](const cKivDownListCell& cell) {
             printChange(m_downloading, cell, "downloading");
+            // A download that failed ends this package's run: it will not be installed.
+            if (cell.statusText == QStringLiteral("网络连接错误，无法下载")) {
+                m_results[cell.title] = cell.statusText;
+            }
         });
         manager.downloadedPage()->list()->SetStatusObserver([this](const cKivDownListCell& cell) {
             const QString before = m_finished[cell.title];
