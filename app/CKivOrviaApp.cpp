@@ -70,7 +70,7 @@ bool CKivOrviaApp::InitInstance() {
     return runLoginStep();
 }
 
-// Step 8: the application-wide event filter that enters every dialog in the skin table.
+// The application-wide event filter that enters every dialog in the skin table.
 void CKivOrviaApp::installDialogHook() {
     InstallFontSubstitutions();
     InstallDialogHook();
@@ -123,7 +123,7 @@ void CKivOrviaApp::readLoginMode() {
     trace(std::string("login mode: ") + (m_skipLoginDialog ? "background login" : "login dialog"));
 }
 
-// Step 11: the main window, run modally; the program ends when it closes.
+// The main window, run modally; the program ends when it closes.
 int CKivOrviaApp::Run() {
     trace("running");
     CKivOrviaDlg mainWindow;
@@ -139,7 +139,7 @@ int CKivOrviaApp::ExitInstance() {
     return 0;
 }
 
-// Step 10: the login dialog; or, when `disuser` says so, the background login, which the
+// The login dialog; or, when `disuser` says so, the background login, which the
 // main window does not wait for.
 bool CKivOrviaApp::runLoginStep() {
     if (m_skipLoginDialog) {

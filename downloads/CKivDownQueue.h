@@ -6,7 +6,7 @@
 //
 //     CKivDownQueue& queue = DriverQueue();
 //     if (queue.Init(true, "DownData.db") != 0) { ... }
-//     if (auto done = queue.FindFinished(url, folder)) { use *done; }           // D7
+//     if (auto done = queue.FindFinished(url, folder)) { use *done; }
 //     CKivDownObj* task = queue.ContinueTask(url, "", "", true, OnEvent, job);  // saved one
 //     if (task == nullptr) task = queue.AddNewTask(url, folder, true, OnEvent, job);
 //     ... OnEvent(TaskEvent::Progress / Finished / Failed / NoConnection, job, data) ...
@@ -96,10 +96,10 @@ public:
     /// already being removed).
     int RemoveTask(CKivDownObj* task);
 
-    /// D7: the path of a finished download of `url` in `folder` (ending in '/') that still
+    /// The path of a finished download of `url` in `folder` (ending in '/') that still
     /// exists on disk. Without a database: none.
     std::optional<std::string> FindFinished(const std::string& url, const std::string& folder);
-    /// D3: the path of a continuable saved download of `url`. Without a database: none.
+    /// The path of a continuable saved download of `url`. Without a database: none.
     std::optional<std::string> FindContinuable(const std::string& url);
     /// The database, or null when the queue has none (inspection tools).
     DownDataDatabase* Database();
