@@ -12,6 +12,7 @@
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
+#include "webservices/BackgroundWork.h"
 #include "webservices/ConnectedPhoneProbe.h"
 #include "webservices/InstallLog.h"
 #include "webservices/VersionUpdate.h"
@@ -22,7 +23,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <string_view>
-#include <thread>
 
 namespace {
 
@@ -80,8 +80,9 @@ void CKivOrviaApp::installDialogHook() {
 // The main window does not wait for the background login; its outcome only fills the login
 // result that later install reports carry.
 void CKivOrviaApp::startBackgroundLogin() {
-    std::thread(webservices::BackgroundLogin).detach();
-    trace("background login started");
+    if (webservices::StartBackgroundLogin()) {
+        trace("background login started");
+    }
 }
 
 bool CKivOrviaApp::takeSingleInstanceLock() {
@@ -135,6 +136,9 @@ int CKivOrviaApp::Run() {
 
 int CKivOrviaApp::ExitInstance() {
     RemoveDialogHook();
+    // Work still under way (a report, the update check, the login) is stopped, not waited for:
+    // its sockets are shut down and its adb runs killed, and its threads joined.
+    webservices::StopBackgroundWork();
     trace("exit");
     return 0;
 }
