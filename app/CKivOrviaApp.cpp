@@ -3,18 +3,15 @@
 #include "app/shell/CKivLoginDlg.h"
 #include "app/shell/CKivOrviaDlg.h"
 #include "StartupMessage.h"
+#include "app/parts/ProgramParts.h"
 
 #include "platform/config/Config.h"
-#include "device/bridge/DeviceIdentity.h"
-#include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
 #include "webservices/BackgroundWork.h"
-#include "webservices/ConnectedPhoneProbe.h"
-#include "webservices/InstallLog.h"
 #include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
@@ -39,14 +36,6 @@ void CloseOnceShownForTesting(QDialog& dialog) {
     }
 }
 
-webservices::InstallPhoneValues cachedPhoneValues() {
-    webservices::InstallPhoneValues values;
-    (void)GetImei(values.imei, false); // non-forced reads only look at the caches
-    (void)GetUsbMac(values.usbMac, false);
-    (void)GetWifiMac(values.wifiMac, false);
-    return values;
-}
-
 } // namespace
 
 bool CKivOrviaApp::InitInstance() {
@@ -58,10 +47,7 @@ bool CKivOrviaApp::InitInstance() {
     }
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
-    // Machine reports of a finished connection wizard look at the phone through adb.
-    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
-    // Install reports carry the phone's identity as the device page last read it.
-    webservices::SetInstallPhoneValuesSource(cachedPhoneValues);
+    InstallProgramParts();
     if (!runUpdateCheck()) {
         return false;
     }
@@ -136,9 +122,9 @@ int CKivOrviaApp::Run() {
 
 int CKivOrviaApp::ExitInstance() {
     RemoveDialogHook();
-    // Work still under way (a report, the update check, the login) is stopped, not waited for:
-    // its sockets are shut down and its adb runs killed, and its threads joined.
-    webservices::StopBackgroundWork();
+    // Work still under way (a driver job, a report, the update check, the login) is stopped,
+    // not waited for: its sockets are shut down, its child processes killed, its threads joined.
+    StopProgramWork();
     trace("exit");
     return 0;
 }
