@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -82,8 +83,8 @@ protected:
         };
         m_parts.startDownload = [this](const std::string& url, const std::string& folder,
                                        std::uint64_t jobId) -> DriverDownloadHandle {
+            m_jobId = jobId; // before the line the test waits for
             m_log.add("startDownload " + url + (folder.ends_with("/download/devices/") ? "" : "?"));
-            m_jobId = jobId;
             return m_downloadStarts ? &g_download : nullptr;
         };
         m_parts.removeDownload = [this](DriverDownloadHandle download) {
@@ -110,7 +111,7 @@ protected:
     bool m_queueOpens = true;
     bool m_downloadStarts = true;
     std::optional<std::string> m_finished;
-    std::uint64_t m_jobId = 0;
+    std::atomic<std::uint64_t> m_jobId{0}; // set on the job thread
 };
 
 } // namespace
@@ -155,15 +156,19 @@ TEST_F(DriverJobPartsTest, TheDownloadsNewsCarryTheJobOnToTheInstall) {
 TEST_F(DriverJobPartsTest, AFailedDownloadEndsRetryableAndCancelSilencesLateNews) {
     start();
     ASSERT_TRUE(m_log.waitFor("startDownload http://files/usb.zip"));
+    ASSERT_TRUE(WaitForDriverJobThreads(5s)); // the job holds its download now
     DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Failed, 0, 0, {}});
     ASSERT_TRUE(m_log.waitFor("wizard 3 驱动下载失败"));
     DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Finished, 0, 0, "/d/usb.zip"});
     ASSERT_TRUE(WaitForDriverJobThreads(5s));
-    EXPECT_EQ(m_log.lines().back(), "wizard 3 驱动下载失败");
+    std::vector<std::string> lines = m_log.lines();
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"removeDownload", "wizard 3 驱动下载失败"}));
 
     m_log.clear();
     start();
     ASSERT_TRUE(m_log.waitFor("startDownload http://files/usb.zip"));
+    ASSERT_TRUE(WaitForDriverJobThreads(5s));
     CancelDriverJob();
     EXPECT_TRUE(m_log.waitFor("removeDownload", 0s));
     DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Progress, 1, 2, {}});
