@@ -24,7 +24,7 @@ double millis(std::chrono::microseconds value) {
 double medianClosing(testsupport::ExitWork& work, bool idle) {
     std::vector<double> times;
     for (int i = 0; i < kRounds; ++i) {
-        std::optional<testsupport::ExitRun> run = work.run(idle, idle ? 0ms : 1500ms);
+        std::optional<testsupport::ExitRun> run = work.run(idle, idle ? 0ms : 300ms);
         if (!run || !WIFEXITED(run->status) || WEXITSTATUS(run->status) != 0) {
             std::fprintf(stderr, "run failed:\n%s\n", run ? run->output.c_str() : "");
             return -1;

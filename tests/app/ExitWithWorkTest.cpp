@@ -11,7 +11,7 @@ using namespace std::chrono_literals;
 TEST(ExitWithWork, DownloadsMonitorReportAndDriverJobInFlightEndCleanly) {
     testsupport::ExitWork work;
     ASSERT_TRUE(work.ready());
-    std::optional<testsupport::ExitRun> run = work.run(false, 1500ms);
+    std::optional<testsupport::ExitRun> run = work.run(false, 300ms);
     ASSERT_TRUE(run.has_value());
     EXPECT_TRUE(WIFEXITED(run->status) && WEXITSTATUS(run->status) == 0) << run->output;
     EXPECT_NE(run->output.find("exit sequence"), std::string::npos) << run->output;

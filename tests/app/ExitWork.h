@@ -34,8 +34,9 @@ public:
     bool ready() const;
 
     /// Starts penlow-cli with the work in flight (or with none when `idle`), waits until it runs
-    /// and `settle` more, asks it to close and waits for its end. Nothing when it did not start
-    /// or did not end within a minute (it is killed then).
+    /// and `settle` more (under a second: the silent service's 1-second receive time-outs would
+    /// end the report and the lookup by themselves), asks it to close and waits for its end.
+    /// Nothing when it did not start or did not end within a minute (it is killed then).
     std::optional<ExitRun> run(bool idle, std::chrono::milliseconds settle);
 
 private:
