@@ -110,7 +110,7 @@ TEST(WireFormat, SaveVCApkLogSendsGbkBytesAsItsHeaderDeclares) {
     record.packageName = "com.example.chat";
     EXPECT_TRUE(SaveVCApkLog(record));
     ASSERT_EQ(server.requests().size(), 1u);
-    const std::string& request = server.requests()[0];
+    const std::string request = server.requests()[0];
     EXPECT_NE(request.find("<Uid>\xB0\xFC</Uid>"), std::string::npos) << request;
     EXPECT_EQ(request.find("\xE5\x8C\x85"), std::string::npos);
     const std::size_t bodyStart = request.find("\r\n\r\n") + 4;
