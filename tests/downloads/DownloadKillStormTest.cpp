@@ -12,7 +12,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <charconv>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -26,7 +28,13 @@ namespace {
 
 int Setting(const char* name, int fallback) {
     const char* value = std::getenv(name);
-    return value != nullptr && std::atoi(value) > 0 ? std::atoi(value) : fallback;
+    int number = 0;
+    if (value == nullptr ||
+        std::from_chars(value, value + std::strlen(value), number).ec != std::errc() ||
+        number <= 0) {
+        return fallback;
+    }
+    return number;
 }
 
 class DownloadKillStorm : public ::testing::Test {
