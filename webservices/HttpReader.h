@@ -38,8 +38,8 @@ private:
 
 /// Makes at most min(expected, 4,095) one-byte receive attempts: a byte is stored, a time-out
 /// uses the attempt up and stores nothing, kMaxQuietBodyAttempts time-outs in a row or a close
-/// or failure end the reading. Nothing is
-/// read when `expected` is below 1. Returns the bytes stored, without gaps.
+/// or failure end the reading. Nothing is read when `expected` is below 1. Returns the bytes
+/// stored, without gaps.
 std::string ReadBody(ByteStream& stream, long long expected);
 
 /// Reads the body of a login reply: receive calls of up to min(expected, 4,095) bytes in
