@@ -26,6 +26,9 @@ public:
     [[nodiscard]] bool connect(const std::string& host, std::uint16_t port,
                                std::chrono::milliseconds timeout = kDefaultTimeout);
 
+    /// Replaces the send and receive time-out of an open connection.
+    void setIoTimeout(std::chrono::milliseconds timeout);
+
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
     void close();

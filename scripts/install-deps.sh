@@ -11,3 +11,6 @@ apt-get install -y -qq --no-install-recommends \
     fonts-noto-cjk clang-format \
     libgtest-dev libgmock-dev \
     xvfb xauth curl imagemagick >/dev/null
+
+# The ARM busybox the program pushes to phones (see the script).
+sh "$(dirname "$0")/fetch-phone-busybox.sh"
