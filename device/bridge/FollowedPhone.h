@@ -12,3 +12,8 @@ void SetFollowedSerial(const std::string& serial);
 
 /// The followed phone's adb serial, or the empty text. Thread-safe.
 std::string FollowedSerial();
+
+/// Whether the program follows a phone at all (the device table's current slot is in use), also
+/// before adb has named it. Thread-safe.
+void SetPhoneFollowed(bool followed);
+bool PhoneFollowed();

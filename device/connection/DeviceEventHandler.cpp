@@ -7,6 +7,7 @@
 
 void DeviceEventHandler::followSerialOf(int index) {
     DeviceSlot slot;
+    SetPhoneFollowed(index >= 0);
     if (m_table != nullptr) {
         SetFollowedSerial(index >= 0 && m_table->Copy(index, slot) ? slot.serial : std::string());
     }

@@ -64,6 +64,7 @@ TEST_F(TwoPhonesTest, EveryQueryGoesToTheFollowedPhone) {
     m_monitor.setAdbPeriodForTesting(100ms);
     m_monitor.start();
     ASSERT_TRUE(m_links.waitFor("state 4 0")); // PHONE-B arrives first: followed, slot 0
+    EXPECT_TRUE(PhoneFollowed()); // before adb has named it
     ASSERT_TRUE(m_sim.control("plug PHONE-A"));
     ASSERT_TRUE(m_links.waitFor("event 1 1"));
     ASSERT_TRUE(m_sim.control("state PHONE-A device"));
@@ -92,6 +93,7 @@ TEST_F(TwoPhonesTest, EveryQueryGoesToTheFollowedPhone) {
     ASSERT_TRUE(m_sim.control("unplug PHONE-B"));
     ASSERT_TRUE(m_links.waitFor("state 1 0"));
     EXPECT_EQ(FollowedSerial(), "");
+    EXPECT_FALSE(PhoneFollowed());
 }
 
 // Phones that the filter reorders (a file hit goes first) make the same list on every pass:
