@@ -9,6 +9,7 @@
 #include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
+#include "ui/devicepages/DevicePageHooks.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
@@ -32,9 +33,13 @@ void trace(const std::string& line) {
 
 // PENLOW_CLOSE_WINDOWS_FOR_TESTING=1: the login dialog and the main window close themselves
 // (as if cancelled) once they have been shown, so start-up can be run end to end unattended.
-void CloseOnceShownForTesting(QDialog& dialog) {
+bool CloseWindowsForTesting() {
     const char* value = std::getenv("PENLOW_CLOSE_WINDOWS_FOR_TESTING");
-    if (value && std::string_view(value) == "1") {
+    return value && std::string_view(value) == "1";
+}
+
+void CloseOnceShownForTesting(QDialog& dialog) {
+    if (CloseWindowsForTesting()) {
         QTimer::singleShot(0, &dialog, &QDialog::reject);
     }
 }
@@ -126,6 +131,13 @@ void CKivOrviaApp::readLoginMode() {
 // Step 11: the main window, run modally; the program ends when it closes.
 int CKivOrviaApp::Run() {
     trace("running");
+    if (CloseWindowsForTesting()) {
+        // An unattended start-up run looks for no phones: the device monitor's first start
+        // would end every adb process of the machine.
+        DeviceMonitorSetup setup;
+        setup.enabled = false;
+        SetDeviceMonitorSetupForTesting(setup);
+    }
     CKivOrviaDlg mainWindow;
     CloseOnceShownForTesting(mainWindow);
     mainWindow.exec();

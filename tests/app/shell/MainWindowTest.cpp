@@ -10,6 +10,7 @@
 #include "store/CKivYyyxDlg.h"
 #include "ui/devicepages/CKivSbxxDlg.h"
 #include "downloads/pages/CKivXzglDlg.h"
+#include "ui/devicepages/DevicePageHooks.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivImage.h"
 #include "ui/toolkit/KivSkinTable.h"
@@ -50,6 +51,11 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
+        // The device page's own tests drive the device monitor; here it must not run (its
+        // first start ends every process named "adb").
+        DeviceMonitorSetup setup;
+        setup.enabled = false;
+        SetDeviceMonitorSetupForTesting(setup);
         InstallFontSubstitutions();
         InstallDialogHook();
     }

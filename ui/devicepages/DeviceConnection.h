@@ -1,0 +1,50 @@
+// The device page's connection machinery, one per process: the device monitor with its event
+// handler, the connection poller of the connecting screen and the wizard's search. Their calls
+// to the windows go through the window handles of the device page, the wizard and the download
+// manager as sent messages that a stop request withdraws, so a stopped worker never reaches a
+// window. UI thread, except where noted.
+#pragma once
+
+#include "device/connection/ConnectionPoller.h"
+#include "device/connection/DeviceMonitor.h"
+#include "device/connection/DevicePageLink.h"
+#include "device/connection/WizardRetry.h"
+
+#include <memory>
+
+class DeviceConnection : public DevicePageLink, public WizardLink {
+public:
+    static DeviceConnection& instance();
+
+    /// Starts the device monitor (created on the first call); a monitor stopped by
+    /// stopMonitor() resumes.
+    void startMonitor();
+    /// Stops the monitor's threads and marks it not started (page destruction).
+    void stopMonitor();
+    /// Stops and drops the monitor, so that the next start builds one with the setup then in
+    /// force (tests with a sysfs tree and phonesim of their own).
+    void resetMonitorForTesting();
+
+    ConnectionPoller& poller() { return m_poller; }
+    WizardRetry& wizardRetry() { return m_retry; }
+
+    /// Copies the slot the page follows (any thread). False without a followed phone.
+    [[nodiscard]] bool copyCurrentDevice(DeviceSlot& slot) const;
+    /// `CurrentDevice`: the followed slot, -1 when none (any thread).
+    int currentDevice() const;
+
+    // DevicePageLink and WizardLink, on the workers' threads.
+    void enableWizardButton(std::stop_token stop) override;
+    void sendPageState(int wParam, int lParam, std::stop_token stop) override;
+    void postPhoneGone(std::stop_token stop) override;
+    void stopAnimation(std::stop_token stop) override;
+    void sendDriverStep(std::stop_token stop) override;
+
+private:
+    DeviceConnection();
+
+    std::unique_ptr<PhoneWebServices> m_ownWeb;
+    std::unique_ptr<DeviceMonitor> m_monitor; // created and started on the UI thread
+    ConnectionPoller m_poller;
+    WizardRetry m_retry;
+};
