@@ -29,6 +29,7 @@ const KivMessageEntry<CKivSbxxDlg> CKivSbxxDlg::kMessageMap[] = {
     {kMsgShowConnectionError, &CKivSbxxDlg::onShowError},
     {kMsgOpenWizard, &CKivSbxxDlg::onOpenWizard},
     {kMsgMonitorRunning, &CKivSbxxDlg::onMonitorRunning},
+    {kMsgWorkerState, &CKivSbxxDlg::onWorkerState},
     {kMsgWorkerPicture, &CKivSbxxDlg::onWorkerPicture},
     {kMsgWorkerStorage, &CKivSbxxDlg::onWorkerStorage},
     {kMsgWorkerBattery, &CKivSbxxDlg::onWorkerBattery},
@@ -196,6 +197,14 @@ KivResult CKivSbxxDlg::onState(KivWParam wParam, KivLParam lParam) {
         SendKivMessage(handle(), kDraw[m_state], m_state == kConnecting ? kNotConnected : 0);
     }
     return 0;
+}
+
+KivResult CKivSbxxDlg::onWorkerState(KivWParam wParam, KivLParam lParam) {
+    const auto* request = KivPayloadValue<WorkerStateRequest>(lParam);
+    if (!request || request->stop.stop_requested()) {
+        return 0; // the poller was stopped meanwhile: its word no longer counts
+    }
+    return onState(wParam, request->lParam);
 }
 
 void CKivSbxxDlg::stopBusyAnimation() {

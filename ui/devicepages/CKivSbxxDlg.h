@@ -57,6 +57,7 @@ private:
     KivResult onShowError(KivWParam wParam, KivLParam lParam);
     KivResult onOpenWizard(KivWParam wParam, KivLParam lParam);
     KivResult onMonitorRunning(KivWParam wParam, KivLParam lParam);
+    KivResult onWorkerState(KivWParam wParam, KivLParam lParam);
     KivResult onWorkerPicture(KivWParam wParam, KivLParam lParam);
     KivResult onWorkerStorage(KivWParam wParam, KivLParam lParam);
     KivResult onWorkerBattery(KivWParam wParam, KivLParam lParam);

@@ -12,7 +12,7 @@ DeviceConnection& DeviceConnection::instance() {
     return connection;
 }
 
-DeviceConnection::DeviceConnection() : m_poller(*this), m_retry(*this, *this) {
+DeviceConnection::DeviceConnection() : m_poller(m_pollerLink), m_retry(*this, *this) {
     const DeviceMonitorSetup& setup = DeviceMonitorSetupHook();
     if (setup.pollerPause.count() > 0) {
         m_poller.setPauseForTesting(setup.pollerPause);
@@ -76,6 +76,13 @@ void DeviceConnection::enableWizardButton(std::stop_token stop) {
 void DeviceConnection::sendPageState(int wParam, int lParam, std::stop_token stop) {
     SendKivMessage(WindowHandle(KivWindowRole::DevicePage), kMsgDeviceState,
                    static_cast<KivWParam>(wParam), lParam, stop);
+}
+
+void DeviceConnection::PostingLink::sendPageState(int wParam, int lParam, std::stop_token stop) {
+    if (!stop.stop_requested()) {
+        PostKivMessageWith(WindowHandle(KivWindowRole::DevicePage), kMsgWorkerState,
+                           static_cast<KivWParam>(wParam), WorkerStateRequest{lParam, stop});
+    }
 }
 
 void DeviceConnection::postPhoneGone(std::stop_token stop) {

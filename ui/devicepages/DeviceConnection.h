@@ -43,6 +43,18 @@ public:
 private:
     DeviceConnection();
 
+    // The poller's page link. Its state changes are posted, not sent: the page stops the
+    // poller (and waits for its thread) while drawing the state the poller asked for, so a
+    // poller waiting for that drawing would never end. A posted change carries the poller's
+    // stop token and is dropped if the poller was stopped before the page handles it.
+    class PostingLink : public DevicePageLink {
+    public:
+        void enableWizardButton(std::stop_token) override {}
+        void sendPageState(int wParam, int lParam, std::stop_token stop) override;
+        void postPhoneGone(std::stop_token) override {}
+    };
+
+    PostingLink m_pollerLink;
     std::unique_ptr<PhoneWebServices> m_ownWeb;
     std::unique_ptr<DeviceMonitor> m_monitor; // created and started on the UI thread
     ConnectionPoller m_poller;

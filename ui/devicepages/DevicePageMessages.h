@@ -4,6 +4,8 @@
 
 #include "ui/toolkit/KivMessages.h"
 
+#include <stop_token>
+
 /// To the device page: the device monitor runs (enable the wizard button 1016).
 inline constexpr unsigned kMsgMonitorRunning = kWmUser + 1601;
 /// To the device page from the phone worker, sent: l = const PhoneView* (picture and name).
@@ -18,3 +20,11 @@ inline constexpr unsigned kMsgWizardStopAnimation = kWmUser + 1605;
 inline constexpr unsigned kMsgWizardProgress = kWmUser + 1606;
 /// To the recommendations panel from the browser, posted: w = status code.
 inline constexpr unsigned kMsgRecommendStatus = kWmUser + 1607;
+/// To the device page from the connection poller, posted: w = state, payload
+/// WorkerStateRequest. Dropped when the poller was stopped before the page handles it.
+inline constexpr unsigned kMsgWorkerState = kWmUser + 1608;
+
+struct WorkerStateRequest {
+    KivLParam lParam = 0;
+    std::stop_token stop;
+};
