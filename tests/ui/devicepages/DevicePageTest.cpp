@@ -56,11 +56,28 @@ private slots:
         InstallDialogHook();
         m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhoneOne, kPhoneTwo});
         QVERIFY(m_world->sim().started());
+        SetDownloadQueuesInitHook([this] { ++m_queueStarts; });
+        SetRecommendBrowserFactory(
+            [this](QWidget* panel, const QRect&, RecommendStatusCallback status) {
+                m_browser = new QWidget(panel);
+                m_browser->setAutoFillBackground(true);
+                m_browserStatus = std::move(status);
+                return RecommendBrowser{m_browser, [this](const QString& url) {
+                                            m_navigated << url;
+                                            m_browserStatus(1);
+                                        }};
+            });
         m_window = std::make_unique<CKivOrviaDlg>();
         m_window->show();
         m_page = m_window->devicePage();
         QVERIFY(m_page->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(m_page->button(1016)->isEnabled(), 10000); // monitor runs
+        // The panel's start-up: the page requested once, the download queues started once.
+        QTRY_COMPARE(m_queueStarts, 1);
+        QCOMPARE(m_navigated, QStringList{QStringLiteral("http://127.0.0.1:9/mindex.php")});
+        QTRY_COMPARE(m_page->recommendPanel()->panelState(), int(CKivSbxxYxtjDlg::kLoading));
+        m_browserStatus(2);
+        QTRY_COMPARE(m_page->recommendPanel()->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
     }
     void cleanupTestCase() {
         m_window.reset();
@@ -87,6 +104,7 @@ private slots:
     void adbSeesThePhoneDuringTheSearch();
     void infoPanelFields();
     void recommendationsPanelStatus();
+    void escapeOnThePageClosesTheProgram();
 
 private:
     void plugOnline(const char* serial) {
@@ -98,6 +116,10 @@ private:
     std::unique_ptr<DeviceWorld> m_world;
     std::unique_ptr<CKivOrviaDlg> m_window;
     CKivSbxxDlg* m_page = nullptr;
+    int m_queueStarts = 0;
+    QWidget* m_browser = nullptr;
+    RecommendStatusCallback m_browserStatus;
+    QStringList m_navigated;
 };
 
 void DevicePageTest::wholeFlowFromWelcomeToALiveScreenAndBack() {
@@ -218,6 +240,7 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
     Click(wizard->button(1018));
     QCOMPARE(wizard->step(), 2);
     QVERIFY(wizard->animationRunning());
+    QTest::qWait(300); // let the animation show a frame
     uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-2-search"));
     QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), 3, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(wizard->button(1030)->isVisible(), 20000);
@@ -245,7 +268,23 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
 
     // A driver that installs: step 4, and "完成连接" records the success.
     SendKivMessage(wizard->handle(), kMsgWizardDriver);
-    CancelDriverJob();
+    CancelDriverJob(); // the reports below stand in for a job that finds its driver
+    const auto report = [wizard](DriverJobCode code, int percent) {
+        DriverProgress progress{code, percent, ""};
+        SendKivMessage(wizard->handle(), kMsgWizardProgress, static_cast<KivWParam>(code),
+                       reinterpret_cast<KivLParam>(&progress));
+    };
+    report(DriverJobCode::LookingUp, 0);
+    QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在查找驱动,请稍等..."));
+    report(DriverJobCode::Downloading, 42);
+    QCOMPARE(wizard->label(1051)->text(), QStringLiteral("42%"));
+    QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在下载驱动,请稍等..."));
+    QVERIFY(wizard->label(1051)->isVisible());
+    QTest::qWait(300); // let the animation show a frame
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver-progress"));
+    report(DriverJobCode::Installing, 100);
+    QCOMPARE(wizard->label(1051)->text(), QStringLiteral("100%"));
+    QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在安装驱动,请稍等..."));
     DriverProgress installed{DriverJobCode::Installed, 0, ""};
     SendKivMessage(wizard->handle(), kMsgWizardProgress, static_cast<KivWParam>(installed.code),
                    reinterpret_cast<KivLParam>(&installed));
@@ -300,20 +339,31 @@ void DevicePageTest::recommendationsPanelStatus() {
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
     SendKivMessage(panel->handle(), kMsgRecommendStatus, 1);
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kLoading));
+    QVERIFY(!m_browser->isVisible());
+    QTest::qWait(300); // let the animation show a frame
     uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-recommend-loading"));
     SendKivMessage(panel->handle(), kMsgRecommendStatus, 4); // not a load status: nothing
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kLoading));
     SendKivMessage(panel->handle(), kMsgRecommendStatus, 3);
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kFailed));
     uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-recommend-failed"));
+    QVERIFY(!m_browser->isVisible());
     SendKivMessage(panel->handle(), kMsgRecommendStatus, 2);
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
+    QVERIFY(m_browser->isVisible());
+    QCOMPARE(m_browser->geometry(), QRect(1, 31, 533, 349));
     // "更多" opens the list page in the store tab.
     Click(panel->moreButton());
     QTRY_VERIFY(m_window->storePage()->isVisible());
     QVERIFY(!m_page->isVisible());
     m_window->selectTab(0);
     QVERIFY(m_page->isVisible());
+}
+
+void DevicePageTest::escapeOnThePageClosesTheProgram() {
+    QVERIFY(m_window->isVisible());
+    QTest::keyClick(m_page, Qt::Key_Escape);
+    QTRY_VERIFY(!m_window->isVisible());
 }
 
 QTEST_MAIN(DevicePageTest)
