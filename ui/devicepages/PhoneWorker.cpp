@@ -78,19 +78,20 @@ void ShowBattery(const Targets& to, std::stop_token stop) {
     SendKivMessage(to.page, kMsgWorkerBattery, 0, reinterpret_cast<KivLParam>(&text), stop);
 }
 
-// The store client goes onto the phone when the program folder carries one.
-void InstallStoreClient() {
-    std::string path;
-    if (!BuildAppPath("Market_penlow.apk", "data", true, path) ||
-        ::access(path.c_str(), R_OK) != 0) {
-        return;
-    }
+// Refreshes the property caches the usage reports read, then puts the store client onto the
+// phone when the program folder carries one (none is shipped; its install result is ignored).
+void RefreshCachesAndInstallStoreClient() {
     std::string text;
     GetUsbMac(text, true);
     GetImei(text, true);
     GetWifiMac(text, true);
     GetModel(text, true);
     GetProductDevice(text, true);
+    std::string path;
+    if (!BuildAppPath("Market_penlow.apk", "data", true, path) ||
+        ::access(path.c_str(), R_OK) != 0) {
+        return;
+    }
     (void)InstallPackage("Market_penlow.apk", GetSerial(false).serial, path);
 }
 
@@ -114,7 +115,7 @@ void Work(std::stop_token stop, Targets to) {
     if (stop.stop_requested()) {
         return;
     }
-    InstallStoreClient();
+    RefreshCachesAndInstallStoreClient();
     while (!stop.stop_requested()) {
         if (ShowPicture(to, slot, stop) != PictureOutcome::Unreadable) {
             platform::SleepFor(stop, PhoneWorker::kRefreshPause);
