@@ -13,7 +13,15 @@ namespace devicetest {
 using namespace std::chrono_literals;
 
 DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
-    m_folder = std::make_unique<uitest::TestProgramFolder>();
+    testsupport::WriteFile(m_serviceDir.file("soap.json"),
+                           R"json({"models": [{"model": "Penlow P1", "device": "p1",
+                               "showname": "Penlow P1 Pro", "imageinfo": "1,0,0,0,0,0,0,0,0",
+                               "machineid": "7"}]})json");
+    m_services = std::make_unique<testsupport::ServerProcess>(
+        std::vector<std::string>{"--soap-data", m_serviceDir.file("soap.json")});
+    std::string config = uitest::TestProgramFolder::DefaultConfig();
+    config.replace(config.find("port=9"), 6, "port=" + std::to_string(m_services->port("soap")));
+    m_folder = std::make_unique<uitest::TestProgramFolder>(config);
     testsupport::PrepareProgramFolder(m_folder->path());
     std::filesystem::create_directories(m_folder->path() + "/data");
     const char* built = std::getenv("PENLOW_PROGRAM_DIR");
@@ -36,12 +44,6 @@ DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
     setup.adbPeriod = 150ms;
     setup.pollerPause = 300ms;
     SetDeviceMonitorSetupForTesting(setup);
-    SetMachineInfoLookup([](const std::string&, const std::string&, const std::string& model,
-                            const std::string&, MachineDisplayInfo& info) {
-        info.showName = model + " Pro";
-        info.type = 1;
-        return true;
-    });
     SetMachineLogHook([this](const std::string& vid, const std::string& pid, int kind) {
         std::lock_guard guard(m_lock);
         m_machineLog.push_back(std::to_string(kind) + " " + vid + pid);
@@ -52,6 +54,7 @@ DeviceWorld::~DeviceWorld() {
     SetMachineLogHook(nullptr);
     m_port.reset();
     m_sim.reset();
+    m_services.reset();
 }
 
 std::string DeviceWorld::writeScreen(int width, int height, int variant) const {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "PhoneSimProcess.h"
+#include "ServerProcess.h"
+#include "TempDir.h"
 #include "TestEnvironment.h"
 #include "UiTestSupport.h"
 
@@ -31,11 +33,13 @@ public:
 
 class DeviceWorld {
 public:
-    /// `phones`: phonesim scripts. Sets the monitor setup, the model lookup (every model is
-    /// "<model> Pro", type 1) and a machine-log recorder.
+    /// `phones`: phonesim scripts. Starts devservices as the web service (it knows the model
+    /// "Penlow P1" / "p1" as "Penlow P1 Pro" and no driver), and sets the monitor setup and a
+    /// machine-log recorder.
     explicit DeviceWorld(const std::vector<std::string>& phones);
     ~DeviceWorld();
 
+    bool ready() const { return m_sim->started() && m_services->ready(); }
     testsupport::PhoneSimProcess& sim() { return *m_sim; }
     const std::string& folder() const { return m_folder->path(); }
     /// Writes a home-screen picture for phonesim; returns its path.
@@ -44,6 +48,8 @@ public:
     std::vector<std::string> machineLog() const;
 
 private:
+    testsupport::TempDir m_serviceDir;
+    std::unique_ptr<testsupport::ServerProcess> m_services;
     std::unique_ptr<uitest::TestProgramFolder> m_folder;
     std::unique_ptr<testsupport::ScopedCwd> m_cwd;
     std::unique_ptr<testsupport::PhoneSimProcess> m_sim;
