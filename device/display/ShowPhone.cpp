@@ -113,9 +113,13 @@ bool PhoneImageFolder(std::string& folder) {
 
 bool ComposePhonePicture(const ShellInfo& shell, const std::string& screenshot,
                          const std::string& imageFolder, std::string& outPath) {
-    const QImage screen(QString::fromStdString(screenshot));
+    QImage screen(QString::fromStdString(screenshot));
     if (screen.isNull() || shell.shellW <= 0 || shell.shellH <= 0) {
         return false;
+    }
+    if (screen.format() == QImage::Format_ARGB32) {
+        // A phone's fourth byte is padding (RGBX) as often as alpha: a screen is opaque.
+        screen.reinterpretAsFormat(QImage::Format_RGB32);
     }
     QImage canvas(shell.shellW, shell.shellH, QImage::Format_RGB32);
     canvas.fill(0xFFFFFF);
