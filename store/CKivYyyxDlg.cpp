@@ -1,5 +1,6 @@
 #include "CKivYyyxDlg.h"
 
+#include "ui/toolkit/KivPayload.h"
 #include "ui/toolkit/KivWindows.h"
 
 #include <QPainter>
@@ -28,15 +29,15 @@ KivResult CKivYyyxDlg::onPageInit(KivWParam, KivLParam) {
     return 0; // sent once by the main window; nothing to do
 }
 
-// The URL of a kStoreOpenUrl request is a text that outlives the message (its sender keeps
-// it), so it is copied here.
+// The URL of a kStoreOpenUrl request travels as the message's own payload (a posted message
+// may run after its sender's text is gone).
 KivResult CKivYyyxDlg::onNavigate(KivWParam wParam, KivLParam lParam) {
     m_navigated = 1;
     ++m_requests;
     m_lastRequest.kind = wParam;
     m_lastRequest.url.clear();
-    if (wParam == kStoreOpenUrl && lParam != 0) {
-        m_lastRequest.url = reinterpret_cast<const char*>(lParam);
+    if (std::string* url = KivPayloadValue<std::string>(lParam); wParam == kStoreOpenUrl && url) {
+        m_lastRequest.url = std::move(*url);
     }
     return 0;
 }
