@@ -4,6 +4,7 @@
 #include "app/shell/CKivOrviaDlg.h"
 #include "StartupMessage.h"
 #include "app/parts/ProgramParts.h"
+#include "app/parts/WebPhoneServices.h"
 
 #include "platform/config/Config.h"
 #include "platform/DebugLog.h"
@@ -118,13 +119,14 @@ void CKivOrviaApp::readLoginMode() {
 // The main window, run modally; the program ends when it closes.
 int CKivOrviaApp::Run() {
     trace("running");
-    if (CloseWindowsForTesting()) {
-        // An unattended start-up run looks for no phones: the device monitor's first start
-        // would end every adb process of the machine.
-        DeviceMonitorSetup setup;
-        setup.enabled = false;
-        SetDeviceMonitorSetupForTesting(setup);
-    }
+    // The device page's monitor asks the web service about phones it does not know. An
+    // unattended start-up run looks for no phones: the monitor's first start would end every
+    // adb process of the machine.
+    static WebPhoneServices phoneWebServices;
+    DeviceMonitorSetup monitorSetup;
+    monitorSetup.web = &phoneWebServices;
+    monitorSetup.enabled = !CloseWindowsForTesting();
+    SetDeviceMonitorSetup(monitorSetup);
     CKivOrviaDlg mainWindow;
     CloseOnceShownForTesting(mainWindow);
     mainWindow.exec();

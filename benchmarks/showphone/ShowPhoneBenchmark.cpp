@@ -6,6 +6,7 @@
 #include "device/bridge/DeviceIdentity.h"
 #include "device/display/ShowPhone.h"
 #include "platform/config/AppPaths.h"
+#include "resources/PictureResources.h"
 
 #include "PhoneSimProcess.h"
 #include "TempDir.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     setenv("PENLOW_SOURCE_DIR", PENLOW_SOURCE_DIR_FOR_BENCHMARK, 0);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
+    resources::RegisterPictureResources();
     testsupport::TempDir programFolder;
     testsupport::PrepareProgramFolder(programFolder.path());
     OverrideModuleFolder(programFolder.path());

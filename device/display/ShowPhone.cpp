@@ -6,7 +6,6 @@
 #include "device/bridge/DeviceIdentity.h"
 #include "device/bridge/ProcessRunner.h"
 #include "platform/config/AppPaths.h"
-#include "resources/PictureResources.h"
 
 #include <QImage>
 #include <QPainter>
@@ -21,7 +20,6 @@ namespace {
 constexpr const char* kDefaultName = "安卓设备";
 
 QImage LoadShellPicture(int shellId) {
-    resources::RegisterPictureResources();
     QImage shell(QStringLiteral(":/JPG/%1").arg(shellId));
     if (shell.isNull()) {
         shell = QImage(QStringLiteral(":/PNG/%1").arg(kDefaultShellId));

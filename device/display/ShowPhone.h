@@ -2,6 +2,8 @@
 // into the screen area of the phone's shell picture and written as <program folder>/image/
 // cut.bmp; the shell and the display name come from ScreenInfoDb, or for a model it does not
 // know from the web service (and are stored then). Runs on the device page's phone worker.
+// The shells are the built-in pictures ":/JPG/<id>" and ":/PNG/206": whoever calls this has
+// registered them (resources::RegisterPictureResources).
 #pragma once
 
 #include "ShellInfo.h"

@@ -288,7 +288,11 @@ KivResult CKivSbxxLjxdDlg::onStepDriver(KivWParam, KivLParam) {
         return 0;
     }
     startAnimation(2);
-    StartDriverJob(slot.vid, slot.pid, ReportProgress);
+    if (!StartDriverJob(slot.vid, slot.pid, ReportProgress)) {
+        // A job that cannot start never reports: fail now rather than spin forever.
+        stopAnimation();
+        SendKivMessage(handle(), kMsgWizardFailed);
+    }
     return 0;
 }
 

@@ -3,7 +3,6 @@
 #include "DevicePageHooks.h"
 #include "DevicePageMessages.h"
 
-#include "device/connection/WebPhoneServices.h"
 #include "ui/toolkit/KivMessaging.h"
 #include "ui/toolkit/KivWindows.h"
 
@@ -26,11 +25,7 @@ void DeviceConnection::startMonitor() {
         return;
     }
     if (!m_monitor) {
-        PhoneWebServices* web = setup.web;
-        if (!web) {
-            m_ownWeb = std::make_unique<WebPhoneServices>();
-            web = m_ownWeb.get();
-        }
+        PhoneWebServices* web = setup.web ? setup.web : &m_noWeb;
         m_monitor = std::make_unique<DeviceMonitor>(*this, *web, setup.settings);
         if (setup.usbPeriod.count() > 0) {
             m_monitor->setUsbPeriodForTesting(setup.usbPeriod);
@@ -53,7 +48,6 @@ void DeviceConnection::stopMonitor() {
 void DeviceConnection::resetMonitorForTesting() {
     stopMonitor();
     m_monitor.reset();
-    m_ownWeb.reset();
     const DeviceMonitorSetup& setup = DeviceMonitorSetupHook();
     if (setup.pollerPause.count() > 0) {
         m_poller.setPauseForTesting(setup.pollerPause);

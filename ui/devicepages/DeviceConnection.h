@@ -8,6 +8,7 @@
 #include "device/connection/ConnectionPoller.h"
 #include "device/connection/DeviceMonitor.h"
 #include "device/connection/DevicePageLink.h"
+#include "device/connection/PhoneWebServices.h"
 #include "device/connection/WizardRetry.h"
 
 #include <memory>
@@ -54,8 +55,17 @@ private:
         void postPhoneGone(std::stop_token) override {}
     };
 
+    // Without a web service from app/ no phone is confirmed and nothing is reported.
+    class NoWebServices : public PhoneWebServices {
+    public:
+        bool confirmPhone(const std::string&, const std::string&, std::stop_token) override {
+            return false;
+        }
+        void reportMachineEvent(const std::string&, const std::string&, int) override {}
+    };
+
     PostingLink m_pollerLink;
-    std::unique_ptr<PhoneWebServices> m_ownWeb;
+    NoWebServices m_noWeb;
     std::unique_ptr<DeviceMonitor> m_monitor; // created and started on the UI thread
     ConnectionPoller m_poller;
     WizardRetry m_retry;

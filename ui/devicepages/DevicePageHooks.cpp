@@ -89,7 +89,7 @@ void ReportMachineLog(const std::string& vid, const std::string& pid, int kind) 
     }
 }
 
-void SetDeviceMonitorSetupForTesting(const DeviceMonitorSetup& setup) {
+void SetDeviceMonitorSetup(const DeviceMonitorSetup& setup) {
     TheHooks().monitor = setup;
 }
 

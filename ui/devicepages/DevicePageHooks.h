@@ -52,8 +52,9 @@ void SetMachineLogHook(MachineLogHook hook);
 void ReportMachineLog(const std::string& vid, const std::string& pid, int kind);
 
 /// How the device page starts its device monitor: sysfs root and known-phone database
-/// (defaults when empty), the web-service stand-in (nullptr: the program's WebPhoneServices),
-/// shorter watcher periods (zero: the monitor's own). `enabled` false keeps the monitor from
+/// (defaults when empty), the web service that confirms phones missing from the known-phone
+/// list (set by app/; nullptr: none, only listed phones are followed), shorter watcher
+/// periods (zero: the monitor's own). `enabled` false keeps the monitor from
 /// starting at all: windows tests that must not look for phones (its first start ends every
 /// process named "adb").
 struct DeviceMonitorSetup {
@@ -64,5 +65,5 @@ struct DeviceMonitorSetup {
     std::chrono::milliseconds adbPeriod{0};
     std::chrono::milliseconds pollerPause{0};
 };
-void SetDeviceMonitorSetupForTesting(const DeviceMonitorSetup& setup);
+void SetDeviceMonitorSetup(const DeviceMonitorSetup& setup);
 const DeviceMonitorSetup& DeviceMonitorSetupHook();

@@ -14,6 +14,7 @@
 #include "device/display/ShowPhone.h"
 #include "platform/Interruptible.h"
 #include "platform/config/AppPaths.h"
+#include "resources/PictureResources.h"
 #include "ui/toolkit/KivMessaging.h"
 
 #include <mutex>
@@ -96,6 +97,7 @@ void RefreshCachesAndInstallStoreClient() {
 }
 
 void Work(std::stop_token stop, Targets to) {
+    resources::RegisterPictureResources(); // the phone shells
     GetSerial(true);
     PhoneInfo info;
     if (!stop.stop_requested() && QueryPhoneInfo(info)) {

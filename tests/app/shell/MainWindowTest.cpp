@@ -55,7 +55,7 @@ private slots:
         // first start ends every process named "adb").
         DeviceMonitorSetup setup;
         setup.enabled = false;
-        SetDeviceMonitorSetupForTesting(setup);
+        SetDeviceMonitorSetup(setup);
         InstallFontSubstitutions();
         InstallDialogHook();
     }

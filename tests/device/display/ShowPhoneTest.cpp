@@ -11,6 +11,7 @@
 #include "device/bridge/AdbHostClient.h"
 #include "device/bridge/DeviceIdentity.h"
 #include "platform/config/AppPaths.h"
+#include "resources/PictureResources.h"
 
 #include <QColor>
 #include <QImage>
@@ -91,6 +92,7 @@ struct Lookup {
 class ShowPhoneTest : public ::testing::Test {
 protected:
     void start(const std::string& phone, bool online = true) {
+        resources::RegisterPictureResources();
         ProgramFolder::instance();
         std::filesystem::remove(ProgramFolder::instance().image("scrinfo"));
         m_sim = std::make_unique<PhoneSimProcess>(std::vector<std::string>{phone});

@@ -2,6 +2,7 @@
 
 #include "HomeScreen.h"
 
+#include "app/parts/ProgramParts.h"
 #include "device/bridge/AdbCommands.h"
 #include "platform/config/AppPaths.h"
 #include "ui/devicepages/DevicePageHooks.h"
@@ -36,6 +37,7 @@ DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
         phones, std::vector<std::string>{"--keep-alive-on-kill"});
     m_port = std::make_unique<testsupport::ScopedEnv>("ANDROID_ADB_SERVER_PORT",
                                                       std::to_string(m_sim->port()));
+    InstallProgramParts(); // the driver job asks devservices, which knows no driver
     DeviceMonitorSetup setup;
     setup.settings =
         DeviceMonitorSettings{m_sim->sysfsRoot(), m_folder->path() + "/data/arginfo.dat"};
@@ -43,7 +45,7 @@ DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
     setup.usbPeriod = 100ms;
     setup.adbPeriod = 150ms;
     setup.pollerPause = 300ms;
-    SetDeviceMonitorSetupForTesting(setup);
+    SetDeviceMonitorSetup(setup);
     SetMachineLogHook([this](const std::string& vid, const std::string& pid, int kind) {
         std::lock_guard guard(m_lock);
         m_machineLog.push_back(std::to_string(kind) + " " + vid + pid);
