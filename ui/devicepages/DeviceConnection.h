@@ -58,8 +58,8 @@ private:
     // Without a web service from app/ no phone is confirmed and nothing is reported.
     class NoWebServices : public PhoneWebServices {
     public:
-        bool confirmPhone(const std::string&, const std::string&, std::stop_token) override {
-            return false;
+        PhoneAnswer confirmPhone(const std::string&, const std::string&, std::stop_token) override {
+            return PhoneAnswer::NoAnswer;
         }
         void reportMachineEvent(const std::string&, const std::string&, int) override {}
     };

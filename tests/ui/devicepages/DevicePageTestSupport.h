@@ -25,8 +25,8 @@ namespace devicetest {
 /// Confirms every phone; records nothing.
 class ConfirmingWebServices : public PhoneWebServices {
 public:
-    bool confirmPhone(const std::string&, const std::string&, std::stop_token) override {
-        return true;
+    PhoneAnswer confirmPhone(const std::string&, const std::string&, std::stop_token) override {
+        return PhoneAnswer::Phone;
     }
     void reportMachineEvent(const std::string&, const std::string&, int) override {}
 };
