@@ -4,10 +4,12 @@
 #include "app/shell/CKivOrviaDlg.h"
 #include "StartupMessage.h"
 #include "app/parts/ProgramParts.h"
+#include "app/parts/WebPhoneServices.h"
 
 #include "platform/config/Config.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
+#include "ui/devicepages/DevicePageHooks.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
@@ -29,9 +31,13 @@ void trace(const std::string& line) {
 
 // PENLOW_CLOSE_WINDOWS_FOR_TESTING=1: the login dialog and the main window close themselves
 // (as if cancelled) once they have been shown, so start-up can be run end to end unattended.
-void CloseOnceShownForTesting(QDialog& dialog) {
+bool CloseWindowsForTesting() {
     const char* value = std::getenv("PENLOW_CLOSE_WINDOWS_FOR_TESTING");
-    if (value && std::string_view(value) == "1") {
+    return value && std::string_view(value) == "1";
+}
+
+void CloseOnceShownForTesting(QDialog& dialog) {
+    if (CloseWindowsForTesting()) {
         QTimer::singleShot(0, &dialog, &QDialog::reject);
     }
 }
@@ -113,6 +119,14 @@ void CKivOrviaApp::readLoginMode() {
 // The main window, run modally; the program ends when it closes.
 int CKivOrviaApp::Run() {
     trace("running");
+    // The device page's monitor asks the web service about phones it does not know. An
+    // unattended start-up run looks for no phones: the monitor's first start would end every
+    // adb process of the machine.
+    static WebPhoneServices phoneWebServices;
+    DeviceMonitorSetup monitorSetup;
+    monitorSetup.web = &phoneWebServices;
+    monitorSetup.enabled = !CloseWindowsForTesting();
+    SetDeviceMonitorSetup(monitorSetup);
     CKivOrviaDlg mainWindow;
     CloseOnceShownForTesting(mainWindow);
     mainWindow.exec();

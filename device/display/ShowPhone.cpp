@@ -1,0 +1,192 @@
+#include "ShowPhone.h"
+
+#include "ScreenInfoDb.h"
+#include "device/bridge/AdbCommands.h"
+#include "device/bridge/AdbHostClient.h"
+#include "device/bridge/DeviceIdentity.h"
+#include "device/bridge/ProcessRunner.h"
+#include "platform/config/AppPaths.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <atomic>
+#include <cerrno>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kDefaultName = "安卓设备";
+
+QImage LoadShellPicture(int shellId) {
+    QImage shell(QStringLiteral(":/JPG/%1").arg(shellId));
+    if (shell.isNull()) {
+        shell = QImage(QStringLiteral(":/PNG/%1").arg(kDefaultShellId));
+    }
+    return shell;
+}
+
+// image/cut.bmp, or when an existing one cannot be removed, a fresh alternative in the same
+// folder (the program only ever shows the path it is handed back).
+std::string OutputPath(const std::string& imageFolder) {
+    const std::string cut = imageFolder + "cut.bmp";
+    if (::unlink(cut.c_str()) == 0 || errno == ENOENT) {
+        return cut;
+    }
+    static std::atomic<int> counter{0};
+    return imageFolder + "cutone" + std::to_string(++counter) + ".bmp";
+}
+
+bool ReadScreenshotSize(const std::string& path, int& width, int& height) {
+    QImage image(QString::fromStdString(path));
+    width = image.width();
+    height = image.height();
+    return !image.isNull();
+}
+
+std::string ReadGetprop() {
+    std::string text = RunCaptureTimed(std::string(kAdbPath) + " shell su -c \"getprop\"", 5);
+    if (text.find("su:") != std::string::npos) {
+        text = RunCaptureTimed(std::string(kAdbPath) + " shell \"getprop\"", 5);
+    }
+    if (text.empty()) {
+        text = RunCaptureTimed(std::string(kAdbPath) + " shell \"getprop\"", 5);
+    }
+    return text;
+}
+
+bool ShowWithDefaultShell(const std::string& folder, PhonePicture& picture) {
+    const bool rotate = GetpropMarksUpsideDown(ReadGetprop());
+    std::string screenshot;
+    if (!CaptureFramebuffer(rotate, screenshot)) {
+        return false;
+    }
+    ShellInfo shell;
+    shell.shellW = kShellWidth;
+    shell.shellH = kShellHeight;
+    const BuiltInShell builtIn = ChooseBuiltInShell(0, 0);
+    shell.shellId = builtIn.shellId;
+    shell.x = builtIn.x;
+    shell.y = builtIn.y;
+    shell.width = builtIn.width;
+    shell.height = builtIn.height;
+    if (!ComposePhonePicture(shell, screenshot, folder, picture.path)) {
+        return false;
+    }
+    picture.name = kDefaultName;
+    return true;
+}
+
+void TakeBuiltInShell(ShellInfo& shell) {
+    int width = 0;
+    int height = 0;
+    if (shell.scrPath.empty() || !ReadScreenshotSize(shell.scrPath, width, height)) {
+        width = height = 0;
+    }
+    const BuiltInShell builtIn = ChooseBuiltInShell(width, height);
+    shell.shellW = kShellWidth;
+    shell.shellH = kShellHeight;
+    shell.shellId = builtIn.shellId;
+    shell.x = builtIn.x;
+    shell.y = builtIn.y;
+    shell.width = builtIn.width;
+    shell.height = builtIn.height;
+}
+
+} // namespace
+
+bool PhoneImageFolder(std::string& folder) {
+    std::string path;
+    if (!GetModuleFolder(path)) {
+        path.clear();
+    }
+    path += "/image/";
+    if (!CreateDirectoryPath(path.c_str())) {
+        return false;
+    }
+    folder = path;
+    return true;
+}
+
+bool ComposePhonePicture(const ShellInfo& shell, const std::string& screenshot,
+                         const std::string& imageFolder, std::string& outPath) {
+    QImage screen(QString::fromStdString(screenshot));
+    if (screen.isNull() || shell.shellW <= 0 || shell.shellH <= 0) {
+        return false;
+    }
+    if (screen.format() == QImage::Format_ARGB32) {
+        // A phone's fourth byte is padding (RGBX) as often as alpha: a screen is opaque.
+        screen.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+    QImage canvas(shell.shellW, shell.shellH, QImage::Format_RGB32);
+    canvas.fill(0xFFFFFF);
+    QPainter painter(&canvas);
+    const QImage shellPicture = LoadShellPicture(shell.shellId);
+    if (!shellPicture.isNull()) {
+        painter.drawImage(QPoint(0, 0), shellPicture);
+    }
+    if (shell.width > 0 && shell.height > 0) {
+        // Area-averaging scale: a phone screen shrinks five- to tenfold here, and plain
+        // bilinear sampling would leave text and icons ragged.
+        const QImage scaled = screen.scaled(shell.width, shell.height, Qt::IgnoreAspectRatio,
+                                            Qt::SmoothTransformation);
+        painter.drawImage(QPoint(shell.x, shell.y), scaled);
+    }
+    painter.end();
+    const std::string path = OutputPath(imageFolder);
+    if (!canvas.save(QString::fromStdString(path), "BMP")) {
+        return false;
+    }
+    outPath = path;
+    return true;
+}
+
+bool ShowPhone(const std::string& vid, const std::string& pid, const MachineInfoLookup& lookup,
+               PhonePicture& picture) {
+    std::string folder;
+    if (!PhoneImageFolder(folder)) {
+        return false;
+    }
+    if (vid.empty() || pid.empty()) {
+        return ShowWithDefaultShell(folder, picture);
+    }
+    ShellInfo shell;
+    shell.vid = vid;
+    shell.pid = pid;
+    GetProductDevice(shell.device, false);
+    GetModel(shell.model, false);
+    ScreenInfoDb db(folder + "scrinfo");
+    (void)db.lookup(shell); // found or not, `shell.found` tells
+    bool store = false;
+    if (!shell.found) {
+        MachineDisplayInfo info;
+        if (lookup && lookup(vid, pid, shell.model, shell.device, info)) {
+            shell.name = info.showName;
+            shell.type = info.type;
+            store = true;
+        }
+        if (shell.name.empty()) {
+            return false;
+        }
+        shell.roate = NameMarksUpsideDown(shell.name) ? 1 : 0;
+    }
+    std::string screenshot;
+    if (!CaptureFramebuffer(shell.roate != 0, screenshot) ||
+        ::access(screenshot.c_str(), F_OK) != 0) {
+        screenshot.clear();
+    } else {
+        shell.scrPath = screenshot;
+    }
+    if (!shell.found) {
+        TakeBuiltInShell(shell);
+    }
+    if (store) {
+        (void)db.store(shell); // a row that cannot be stored is asked for again next time
+    }
+    if (screenshot.empty() || !ComposePhonePicture(shell, screenshot, folder, picture.path)) {
+        return false;
+    }
+    picture.name = shell.name;
+    return true;
+}

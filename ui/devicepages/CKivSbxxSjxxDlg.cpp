@@ -1,0 +1,70 @@
+#include "CKivSbxxSjxxDlg.h"
+
+#include "device/bridge/PhoneInfo.h"
+#include "ui/toolkit/KivSkinTable.h"
+#include "ui/toolkit/KivWindows.h"
+
+#include <QLabel>
+
+const KivMessageEntry<CKivSbxxSjxxDlg> CKivSbxxSjxxDlg::kMessageMap[] = {
+    {kMsgPhoneInfo, &CKivSbxxSjxxDlg::onPhoneInfo},
+};
+
+namespace {
+
+struct FieldPlace {
+    int x, y, height;
+};
+constexpr FieldPlace kPlaces[6] = {{90, 49, 30},  {90, 81, 20},  {90, 113, 20},
+                                   {335, 49, 30}, {345, 82, 20}, {335, 113, 20}};
+constexpr int kFieldWidth = 175;
+
+} // namespace
+
+CKivSbxxSjxxDlg::CKivSbxxSjxxDlg(QWidget* parent) : KivDialog(parent, Frame::Child) {
+    setObjectName(QStringLiteral("CKivSbxxSjxxDlg"));
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        auto* label = new QLabel(QString::fromUtf8(kPlaceholder), this);
+        label->setObjectName(QStringLiteral("field%1").arg(1029 + static_cast<int>(i)));
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(106, 106, 106));
+        label->setPalette(palette);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        m_fields[i] = label;
+    }
+}
+
+void CKivSbxxSjxxDlg::onInitDialog() {
+    SetWindowHandle(KivWindowRole::PhoneInfoPanel, handle());
+    static const std::shared_ptr<KivFrameSkin> skin = MakeFrameSkin(102, 0);
+    AttachFrameSkin(this, skin);
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        m_fields[i]->setGeometry(kPlaces[i].x, kPlaces[i].y, kFieldWidth, kPlaces[i].height);
+    }
+}
+
+bool CKivSbxxSjxxDlg::dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
+                                         KivResult& result) {
+    return DispatchKivMessage(*this, kMessageMap, message, wParam, lParam, result);
+}
+
+KivResult CKivSbxxSjxxDlg::onPhoneInfo(KivWParam wParam, KivLParam lParam) {
+    const auto* info = reinterpret_cast<const PhoneInfo*>(wParam);
+    if (lParam != 0 && info) {
+        const std::string* texts[] = {&info->model, &info->manufacturer, &info->release,
+                                      &info->baseband, &info->bootloader};
+        for (int i = 0; i < 5; ++i) {
+            m_fields[static_cast<std::size_t>(i)]->setText(QString::fromStdString(*texts[i]));
+        }
+        // Exactly "true" (the probe's own word) counts; anything else is "no".
+        m_fields[5]->setText(info->root == "true" ? QStringLiteral("是") : QStringLiteral("否"));
+    } else {
+        for (QLabel* field : m_fields) {
+            field->setText(QString::fromUtf8(kPlaceholder));
+        }
+    }
+    for (QLabel* field : m_fields) {
+        field->show();
+    }
+    return 0;
+}
