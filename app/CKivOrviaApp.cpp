@@ -9,6 +9,8 @@
 #include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
+#include "store/StoreScriptEntry.h"
+#include "ui/browser/BrowserSupport.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
@@ -56,6 +58,9 @@ bool CKivOrviaApp::InitInstance() {
     if (!initSockets()) {
         return false;
     }
+    // Page scripts of the store reach the program through the external object.
+    InitBrowserSupport(StoreScriptRequestEntry);
+    trace("browser support ready");
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
     // Machine reports of a finished connection wizard look at the phone through adb.
@@ -135,6 +140,7 @@ int CKivOrviaApp::Run() {
 
 int CKivOrviaApp::ExitInstance() {
     RemoveDialogHook();
+    ExitBrowserSupport();
     trace("exit");
     return 0;
 }

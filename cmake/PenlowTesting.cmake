@@ -15,6 +15,10 @@ set(PENLOW_TEST_ENV
     "PENLOW_PROGRAM_DIR=${CMAKE_BINARY_DIR}/Penlow"
     "PENLOW_SCREENS_DIR=${CMAKE_BINARY_DIR}/screens"
     "ASAN_OPTIONS=detect_leaks=0"
+    # Pages with the embedded web engine: tests run as root in CI, where Chromium's sandbox
+    # cannot start, and there is no GPU under the offscreen platform.
+    "QTWEBENGINE_DISABLE_SANDBOX=1"
+    "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu"
 )
 
 # penlow_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [TIMEOUT s] [LABELS l])

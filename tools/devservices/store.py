@@ -251,7 +251,12 @@ class StoreSite:
         if not found:
             rows = ('<div class="empty">没有找到相关应用，换个关键词试试，比如'
                     ' <b>地图</b>、<b>音乐</b> 或 <b>游戏</b></div>')
-        return self.document("搜索", heading + '<div class="list">%s</div>' % rows, base)
+        body = heading + '<div class="list">%s</div>' % rows
+        if len(found) < 4:
+            popular = [a for a in self.apps if a not in found][:3]
+            body += self.section("大家都在下载", '<div class="grid">%s</div>'
+                                 % "".join(self.card(a, base) for a in popular))
+        return self.document("搜索", body, base)
 
     def recommendations(self, query, base):
         picks = [self.by_package[p] for p in ("com.penlow.weather", "com.penlow.game.blocks",
@@ -349,7 +354,7 @@ section { margin-top: 6px; }
 .head { display: flex; align-items: baseline; justify-content: space-between; margin: 10px 0 8px; }
 .head h2 { font-size: 16px; }
 .more { color: #2E74F0; font-size: 12px; }
-.grid { display: grid; grid-template-columns: repeat(3, 1fr); gap: 10px; }
+.grid { display: grid; grid-template-columns: repeat(3, minmax(0, 1fr)); gap: 10px; }
 .card { display: flex; align-items: center; gap: 10px; padding: 10px; border: 1px solid #E3E6EB;
   border-radius: 10px; background: #fff; transition: box-shadow .15s, border-color .15s; }
 .card:hover, .row:hover { border-color: #D4E3FD; box-shadow: 0 4px 14px rgba(31,35,41,.08); }
@@ -359,7 +364,7 @@ section { margin-top: 6px; }
   border: 2px solid rgba(255,255,255,.8); }
 .info { flex: 1; min-width: 0; }
 .name { font-size: 14px; font-weight: 600; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
-.meta { color: #8A919C; font-size: 12px; white-space: nowrap; }
+.meta { color: #8A919C; font-size: 12px; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
 .stars { color: #F59E0B; }
 .summary { color: #4A505A; font-size: 12px; }
 .dl { flex: none; display: inline-block; padding: 3px 14px; border-radius: 14px; font-size: 12px;
@@ -373,7 +378,7 @@ section { margin-top: 6px; }
 .chips { display: flex; flex-wrap: wrap; gap: 8px; margin-bottom: 6px; }
 .chip { padding: 3px 14px; border-radius: 14px; background: #F5F7FA; color: #4A505A; border: 1px solid #E3E6EB; }
 .chip.on, .chip:hover { background: #EAF1FE; color: #2E74F0; border-color: #D4E3FD; }
-.topics { display: grid; grid-template-columns: repeat(2, 1fr); gap: 14px; }
+.topics { display: grid; grid-template-columns: repeat(2, minmax(0, 1fr)); gap: 14px; }
 .topic { display: flex; justify-content: space-between; align-items: center; padding: 22px 24px;
   border-radius: 14px; color: #fff; min-height: 120px; }
 .topic p { margin: 2px 0 10px; opacity: .9; }
@@ -383,7 +388,7 @@ section { margin-top: 6px; }
 .search-head span { color: #2E74F0; font-weight: 600; }
 .empty { padding: 40px 0; text-align: center; color: #8A919C; }
 body.compact { padding: 8px 10px; }
-.minis { display: grid; grid-template-columns: repeat(3, 1fr); gap: 8px; }
+.minis { display: grid; grid-template-columns: repeat(3, minmax(0, 1fr)); gap: 8px; }
 .mini { display: flex; flex-direction: column; align-items: center; gap: 4px; padding: 8px 4px;
   border-radius: 10px; border: 1px solid #E3E6EB; }
 .mini .name { font-size: 12px; font-weight: 500; max-width: 100%; }
