@@ -109,7 +109,6 @@ class StoreSite:
         h.send_response(status)
         h.send_header("Content-Type", "text/html; charset=utf-8")
         h.send_header("Content-Length", str(len(body)))
-        h.send_header("Cache-Control", "max-age=60")
         h.end_headers()
         if request.method != "HEAD":
             h.wfile.write(body)
@@ -156,13 +155,12 @@ class StoreSite:
   <img class="icon" src="{base}/files/{icon}" alt="">
   <div class="info">
     <div class="name">{name}</div>
-    <div class="meta"><span class="stars">★ {rating}</span> · {size} · {kind}</div>
-    <div class="meta">版本 {version} · {downloads}次下载</div>
+    <div class="meta"><span class="stars">★ {rating}</span> · {size}</div>
+    <div class="meta">{category}</div>
   </div>
   {button}
 </div>""".format(pkg=app.package, base=base, icon=app.icon_name, name=html.escape(app.name),
-                 rating=app.rating, size=_size_text(app.size), kind=app.type_text,
-                 version=app.version, downloads=app.downloads,
+                 rating=app.rating, size=_size_text(app.size), category=app.category,
                  button=self.download_button(app, base, vuzu=vuzu))
 
     def row(self, app, base, rank=None):
