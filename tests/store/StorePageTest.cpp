@@ -107,7 +107,9 @@ private slots:
         m_engine->loadLatest();
         m_window->selectTab(CKivOrviaDlg::kTabDevice);
         m_window->selectTab(CKivOrviaDlg::kTabStore);
-        QTest::qWait(50); // a second home request would be posted by now
+        post(kStoreFocusSearch); // a second home request would arrive before this one
+        QTRY_COMPARE(page()->lastRequest().kind, KivWParam(kStoreFocusSearch));
+        QCOMPARE(page()->requestCount(), 2);
         QCOMPARE(m_engine->loads.size(), std::size_t(1));
     }
 
@@ -240,8 +242,10 @@ private slots:
         QCOMPARE(m_engine->loads[0], request.field[0]);
         request.field[0] = "http://store.test:8080/" + std::string(1100, 'a');
         StoreScriptRequestEntry(kScriptOpenStoreUrl, &request); // too long: dropped
-        QTest::qWait(20);
-        QCOMPARE(page()->requestCount(), 1);
+        post(kStoreFocusSearch);
+        QTRY_COMPARE(page()->lastRequest().kind, KivWParam(kStoreFocusSearch));
+        QCOMPARE(page()->requestCount(), 2);
+        QCOMPARE(m_engine->loads.size(), std::size_t(1));
     }
 
     void withoutABrowserThePageStaysEmpty() {
