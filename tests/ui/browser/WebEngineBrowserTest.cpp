@@ -11,6 +11,7 @@
 #include "ui/toolkit/CKivMsgBoxDlg.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QTest>
 #include <QWebEngineView>
@@ -31,6 +32,24 @@ std::vector<Captured> g_requests;
 
 void Capture(int code, const ScriptRequest* request) {
     g_requests.push_back({code, *request});
+}
+
+// Runs the event loop until `done()` or the time-out. Unlike QTest::qWaitFor, which sleeps
+// between rounds, the engine's many small round trips are served at once.
+template <class Done> bool WaitUntil(Done done, int timeoutMs = kLoadTimeout) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start(2);
+    if (!done()) {
+        loop.exec();
+    }
+    return done();
 }
 
 std::string ReadFile(const std::string& path) {
@@ -64,7 +83,7 @@ private:
             result = v;
             done = true;
         });
-        if (!QTest::qWaitFor([&] { return done; }, kLoadTimeout)) {
+        if (!WaitUntil([&] { return done; })) {
             return QStringLiteral("timed out");
         }
         return result;
@@ -74,9 +93,8 @@ private:
     int load(const std::string& url) {
         m_codes.clear();
         Navigate(url, m_browser);
-        (void)QTest::qWaitFor(
-            [&] { return !m_codes.empty() && (m_codes.back() == 2 || m_codes.back() == 3); },
-            kLoadTimeout);
+        (void)WaitUntil(
+            [&] { return !m_codes.empty() && (m_codes.back() == 2 || m_codes.back() == 3); });
         return m_codes.empty() ? 0 : m_codes.back();
     }
 
