@@ -3,10 +3,9 @@
 #include "app/shell/CKivLoginDlg.h"
 #include "app/shell/CKivOrviaDlg.h"
 #include "StartupMessage.h"
+#include "app/parts/ProgramParts.h"
 
 #include "platform/config/Config.h"
-#include "device/bridge/DeviceIdentity.h"
-#include "device/bridge/ProcessRunner.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
 #include "store/StoreScriptEntry.h"
@@ -14,8 +13,7 @@
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
-#include "webservices/ConnectedPhoneProbe.h"
-#include "webservices/InstallLog.h"
+#include "webservices/BackgroundWork.h"
 #include "webservices/VersionUpdate.h"
 
 #include <QCoreApplication>
@@ -24,7 +22,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <string_view>
-#include <thread>
 
 namespace {
 
@@ -41,14 +38,6 @@ void CloseOnceShownForTesting(QDialog& dialog) {
     }
 }
 
-webservices::InstallPhoneValues cachedPhoneValues() {
-    webservices::InstallPhoneValues values;
-    (void)GetImei(values.imei, false); // non-forced reads only look at the caches
-    (void)GetUsbMac(values.usbMac, false);
-    (void)GetWifiMac(values.wifiMac, false);
-    return values;
-}
-
 } // namespace
 
 bool CKivOrviaApp::InitInstance() {
@@ -63,10 +52,7 @@ bool CKivOrviaApp::InitInstance() {
     trace("browser support ready");
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
-    // Machine reports of a finished connection wizard look at the phone through adb.
-    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
-    // Install reports carry the phone's identity as the device page last read it.
-    webservices::SetInstallPhoneValuesSource(cachedPhoneValues);
+    InstallProgramParts();
     if (!runUpdateCheck()) {
         return false;
     }
@@ -75,7 +61,7 @@ bool CKivOrviaApp::InitInstance() {
     return runLoginStep();
 }
 
-// Step 8: the application-wide event filter that enters every dialog in the skin table.
+// The application-wide event filter that enters every dialog in the skin table.
 void CKivOrviaApp::installDialogHook() {
     InstallFontSubstitutions();
     InstallDialogHook();
@@ -85,8 +71,9 @@ void CKivOrviaApp::installDialogHook() {
 // The main window does not wait for the background login; its outcome only fills the login
 // result that later install reports carry.
 void CKivOrviaApp::startBackgroundLogin() {
-    std::thread(webservices::BackgroundLogin).detach();
-    trace("background login started");
+    if (webservices::StartBackgroundLogin()) {
+        trace("background login started");
+    }
 }
 
 bool CKivOrviaApp::takeSingleInstanceLock() {
@@ -128,7 +115,7 @@ void CKivOrviaApp::readLoginMode() {
     trace(std::string("login mode: ") + (m_skipLoginDialog ? "background login" : "login dialog"));
 }
 
-// Step 11: the main window, run modally; the program ends when it closes.
+// The main window, run modally; the program ends when it closes.
 int CKivOrviaApp::Run() {
     trace("running");
     CKivOrviaDlg mainWindow;
@@ -140,12 +127,15 @@ int CKivOrviaApp::Run() {
 
 int CKivOrviaApp::ExitInstance() {
     RemoveDialogHook();
+    // Work still under way (a driver job, a report, the update check, the login) is stopped,
+    // not waited for: its sockets are shut down, its child processes killed, its threads joined.
+    StopProgramWork();
     ExitBrowserSupport();
     trace("exit");
     return 0;
 }
 
-// Step 10: the login dialog; or, when `disuser` says so, the background login, which the
+// The login dialog; or, when `disuser` says so, the background login, which the
 // main window does not wait for.
 bool CKivOrviaApp::runLoginStep() {
     if (m_skipLoginDialog) {

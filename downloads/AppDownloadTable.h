@@ -22,25 +22,25 @@ public:
 
     /// Whether AppDownloading has a row for the URL (a download already requested).
     bool hasUnfinished(const std::string& url);
-    /// A3: the package path of the URL's unfinished download when it can be continued.
+    /// The package path of the URL's unfinished download when it can be continued.
     std::optional<std::string> findContinuable(const std::string& url);
-    /// A4: folder and file name for the engine's continue call.
+    /// Folder and file name for the engine's continue call.
     std::optional<ContinuationPlace> readContinuation(const std::string& url);
-    /// A5: the AppDownloading row of a new download (no file name, sizes "0"), unless the URL
+    /// The AppDownloading row of a new download (no file name, sizes "0"), unless the URL
     /// has one. `folder` is stored as given. True when a row was added.
     bool registerApp(const AppRequest& app, const std::string& folder);
-    /// A6: saves the download's progress; only when both sizes are above 0 (false otherwise).
+    /// Saves the download's progress; only when both sizes are above 0 (false otherwise).
     bool saveProgress(const std::string& url, const SavedDownload& saved);
-    /// A7: the engine lost the temporary file: the download starts again from nothing.
+    /// The engine lost the temporary file: the download starts again from nothing.
     void resetProgress(const std::string& url);
-    /// A8: moves the app to AppDownloaded with its final file name; with `iconUrl` set, the
+    /// Moves the app to AppDownloaded with its final file name; with `iconUrl` set, the
     /// icon's unfinished row goes too. The new row's ID (largest + 1).
     std::int64_t finish(const AppRequest& app, const std::string& folder,
                         const std::string& fileName, std::uint64_t fileSize,
                         const std::optional<std::string>& iconUrl);
-    /// A9: deletes the unfinished app (URL) and its icon rows (URL and version).
+    /// Deletes the unfinished app (URL) and its icon rows (URL and version).
     DeletedAppDownload deleteUnfinished(const std::string& url, const std::string& ver);
-    /// A10: the ID of the URL's finished download in `folder` (ending in '/'), if any.
+    /// The ID of the URL's finished download in `folder` (ending in '/'), if any.
     std::optional<std::int64_t> findFinished(const std::string& url, const std::string& folder);
 
 private:

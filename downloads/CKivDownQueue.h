@@ -6,7 +6,7 @@
 //
 //     CKivDownQueue& queue = DriverQueue();
 //     if (queue.Init(true, "DownData.db") != 0) { ... }
-//     if (auto done = queue.FindFinished(url, folder)) { use *done; }           // D7
+//     if (auto done = queue.FindFinished(url, folder)) { use *done; }
 //     CKivDownObj* task = queue.ContinueTask(url, "", "", true, OnEvent, job);  // saved one
 //     if (task == nullptr) task = queue.AddNewTask(url, folder, true, OnEvent, job);
 //     ... OnEvent(TaskEvent::Progress / Finished / Failed / NoConnection, job, data) ...
@@ -96,11 +96,17 @@ public:
     /// already being removed).
     int RemoveTask(CKivDownObj* task);
 
-    /// D7: the path of a finished download of `url` in `folder` (ending in '/') that still
-    /// exists on disk. Without a database: none.
+    /// The path of a finished download of `url` in `folder` (ending in '/') that still
+    /// exists on disk. A saved download of `url` in `folder` whose temporary file has become
+    /// its final file (a process ended between the two) is recorded as finished first.
+    /// Without a database: none.
     std::optional<std::string> FindFinished(const std::string& url, const std::string& folder);
-    /// D3: the path of a continuable saved download of `url`. Without a database: none.
+    /// The path of a continuable saved download of `url`: one with a known size, or one
+    /// whose temporary file exists. Without a database: none.
     std::optional<std::string> FindContinuable(const std::string& url);
+    /// Drops the saved download of `url` and its temporary file (a download into another
+    /// folder replaces it).
+    void ForgetSaved(const std::string& url);
     /// The database, or null when the queue has none (inspection tools).
     DownDataDatabase* Database();
 
@@ -130,6 +136,9 @@ private:
     void GiveBackSlot(Entry& entry);            // m_mutex held
     bool HasQueuedUrl(const std::string& url);
     void Forget(CKivDownObj& task);
+    static bool HasTempFile(const std::string& path);
+    void RecordFinishedOnDisk(DownDataDatabase& db, const std::string& url,
+                              const std::string& folder);
     bool UsesDatabase();
     void WakeScheduler();
 

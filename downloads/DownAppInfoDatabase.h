@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-/// What the downloading page restores when it opens (A1).
+/// What the downloading page restores when it opens (unfinished apps and their icons).
 struct UnfinishedApps {
     std::vector<AppDownloadingRow> apps;
     std::vector<IconDownloadedRow> icons;
 };
 
-/// What the downloaded page restores when it opens (A2).
+/// What the downloaded page restores when it opens (finished apps and their icons).
 struct FinishedApps {
     std::vector<AppDownloadedRow> apps;    ///< rows whose package file exists, in table order
     std::vector<IconDownloadedRow> icons;  ///< icons left after the reconciliation
@@ -45,12 +45,12 @@ public:
     AppDownloadTable& apps() { return m_apps; }
     IconDownloadTable& icons() { return m_icons; }
 
-    /// A1: every unfinished app and every finished icon.
+    /// Every unfinished app and every finished icon.
     UnfinishedApps restoreUnfinished();
-    /// A2: every finished app and icon; rows whose package file has gone are deleted with
-    /// their icons (A11 and A12 for each, in one transaction).
+    /// Every finished app and icon; rows whose package file has gone are deleted with
+    /// their icons, all in one transaction.
     FinishedApps restoreFinished();
-    /// A11 then A12: deletes the finished row `id` and, when no other finished row has the
+    /// Deletes the finished row `id` and, when no other finished row has the
     /// same URL and version, its icon (`knownIconPath` when given).
     void deleteFinished(std::int64_t id, const std::string& url, const std::string& ver,
                         const std::optional<std::string>& knownIconPath = std::nullopt);

@@ -20,23 +20,23 @@ public:
     void close() { m_db.close(); }
     bool isOpen() const { return m_db.isOpen(); }
 
-    /// D1: adds the Downloading row of a new download (size and received "0", no file name)
+    /// Adds the Downloading row of a new download (size and received "0", no file name)
     /// unless the URL has one.
     void registerDownload(const std::string& url, const std::string& folder);
-    /// D2: the saved state of the URL's unfinished download. A row whose size or received
+    /// The saved state of the URL's unfinished download. A row whose size or received
     /// size is 2^63 or more is ignored.
     std::optional<SavedDownload> readForContinuing(const std::string& url);
-    /// D3: the path of the URL's unfinished download when it can be continued.
+    /// The path of the URL's unfinished download when it can be continued.
     std::optional<std::string> findContinuable(const std::string& url);
-    /// D4: saves the progress of the URL's download.
+    /// Saves the progress of the URL's download.
     void saveProgress(const std::string& url, const SavedDownload& saved);
-    /// D4 for several downloads in one transaction (queue shutdown).
+    /// The same for several downloads in one transaction (queue shutdown).
     void saveProgress(const std::vector<std::pair<std::string, SavedDownload>>& downloads);
-    /// D5: moves the URL from Downloading to Downloaded; the new row's ID (largest + 1).
+    /// Moves the URL from Downloading to Downloaded; the new row's ID (largest + 1).
     std::int64_t finishDownload(const std::string& url, const SavedDownload& saved);
-    /// D6: forgets the URL's unfinished download.
+    /// Forgets the URL's unfinished download.
     void forget(const std::string& url);
-    /// D7: the path of the URL's finished download in `folder` when the file still exists.
+    /// The path of the URL's finished download in `folder` when the file still exists.
     /// Rows whose files have gone are deleted.
     std::optional<std::string> findFinished(const std::string& url, const std::string& folder);
 

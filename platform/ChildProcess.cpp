@@ -28,7 +28,21 @@ bool makePipe(int fds[2]) {
     return ::pipe2(fds, O_CLOEXEC) == 0;
 }
 
+// Kills the child's whole process group: a shell's own children go with it, so nothing is left
+// holding the output pipe open.
+struct KillGroup {
+    pid_t group;
+    void operator()() const noexcept { ::kill(-group, SIGKILL); }
+};
+
 } // namespace
+
+struct ChildProcess::StopLink {
+    StopLink(std::stop_token stop, pid_t group) : callback(std::move(stop), KillGroup{group}) {}
+    std::stop_callback<KillGroup> callback;
+};
+
+ChildProcess::ChildProcess() = default;
 
 ChildProcess::~ChildProcess() {
     closeFd(m_inFd);
@@ -51,12 +65,14 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         m_inFd = other.m_inFd;
         m_reaped = other.m_reaped;
         m_status = other.m_status;
+        m_stopLink = std::move(other.m_stopLink);
         other.reset();
     }
     return *this;
 }
 
 void ChildProcess::reset() {
+    m_stopLink.reset();
     m_pid = -1;
     m_outFd = -1;
     m_inFd = -1;
@@ -64,9 +80,9 @@ void ChildProcess::reset() {
     m_status = -1;
 }
 
-bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutput,
-                         Stdin stdinMode) {
-    if (argv.empty() || argv[0].empty()) {
+bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutput, Stdin stdinMode,
+                         std::stop_token stop) {
+    if (argv.empty() || argv[0].empty() || stop.stop_requested()) {
         return false;
     }
     int out[2] = {-1, -1};
@@ -97,7 +113,8 @@ bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutpu
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     std::vector<char*> args;
     for (const std::string& a : argv) {
@@ -121,6 +138,10 @@ bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutpu
     m_outFd = out[0];
     m_inFd = in[1];
     m_reaped = false;
+    if (stop.stop_possible()) {
+        // Runs the kill at once when the stop came while the child was being started.
+        m_stopLink = std::make_unique<StopLink>(std::move(stop), pid);
+    }
     return true;
 }
 
@@ -170,18 +191,39 @@ long ChildProcess::readSome(char* buffer, std::size_t max,
     return static_cast<long>(n);
 }
 
+// The child is waited for without reaping it first (WNOWAIT): while it is a zombie its pid and
+// group id cannot be reused, so the stop link can still be dropped safely before the reap.
+bool ChildProcess::reap(bool block) {
+    siginfo_t info{};
+    const int flags = WEXITED | WNOWAIT | (block ? 0 : WNOHANG);
+    int rc;
+    do {
+        rc = ::waitid(P_PID, static_cast<id_t>(m_pid), &info, flags);
+    } while (rc < 0 && errno == EINTR);
+    if (rc == 0 && info.si_pid == 0) {
+        return false; // still running (WNOHANG)
+    }
+    m_stopLink.reset();
+    if (rc < 0) {
+        m_reaped = true; // not our child any more (reaped elsewhere): nothing to wait for
+        m_status = -1;
+        return true;
+    }
+    int status = 0;
+    pid_t r;
+    do {
+        r = ::waitpid(m_pid, &status, 0);
+    } while (r < 0 && errno == EINTR);
+    m_reaped = true;
+    m_status = r == m_pid ? status : -1;
+    return true;
+}
+
 bool ChildProcess::hasExited() {
     if (m_pid <= 0 || m_reaped) {
         return true;
     }
-    int status = 0;
-    pid_t r = ::waitpid(m_pid, &status, WNOHANG);
-    if (r == m_pid || (r < 0 && errno == ECHILD)) {
-        m_reaped = true;
-        m_status = status;
-        return true;
-    }
-    return false;
+    return reap(false);
 }
 
 int ChildProcess::wait() {
@@ -189,18 +231,13 @@ int ChildProcess::wait() {
         return -1;
     }
     if (!m_reaped) {
-        int status = 0;
-        pid_t r;
-        do {
-            r = ::waitpid(m_pid, &status, 0);
-        } while (r < 0 && errno == EINTR);
-        m_reaped = true;
-        m_status = r == m_pid ? status : -1;
+        (void)reap(true);
     }
     return m_status;
 }
 
 void ChildProcess::abandon() {
+    m_stopLink.reset();
     pid_t pid = m_pid;
     int outFd = m_outFd;
     bool reaped = m_reaped;

@@ -1,11 +1,17 @@
 // A child process started with posix_spawn, its stdout and stderr merged into one pipe, and
 // optionally a pipe for its stdin. The owner reads, writes and waits; nothing is shared.
+// The child leads a process group of its own: a stop request on the token it was started with
+// kills that group, so a worker blocked reading or waiting on it returns at once.
 #pragma once
+
+#include "platform/StopScope.h"
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -15,7 +21,7 @@ class ChildProcess {
 public:
     enum class Stdin { Null, Pipe };
 
-    ChildProcess() = default;
+    ChildProcess();
     ~ChildProcess();
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&& other) noexcept;
@@ -24,9 +30,12 @@ public:
 
     /// Starts argv[0] (a path when it holds a '/', else searched in PATH). Output goes to a
     /// pipe when `captureOutput`, else to /dev/null. False when the pipes or the process
-    /// cannot be created (for example a missing or non-executable program).
+    /// cannot be created (for example a missing or non-executable program), and when `stop`
+    /// is already requested. Until the child is reaped or abandoned, a stop request on `stop`
+    /// (by default the thread's current one) sends SIGKILL to the child's process group.
     [[nodiscard]] bool start(const std::vector<std::string>& argv, bool captureOutput,
-                             Stdin stdinMode = Stdin::Null);
+                             Stdin stdinMode = Stdin::Null,
+                             std::stop_token stop = CurrentStopToken());
 
     pid_t pid() const { return m_pid; }
     /// Read end of the merged stdout/stderr pipe; -1 when not captured or already released.
@@ -49,11 +58,17 @@ public:
     int wait();
 
     /// Gives the pid and the output pipe up to a detached thread that drains and discards the
-    /// output until end of file and reaps the child, leaving the child running undisturbed.
+    /// output until end of file and reaps the child, leaving the child running undisturbed (a
+    /// later stop request no longer kills it).
     void abandon();
 
 private:
+    struct StopLink;
     void reset();
+    /// Reaps the ended child (`block`: waits for it to end); false when it is still running.
+    bool reap(bool block);
+
+    std::unique_ptr<StopLink> m_stopLink; // kills the group on a stop; dropped before reaping
 
     pid_t m_pid = -1;
     int m_outFd = -1;

@@ -1,5 +1,6 @@
 #include "TcpConnection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -35,8 +36,28 @@ void setTimeouts(int fd, std::chrono::milliseconds timeout) {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
+// Waits for a non-blocking connect in short slices, so a stop request ends the wait soon.
+bool waitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
+    constexpr std::chrono::milliseconds kSlice{50};
+    for (std::chrono::milliseconds left = timeout; left.count() > 0; left -= kSlice) {
+        if (stop.stop_requested()) {
+            return false;
+        }
+        pollfd pfd{fd, POLLOUT, 0};
+        const int rc = ::poll(&pfd, 1, static_cast<int>(std::min(left, kSlice).count()));
+        if (rc == 1) {
+            return true;
+        }
+        if (rc < 0 && errno != EINTR) {
+            return false;
+        }
+    }
+    return false;
+}
+
 // Non-blocking connect bounded by `timeout`, then back to blocking mode.
-bool connectWithin(int fd, const sockaddr_in& address, std::chrono::milliseconds timeout) {
+bool connectWithin(int fd, const sockaddr_in& address, std::chrono::milliseconds timeout,
+                   const std::stop_token& stop) {
     int flags = ::fcntl(fd, F_GETFL, 0);
     ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
@@ -44,8 +65,7 @@ bool connectWithin(int fd, const sockaddr_in& address, std::chrono::milliseconds
         return false;
     }
     if (rc != 0) {
-        pollfd pfd{fd, POLLOUT, 0};
-        if (::poll(&pfd, 1, static_cast<int>(timeout.count())) != 1) {
+        if (!waitConnected(fd, timeout, stop)) {
             return false;
         }
         int error = 0;
@@ -58,13 +78,26 @@ bool connectWithin(int fd, const sockaddr_in& address, std::chrono::milliseconds
     return true;
 }
 
+struct ShutDown {
+    int fd;
+    void operator()() const noexcept { ::shutdown(fd, SHUT_RDWR); }
+};
+
 } // namespace
+
+struct TcpConnection::StopLink {
+    StopLink(std::stop_token stop, int fd) : callback(std::move(stop), ShutDown{fd}) {}
+    std::stop_callback<ShutDown> callback;
+};
+
+TcpConnection::TcpConnection() = default;
 
 TcpConnection::~TcpConnection() {
     close();
 }
 
-TcpConnection::TcpConnection(TcpConnection&& other) noexcept : m_fd(other.m_fd) {
+TcpConnection::TcpConnection(TcpConnection&& other) noexcept
+    : m_fd(other.m_fd), m_stopLink(std::move(other.m_stopLink)) {
     other.m_fd = -1;
 }
 
@@ -72,12 +105,15 @@ TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept {
     if (this != &other) {
         close();
         m_fd = other.m_fd;
+        m_stopLink = std::move(other.m_stopLink);
         other.m_fd = -1;
     }
     return *this;
 }
 
 void TcpConnection::close() {
+    // The link goes first: the descriptor number may be reused as soon as it is closed.
+    m_stopLink.reset();
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -85,7 +121,7 @@ void TcpConnection::close() {
 }
 
 bool TcpConnection::connect(const std::string& host, std::uint16_t port,
-                            std::chrono::milliseconds timeout) {
+                            std::chrono::milliseconds timeout, std::stop_token stop) {
     close();
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -97,12 +133,16 @@ bool TcpConnection::connect(const std::string& host, std::uint16_t port,
     if (fd < 0) {
         return false;
     }
-    if (!connectWithin(fd, address, timeout)) {
+    if (!connectWithin(fd, address, timeout, stop)) {
         ::close(fd);
         return false;
     }
     setTimeouts(fd, timeout);
     m_fd = fd;
+    if (stop.stop_possible()) {
+        // Shuts the socket down at once when the stop came just now.
+        m_stopLink = std::make_unique<StopLink>(std::move(stop), fd);
+    }
     return true;
 }
 

@@ -1,10 +1,16 @@
 // A TCP client connection with bounded waits: connect, send and receive each give up after
 // the configured time-out (1,000 ms by default), as the adb server and web-service
 // conversations expect.
+// A stop request on the token a connection was made with shuts the socket down, so a send or
+// receive under way ends at once.
 #pragma once
+
+#include "platform/StopScope.h"
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -14,7 +20,7 @@ class TcpConnection {
 public:
     static constexpr std::chrono::milliseconds kDefaultTimeout{1000};
 
-    TcpConnection() = default;
+    TcpConnection();
     ~TcpConnection();
     TcpConnection(TcpConnection&& other) noexcept;
     TcpConnection& operator=(TcpConnection&& other) noexcept;
@@ -22,9 +28,12 @@ public:
     TcpConnection& operator=(const TcpConnection&) = delete;
 
     /// Resolves `host` (IPv4, getaddrinfo) and connects to `port`, with `timeout` for the
-    /// connect and as SO_SNDTIMEO / SO_RCVTIMEO for later sends and receives.
+    /// connect and as SO_SNDTIMEO / SO_RCVTIMEO for later sends and receives. False when
+    /// `stop` (by default the thread's current token) is requested before the connection
+    /// stands; a later stop request shuts the socket down until close().
     [[nodiscard]] bool connect(const std::string& host, std::uint16_t port,
-                               std::chrono::milliseconds timeout = kDefaultTimeout);
+                               std::chrono::milliseconds timeout = kDefaultTimeout,
+                               std::stop_token stop = CurrentStopToken());
 
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
@@ -39,7 +48,10 @@ public:
     std::size_t receiveExact(char* buffer, std::size_t count);
 
 private:
+    struct StopLink;
+
     int m_fd = -1;
+    std::unique_ptr<StopLink> m_stopLink; // shuts m_fd down on a stop; dropped before closing
 };
 
 /// The IPv4 address of `host` as dotted text, or the empty text when it does not resolve.

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Source rules for the C and C++ code of the project, in the spirit of curl's checksrc:
-no unbounded C string functions, and no SQL text built by formatting or concatenation (SQL
-values are bound to prepared statements). Prints every violation and exits 1 when any."""
+no unbounded C string functions, no SQL text built by formatting or concatenation (SQL
+values are bound to prepared statements), and no include that reaches across the layers
+docs/layout.md describes. Prints every violation and exits 1 when any."""
 import os
 import re
 import sys
@@ -23,6 +24,54 @@ SQL_BUILT_RES = [
     re.compile(SQL_LITERAL + r"\s*\)\s*\.arg\s*\("),
     re.compile(r"sqlite3_mprintf\s*\("),
 ]
+
+
+# The layers, lowest first. A folder belongs to the component of its longest listed prefix; a
+# file may include headers of its own component and of components in lower layers, nothing
+# else. Components of one layer are independent of each other: what one needs from another
+# is handed to it as a function object or small interface where the program is put together
+# (app/). Folders not listed here (tools/, tests/, benchmarks/) may include everything.
+LAYERS = [
+    # (layer, component, folders)
+    (0, "platform", ["platform", "platform/config"]),
+    (1, "device", ["device"]),
+    (1, "downloads", ["downloads"]),
+    (1, "engine", ["engine"]),
+    (1, "webservices", ["webservices"]),
+    (1, "resources", ["resources"]),
+    (2, "ui", ["ui/toolkit", "ui/browser"]),
+    (3, "ui/devicepages", ["ui/devicepages"]),
+    (3, "store", ["store"]),
+    (3, "downloads/pages", ["downloads/pages"]),
+    (4, "app", ["app"]),
+]
+LAYER_NAMES = {0: "platform", 1: "subsystem", 2: "UI toolkit", 3: "page", 4: "application"}
+INCLUDE_RE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
+
+
+def component_of(path):
+    """(layer, component) of a path relative to the root, or None when it is in no layer."""
+    best = None
+    for layer, name, folders in LAYERS:
+        for folder in folders:
+            if path == folder or path.startswith(folder + "/"):
+                if best is None or len(folder) > best[0]:
+                    best = (len(folder), layer, name)
+    return None if best is None else (best[1], best[2])
+
+
+def include_problem(source, included):
+    """Why `source` (relative path) may not include `included` (as written), or None."""
+    here = component_of(source)
+    there = component_of(included)
+    if here is None or there is None or here[1] == there[1]:
+        return None
+    if there[0] < here[0]:
+        return None
+    if there[0] == here[0]:
+        return "%s may not include %s (same layer: pass it in from app/)" % (here[1], included)
+    return "%s (%s layer) may not include %s (%s layer)" % (
+        here[1], LAYER_NAMES[here[0]], included, LAYER_NAMES[there[0]])
 
 
 def strip_comments_and_chars(line, in_block):
@@ -47,11 +96,16 @@ def strip_comments_and_chars(line, in_block):
     return "".join(out), in_block
 
 
-def check_file(path):
+def check_file(path, relative):
     problems = []
     in_block = False
     with open(path, encoding="utf-8", errors="replace") as f:
         for number, raw in enumerate(f, 1):
+            include = None if in_block else INCLUDE_RE.match(raw)
+            if include:
+                reason = include_problem(relative, include.group(1))
+                if reason:
+                    problems.append((number, "layer: " + reason))
             line, in_block = strip_comments_and_chars(raw.rstrip("\n"), in_block)
             code = re.sub(r'"(\\.|[^"\\])*"', '""', line)
             match = BANNED_RE.search(code)
@@ -73,8 +127,9 @@ def main():
                 if not name.endswith(EXTENSIONS):
                     continue
                 path = os.path.join(folder, name)
-                for number, message in check_file(path):
-                    print("%s:%d: %s" % (os.path.relpath(path, root), number, message))
+                relative = os.path.relpath(path, root).replace(os.sep, "/")
+                for number, message in check_file(path, relative):
+                    print("%s:%d: %s" % (relative, number, message))
                     failures += 1
     print("checksrc: %d problem(s)" % failures)
     return 1 if failures else 0

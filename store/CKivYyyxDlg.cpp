@@ -3,6 +3,7 @@
 #include "platform/config/StoreHost.h"
 #include "ui/browser/BrowserSupport.h"
 #include "ui/toolkit/KivFolderAnimation.h"
+#include "ui/toolkit/KivPayload.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
 
@@ -143,8 +144,9 @@ std::string CKivYyyxDlg::SearchUrl(const QString& text) {
     return url;
 }
 
-// 0 opens the URL in lParam (a text that outlives the message, copied here); 1 to 4 open a
-// section; 5 searches; 6 gives the search box the focus.
+// 0 opens the URL that travels as the message's own payload (a posted message may run after
+// its sender's text is gone); 1 to 4 open a section; 5 searches; 6 gives the search box the
+// focus.
 KivResult CKivYyyxDlg::onNavigate(KivWParam wParam, KivLParam lParam) {
     m_navigated = 1;
     ++m_requests;
@@ -155,8 +157,8 @@ KivResult CKivYyyxDlg::onNavigate(KivWParam wParam, KivLParam lParam) {
         config::kStoreTopicsPath};
     switch (wParam) {
     case kStoreOpenUrl:
-        if (lParam != 0) {
-            m_lastRequest.url = reinterpret_cast<const char*>(lParam);
+        if (std::string* url = KivPayloadValue<std::string>(lParam)) {
+            m_lastRequest.url = std::move(*url);
         }
         setSectionButtons(0);
         Navigate(m_lastRequest.url, m_browser);

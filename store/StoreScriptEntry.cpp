@@ -7,14 +7,7 @@
 #include "ui/toolkit/KivMessaging.h"
 #include "ui/toolkit/KivWindows.h"
 
-#include <array>
-#include <cstring>
-
 namespace {
-
-// The main window receives the URL as a text that outlives the message (it passes the
-// pointer on to the store page in a post). UI thread only.
-std::array<char, CKivWebBrowser::kUrlBytes> g_storeUrl{};
 
 void StartDownload(const ScriptRequest& r) {
     StartAppDownloadHook start = GetStartAppDownloadHook();
@@ -28,14 +21,14 @@ void StartDownload(const ScriptRequest& r) {
     }
 }
 
-// A URL that does not fit the buffer is dropped rather than cut.
+// A URL too long for the browser's URL fields is dropped rather than cut. The main window
+// copies the text during the send.
 void OpenStoreUrl(const std::string& url) {
-    if (url.size() >= g_storeUrl.size()) {
+    if (url.size() >= CKivWebBrowser::kUrlBytes) {
         return;
     }
-    std::memcpy(g_storeUrl.data(), url.c_str(), url.size() + 1);
     SendKivMessage(WindowHandle(KivWindowRole::MainWindow), kMsgOpenStoreUrl, 0,
-                   reinterpret_cast<KivLParam>(g_storeUrl.data()));
+                   reinterpret_cast<KivLParam>(url.c_str()));
 }
 
 } // namespace

@@ -1,28 +1,24 @@
-// Machine events: once-per-run bookkeeping and the detached report threads.
+// Machine events: once-per-run bookkeeping and the report threads.
 #include "MachineEventReport.h"
 
+#include "BackgroundWork.h"
 #include "ConnectedPhoneProbe.h"
 #include "MachineIdentity.h"
 #include "MachineLog.h"
 
 #include <array>
-#include <condition_variable>
 #include <mutex>
 #include <set>
-#include <system_error>
-#include <thread>
 
 namespace webservices {
 
 namespace {
 
-// Process-wide state of the reports. Never destroyed: detached report threads may still
-// use it while the process exits.
+// Process-wide state of the reports. Never destroyed: the report threads are joined only when
+// their group is destroyed, which may come after this in static destruction.
 struct ReportState {
     std::mutex lock;
-    std::condition_variable idle;
     std::array<std::set<std::string>, 5> reported; // per kind; guarded by lock
-    int running = 0;                               // report threads alive; guarded by lock
 };
 
 ReportState& State() {
@@ -62,13 +58,6 @@ bool Deliver(MachineLogRecord record, const AdbRunners& runners) {
     return SaveVCMachineLog(record);
 }
 
-void RunReport(MachineLogRecord record, AdbRunners runners) {
-    (void)Deliver(std::move(record), runners); // the result is never acted upon
-    std::lock_guard guard(State().lock);
-    --State().running;
-    State().idle.notify_all();
-}
-
 } // namespace
 
 // The key is VID + PID; a set of keys per kind, compared whole, so one device's key can
@@ -93,27 +82,19 @@ void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind
         return;
     }
     MachineLogRecord record = BuildEvent(vid, pid, kind);
-    {
-        std::lock_guard guard(State().lock);
-        ++State().running;
+    AdbRunners runners;
+    if (kind == kEventWizardFinished) {
+        runners = MachineEventAdbRunners();
     }
-    try {
-        AdbRunners runners;
-        if (kind == kEventWizardFinished) {
-            runners = MachineEventAdbRunners();
-        }
-        std::thread(RunReport, std::move(record), std::move(runners)).detach();
-    } catch (const std::system_error&) {
-        // No thread could be had: the report is lost, like any other failed report.
-        std::lock_guard guard(State().lock);
-        --State().running;
-        State().idle.notify_all();
-    }
+    // The result is never acted upon; without a thread the report is lost like a failed one.
+    (void)MachineEventThreads().start(
+        [record = std::move(record), runners = std::move(runners)](std::stop_token) mutable {
+            (void)Deliver(std::move(record), runners);
+        });
 }
 
 bool WaitForMachineEvents(std::chrono::milliseconds timeout) {
-    std::unique_lock guard(State().lock);
-    return State().idle.wait_for(guard, timeout, [] { return State().running == 0; });
+    return MachineEventThreads().waitIdle(timeout);
 }
 
 void ResetReportedDevicesForTesting() {

@@ -1,6 +1,6 @@
 // Machine events reported to the web service: program start (kind 0), a phone maker's
 // device the service did not confirm (1), a phone on USB (2), the connection wizard
-// finished (3) or failed (4). Fire-and-forget: each event runs on a short-lived detached
+// finished (3) or failed (4). Fire-and-forget: each event runs on a short-lived
 // thread, and an event of kinds 1 to 4 is sent at most once per device and kind per run.
 #pragma once
 
@@ -20,7 +20,7 @@ enum MachineEventKind : int {
 /// Reports an event of `kind` (0 to 4; others are ignored) for the USB pair `vid`/`pid`
 /// (empty for kind 0). Gathers the machine GUID, first adapter and system text on the
 /// caller's thread, then returns; the report, with the kind-3 phone facts, is sent from a
-/// detached thread. Safe from any thread.
+/// thread of MachineEventThreads (BackgroundWork.h). Safe from any thread.
 void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind);
 
 /// The same report sent on the caller's thread (tools): true when it was due and the service

@@ -2,8 +2,7 @@
 #include "UpdaterLaunch.h"
 
 #include <filesystem>
-#include <system_error>
-#include <thread>
+#include <cerrno>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -22,22 +21,24 @@ bool LaunchUpdater(const std::string& path) {
     if (posix_spawn_file_actions_init(&actions) != 0) {
         return false;
     }
+    // A short-lived shell starts the updater in the background and ends at once, so the
+    // updater belongs to the system's reaper rather than to us and nothing has to wait for it.
     pid_t pid = -1;
+    std::string shell = "/bin/sh";
+    std::string option = "-c";
+    std::string script = "\"$0\" </dev/null >/dev/null 2>&1 &";
     std::string program = path;
-    char* argv[] = {program.data(), nullptr};
+    char* argv[] = {shell.data(), option.data(), script.data(), program.data(), nullptr};
     const bool started = posix_spawn_file_actions_addchdir_np(&actions, folder.c_str()) == 0 &&
-                         posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ) == 0;
+                         posix_spawn(&pid, shell.c_str(), &actions, nullptr, argv, environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
     if (!started) {
         return false;
     }
-    try {
-        std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
-    } catch (const std::system_error&) {
-        // Without a reaper the ended updater stays a zombie until the program exits, which
-        // it is about to do.
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    return true;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace webservices

@@ -1,6 +1,8 @@
 // Version update: start-up check, background check and the updata.ini exchange file.
 #include "VersionUpdate.h"
 
+#include "BackgroundWork.h"
+
 #include "HttpText.h"
 #include "SoapCalls.h"
 #include "UpdaterLaunch.h"
@@ -9,10 +11,7 @@
 #include "platform/config/IniAccess.h"
 #include "platform/SystemPaths.h"
 
-#include <condition_variable>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -20,17 +19,6 @@
 namespace webservices {
 
 namespace {
-
-struct CheckState {
-    std::mutex lock;
-    std::condition_variable done;
-    int running = 0; // check threads alive; guarded by lock
-};
-
-CheckState& State() {
-    static CheckState* const state = new CheckState;
-    return *state;
-}
 
 std::vector<std::string> KeyList() {
     return {kUpdateKeys.begin(), kUpdateKeys.end()};
@@ -92,13 +80,6 @@ void KeepNothingPending(const std::string& path, UpdateInfo info) {
     std::string name(kProgramFileName);
     (void)IniAccessKey(false, std::string(kUpdateSection), path, "proessname", name);
     (void)IniAccessKey(false, std::string(kUpdateSection), path, "startname", name);
-}
-
-void RunCheckThread() {
-    UpdateCheckThread();
-    std::lock_guard guard(State().lock);
-    --State().running;
-    State().done.notify_all();
 }
 
 } // namespace
@@ -163,23 +144,13 @@ bool StartupUpdateCheck() {
     if (readBoth && DecimalPrefix(isupdata) != 0 && DecimalPrefix(failresult) == 0) {
         return LaunchUpdater(UpdaterPath());
     }
-    {
-        std::lock_guard guard(State().lock);
-        ++State().running;
-    }
-    try {
-        std::thread(RunCheckThread).detach();
-    } catch (const std::system_error&) {
-        std::lock_guard guard(State().lock);
-        --State().running;
-        State().done.notify_all();
-    }
+    // Without a thread the check is skipped, as when the service does not answer.
+    (void)UpdateCheckThreads().start([](std::stop_token) { UpdateCheckThread(); });
     return false;
 }
 
 bool WaitForUpdateCheck(std::chrono::milliseconds timeout) {
-    std::unique_lock guard(State().lock);
-    return State().done.wait_for(guard, timeout, [] { return State().running == 0; });
+    return UpdateCheckThreads().waitIdle(timeout);
 }
 
 } // namespace webservices

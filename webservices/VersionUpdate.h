@@ -35,8 +35,8 @@ std::string UpdaterPath();    ///< <program folder>/updata/kivupdata.exe
 /// At start-up, before the login step: when updata.ini marks an update pending (isupdata
 /// non-zero, failresult zero, both present) the updater is started in the updata folder and
 /// true is returned: the program must end now. When it cannot be started, false and no check
-/// runs in this run. Otherwise UpdateCheckThread starts on a detached thread and false is
-/// returned.
+/// runs in this run. Otherwise UpdateCheckThread starts on a thread of UpdateCheckThreads
+/// (BackgroundWork.h) and false is returned.
 [[nodiscard]] bool StartupUpdateCheck();
 
 /// The background check: reads updata.ini, asks VC_Validate with the installed version,

@@ -194,7 +194,10 @@ KivResult CKivOrviaDlg::onOpenStoreUrl(KivWParam, KivLParam lParam) {
         m_tabs[static_cast<std::size_t>(i)]->setEnabled(i != kTabStore);
     }
     m_selected = kTabStore;
-    PostKivMessage(m_storePage->handle(), kMsgStoreNavigate, kStoreOpenUrl, lParam);
+    // The sender's text lasts only for its send; the store page gets a copy of its own.
+    const char* url = reinterpret_cast<const char*>(lParam);
+    PostKivMessageWith(m_storePage->handle(), kMsgStoreNavigate, kStoreOpenUrl,
+                       std::string(url ? url : ""));
     return 0;
 }
 

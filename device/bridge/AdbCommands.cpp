@@ -26,15 +26,14 @@ void AppendClosingQuote(std::string& commandLine) {
     commandLine += '"';
 }
 
-const std::string& NarrowProgramFolder() {
-    static const std::string folder = [] {
-        std::string path;
-        if (!GetModuleFolder(path)) {
-            path.clear();
-        }
-        return path + "/";
-    }();
-    return folder;
+std::string NarrowProgramFolder() {
+    // Asked each time: the program folder can be overridden after start-up (penlow-cli's
+    // --program-folder, tests), and a copy kept here would miss that.
+    std::string path;
+    if (!GetModuleFolder(path)) {
+        path.clear();
+    }
+    return path + "/";
 }
 
 std::string AdbProcessName() {

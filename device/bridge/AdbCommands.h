@@ -21,5 +21,5 @@ std::string AdbSerialCommand(const std::string& serial);
 /// Appends one closing double quote to a command line under construction.
 void AppendClosingQuote(std::string& commandLine);
 
-/// The program folder with one trailing '/', computed on first use and kept for the process.
-const std::string& NarrowProgramFolder();
+/// The program folder with one trailing '/', as `GetModuleFolder` answers now.
+std::string NarrowProgramFolder();

@@ -14,30 +14,16 @@ ConnectionPoller::~ConnectionPoller() {
     stop();
 }
 
-// The old thread is waited for outside the lock: it may be inside a page call that itself
-// stops or restarts the poller.
 void ConnectionPoller::start(int fallbackState) {
-    std::jthread old;
-    {
-        std::lock_guard guard(m_lock);
-        old = std::move(m_thread);
-        old.request_stop();
-        m_thread = std::jthread(poll, std::ref(m_page), fallbackState, m_pause);
-    }
-    StopWorker(old);
+    m_worker.restart(poll, std::ref(m_page), fallbackState, m_pause);
 }
 
 void ConnectionPoller::stop() {
-    std::jthread old;
-    {
-        std::lock_guard guard(m_lock);
-        old = std::move(m_thread);
-    }
-    StopWorker(old);
+    m_worker.stop();
 }
 
-// Runs on its own thread and touches only its arguments: a stop from inside the page call
-// detaches the thread, which may then outlive the poller object.
+// Runs on its own thread and touches only its arguments: a poller destroyed from inside the
+// page call (on this thread) lets the thread go, which then outlives the poller object.
 void ConnectionPoller::poll(std::stop_token stop, DevicePageLink& page, int fallbackState,
                             std::chrono::milliseconds pause) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {

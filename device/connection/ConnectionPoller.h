@@ -3,6 +3,8 @@
 // three misses send the fallback state (2 after a USB arrival, 5 after "refresh device").
 #pragma once
 
+#include "WorkerThread.h"
+
 #include <chrono>
 #include <mutex>
 #include <stop_token>
@@ -27,7 +29,8 @@ public:
 
     /// Stops the poll and waits for its thread (returns within moments, also while adb runs).
     /// Nothing reaches the page afterwards. May be called from inside the poller's own page
-    /// call; the thread then ends by itself as soon as that call returns.
+    /// call; the thread then ends as soon as that call returns and is joined by the next stop
+    /// or start from another thread.
     void stop();
 
     void setPauseForTesting(std::chrono::milliseconds pause) { m_pause = pause; }
@@ -37,7 +40,6 @@ private:
                      std::chrono::milliseconds pause);
 
     DevicePageLink& m_page;
-    std::mutex m_lock; ///< guards m_thread (start and stop from any thread)
-    std::jthread m_thread;
+    OwnedWorker m_worker;
     std::chrono::milliseconds m_pause = kPause;
 };

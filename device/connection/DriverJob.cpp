@@ -1,7 +1,5 @@
 #include "DriverJob.h"
 
-#include "downloads/CKivDownQueue.h"
-
 #include <cstdint>
 
 namespace {
@@ -15,17 +13,9 @@ std::string firstFour(const std::string& text) {
 } // namespace
 
 DriverJob::DriverJob(const std::string& vid, const std::string& pid,
-                     DriverProgressCallback callback)
+                     DriverProgressCallback callback, std::shared_ptr<const DriverJobParts> parts)
     : m_id(g_nextId.fetch_add(1)), m_vid(firstFour(vid)), m_pid(firstFour(pid)),
-      m_callback(std::move(callback)) {}
-
-void* DriverJob::downloadUserValue() const {
-    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_id));
-}
-
-std::uint64_t DriverJob::IdFromUserValue(void* user) {
-    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(user));
-}
+      m_callback(std::move(callback)), m_parts(std::move(parts)) {}
 
 void DriverJob::setPackage(const DriverPackage& package) {
     std::lock_guard guard(m_packageLock);
@@ -55,11 +45,11 @@ void DriverJob::cancel() {
     if (m_reportingThread.load() != std::this_thread::get_id()) {
         std::lock_guard guard(m_reportLock);
     }
-    releaseTask();
+    releaseDownload();
 }
 
 void DriverJob::finish(const DriverProgress& last) {
-    releaseTask();
+    releaseDownload();
     std::lock_guard guard(m_reportLock);
     if (m_cancelled.exchange(true) || !m_callback) {
         return;
@@ -69,30 +59,29 @@ void DriverJob::finish(const DriverProgress& last) {
     m_reportingThread = std::thread::id{};
 }
 
-void DriverJob::adoptTask(CKivDownObj* task) {
+void DriverJob::adoptDownload(DriverDownloadHandle download) {
     {
-        std::lock_guard guard(m_taskLock);
-        if (!m_taskReleased) {
-            m_task = task;
+        std::lock_guard guard(m_downloadLock);
+        if (!m_downloadReleased) {
+            m_download = download;
             return;
         }
     }
-    if (task != nullptr) {
-        (void)DriverQueue().RemoveTask(task);
+    if (download != nullptr) {
+        m_parts->removeDownload(download);
     }
 }
 
-void DriverJob::releaseTask() {
-    CKivDownObj* task = nullptr;
+void DriverJob::releaseDownload() {
+    DriverDownloadHandle download = nullptr;
     {
-        std::lock_guard guard(m_taskLock);
-        m_taskReleased = true;
-        task = m_task;
-        m_task = nullptr;
+        std::lock_guard guard(m_downloadLock);
+        m_downloadReleased = true;
+        download = m_download;
+        m_download = nullptr;
     }
-    // The queue stops the engine task and deletes the object on its scheduler; a save of the
-    // progress lets a later job continue the download.
-    if (task != nullptr) {
-        (void)DriverQueue().RemoveTask(task);
+    // The queue stops the download and keeps its progress, so a later job continues it.
+    if (download != nullptr) {
+        m_parts->removeDownload(download);
     }
 }

@@ -5,40 +5,32 @@
 // cancelled or freed finds nothing. Start, cancel and events: DriverJobControl.h.
 #pragma once
 
+#include "DriverJobParts.h"
 #include "DriverJobTypes.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <string>
 #include <thread>
 
-class CKivDownObj;
-
-/// What the web service named for the phone, and the machine type it was asked with.
-struct DriverPackage {
-    std::string url;
-    std::string md5;
-    std::string startFile;
-    bool inf = false;  ///< DeviceType "INI": the package is installed with DPInst
-    bool is64 = false; ///< the system is 64-bit (DPInst64 rather than DPInst32)
-};
-
 class DriverJob {
 public:
-    /// `vid` and `pid` are cut to their first four characters.
-    DriverJob(const std::string& vid, const std::string& pid, DriverProgressCallback callback);
+    /// `vid` and `pid` are cut to their first four characters. `parts` are the collaborators
+    /// the job works with from start to end.
+    DriverJob(const std::string& vid, const std::string& pid, DriverProgressCallback callback,
+              std::shared_ptr<const DriverJobParts> parts);
     DriverJob(const DriverJob&) = delete;
     DriverJob& operator=(const DriverJob&) = delete;
 
+    /// Names the job to its download, which never holds the job's address.
     std::uint64_t id() const { return m_id; }
-    /// The user value given to the download task: the id, never the address.
-    void* downloadUserValue() const;
-    static std::uint64_t IdFromUserValue(void* user);
 
     const std::string& vid() const { return m_vid; }
     const std::string& pid() const { return m_pid; }
+    const DriverJobParts& parts() const { return *m_parts; }
 
     /// True once cancelled or ended: every step checks it before acting.
     bool cancelled() const { return m_cancelled.load(); }
@@ -59,17 +51,18 @@ public:
     /// listener (unless cancelled meanwhile). No report follows.
     void finish(const DriverProgress& last);
 
-    /// Takes charge of the job's download task. When the job has already let go of its task
-    /// (it ended or was cancelled while the task was being created) the task is removed at once.
-    void adoptTask(CKivDownObj* task);
+    /// Takes charge of the job's download. When the job has already let go of its download
+    /// (it ended or was cancelled while the download was being started) it is removed at once.
+    void adoptDownload(DriverDownloadHandle download);
 
 private:
-    void releaseTask();
+    void releaseDownload();
 
     const std::uint64_t m_id;
     const std::string m_vid;
     const std::string m_pid;
     const DriverProgressCallback m_callback;
+    const std::shared_ptr<const DriverJobParts> m_parts;
 
     std::atomic<bool> m_cancelled{false}; // any thread
     std::stop_source m_stop;              // thread-safe by itself
@@ -77,9 +70,9 @@ private:
     std::mutex m_reportLock; // held while the listener runs; cancel() waits on it
     std::atomic<std::thread::id> m_reportingThread{};
 
-    std::mutex m_taskLock; // guards the two members below; worker, polling and UI threads
-    CKivDownObj* m_task = nullptr;
-    bool m_taskReleased = false;
+    std::mutex m_downloadLock; // guards the two members below; worker, polling and UI threads
+    DriverDownloadHandle m_download = nullptr;
+    bool m_downloadReleased = false;
 
     mutable std::mutex m_packageLock; // guards m_package; worker and install threads
     DriverPackage m_package;

@@ -3,16 +3,14 @@
 #include "DriverInstall.h"
 #include "DriverJob.h"
 
+#include "platform/DebugLog.h"
+#include "platform/StopScope.h"
+#include "platform/ThreadGroup.h"
 #include "platform/config/AppPaths.h"
-#include "downloads/CKivDownQueue.h"
-#include "webservices/MachineIdentity.h"
-#include "webservices/SoapCalls.h"
 
-#include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <system_error>
-#include <thread>
+#include <utility>
 
 namespace {
 
@@ -21,9 +19,20 @@ using JobPointer = std::shared_ptr<DriverJob>;
 std::mutex g_slotLock;
 JobPointer g_current; // guarded by g_slotLock: the one job; UI, worker and polling threads
 
-std::mutex g_threadsLock;
-std::condition_variable g_threadsDone;
-int g_threads = 0; // guarded by g_threadsLock: running job threads
+std::mutex g_partsLock;
+std::shared_ptr<const DriverJobParts> g_parts; // guarded by g_partsLock; any thread
+
+// The jobs' threads. A job's own cancel does not stop them (an installer run is left to finish,
+// silently); StopDriverJobs does. Destroyed (joined) at static destruction at the latest.
+platform::ThreadGroup& jobThreads() {
+    static platform::ThreadGroup group;
+    return group;
+}
+
+std::shared_ptr<const DriverJobParts> currentParts() {
+    std::lock_guard guard(g_partsLock);
+    return g_parts;
+}
 
 JobPointer currentJob() {
     std::lock_guard guard(g_slotLock);
@@ -39,48 +48,19 @@ void endJob(const JobPointer& job, const DriverProgress& last) {
     }
 }
 
-// Runs `body` on a thread of its own that shares the job. The threads are not joined: a
-// cancelled job's thread ends at its next step, silently.
+// Runs `body` on a job thread that shares the job.
 bool launchJobThread(JobPointer job, std::function<void(const JobPointer&)> body) {
-    {
-        std::lock_guard guard(g_threadsLock);
-        ++g_threads;
-    }
-    auto run = [job = std::move(job), body = std::move(body)]() mutable {
-        body(job);
-        job.reset();
-        body = nullptr;
-        std::lock_guard guard(g_threadsLock);
-        --g_threads;
-        g_threadsDone.notify_all();
-    };
-    try {
-        std::thread(std::move(run)).detach();
-    } catch (const std::system_error&) {
-        std::lock_guard guard(g_threadsLock);
-        --g_threads;
-        g_threadsDone.notify_all();
-        return false;
-    }
-    return true;
+    return jobThreads().start(
+        [job = std::move(job), body = std::move(body)](std::stop_token) { body(job); });
 }
 
 void install(const JobPointer& job, const std::string& archive) {
-    if (std::optional<DriverProgress> last = InstallDriver(*job, archive)) {
+    const DriverJobParts& parts = job->parts();
+    std::optional<DriverProgress> last =
+        parts.install ? parts.install(*job, archive) : InstallDriver(*job, archive);
+    if (last) {
         endJob(job, *last);
     }
-}
-
-// The driver package's download: a saved one continued, else a new one, started at once.
-CKivDownObj* startDownload(const JobPointer& job, const std::string& url,
-                           const std::string& folder) {
-    CKivDownQueue& queue = DriverQueue();
-    CKivDownObj* task =
-        queue.ContinueTask(url, "", "", true, &DownloadEvent, job->downloadUserValue());
-    if (task == nullptr) {
-        task = queue.AddNewTask(url, folder, true, &DownloadEvent, job->downloadUserValue());
-    }
-    return task;
 }
 
 // The job's worker: the lookup, then the finished package's install or the download (whose
@@ -89,10 +69,15 @@ void lookUp(const JobPointer& job) {
     if (job->cancelled()) {
         return;
     }
-    const bool is64 = webservices::IsWow64();
+    const DriverJobParts& parts = job->parts();
     job->report({DriverJobCode::LookingUp, 0, {}});
-    webservices::DeviceDriverInfo info;
-    const bool known = webservices::GetDevice(job->vid(), job->pid(), is64, info);
+    DriverPackage package;
+    bool known = false;
+    {
+        // A cancel (also the one at program exit) ends the question to the service at once.
+        platform::StopScope scope(job->stopToken());
+        known = parts.lookUp(job->vid(), job->pid(), package);
+    }
     if (job->cancelled()) {
         return;
     }
@@ -100,23 +85,22 @@ void lookUp(const JobPointer& job) {
         endJob(job, {DriverJobCode::Retryable, 0, kDriverLookupFailed});
         return;
     }
-    job->setPackage({info.url, info.md5, info.startFile, info.inf, is64});
+    job->setPackage(package);
     const std::string folder = DriverDownloadFolder();
-    CKivDownQueue& queue = DriverQueue();
-    if (queue.Init(true, "DownData.db") != 0) {
+    if (!parts.openQueue()) {
         endJob(job, {DriverJobCode::Failed, 0, kDriverDownloadFailed});
         return;
     }
-    if (std::optional<std::string> finished = queue.FindFinished(info.url, folder)) {
+    if (std::optional<std::string> finished = parts.findFinished(package.url, folder)) {
         install(job, *finished);
         return;
     }
-    CKivDownObj* task = startDownload(job, info.url, folder);
-    if (task == nullptr) {
+    DriverDownloadHandle download = parts.startDownload(package.url, folder, job->id());
+    if (download == nullptr) {
         endJob(job, {DriverJobCode::Failed, 0, kDriverDownloadFailed});
         return;
     }
-    job->adoptTask(task);
+    job->adoptDownload(download);
 }
 
 } // namespace
@@ -127,9 +111,20 @@ std::string DriverDownloadFolder() {
     return documents + "/rezizudazurud/download/devices/";
 }
 
+void SetDriverJobParts(DriverJobParts parts) {
+    auto shared = std::make_shared<const DriverJobParts>(std::move(parts));
+    std::lock_guard guard(g_partsLock);
+    g_parts = std::move(shared);
+}
+
 bool StartDriverJob(const std::string& vid, const std::string& pid,
                     DriverProgressCallback callback) {
-    auto job = std::make_shared<DriverJob>(vid, pid, std::move(callback));
+    std::shared_ptr<const DriverJobParts> parts = currentParts();
+    if (!parts || !parts->complete()) {
+        platform::DebugOutput("driver job: no web service and download queue were set");
+        return false;
+    }
+    auto job = std::make_shared<DriverJob>(vid, pid, std::move(callback), std::move(parts));
     JobPointer previous;
     {
         std::lock_guard guard(g_slotLock);
@@ -159,40 +154,39 @@ void CancelDriverJob() {
     }
 }
 
-void DownloadEvent(TaskEvent kind, void* user, const TaskEventData& data) {
+void DriverDownloadNewsFor(std::uint64_t jobId, const DriverDownloadNews& news) {
     JobPointer job = currentJob();
-    if (!job || job->id() != DriverJob::IdFromUserValue(user) || job->cancelled()) {
+    if (!job || job->id() != jobId || job->cancelled()) {
         return;
     }
-    switch (kind) {
-    case TaskEvent::Progress:
-        if (data.progress.fileSize != 0) {
-            job->report({DriverJobCode::Downloading,
-                         DownloadPercent(data.progress.received, data.progress.fileSize),
-                         {}});
+    switch (news.kind) {
+    case DriverDownloadNews::Kind::Progress:
+        if (news.fileSize != 0) {
+            job->report(
+                {DriverJobCode::Downloading, DownloadPercent(news.received, news.fileSize), {}});
         }
         break;
-    case TaskEvent::Finished:
+    case DriverDownloadNews::Kind::Finished:
         // The install runs on a thread of the job, not on the download's polling thread, so the
         // queue can delete the finished task while the installer runs.
-        if (!launchJobThread(job, [path = std::string(data.path)](const JobPointer& self) {
-                install(self, path);
-            })) {
+        if (!launchJobThread(job,
+                             [path = news.path](const JobPointer& self) { install(self, path); })) {
             endJob(job, {DriverJobCode::Failed, 0, kDriverInstallFailed});
         }
         break;
-    case TaskEvent::Failed:
-    case TaskEvent::NoConnection:
+    case DriverDownloadNews::Kind::Failed:
         endJob(job, {DriverJobCode::Retryable, 0, kDriverDownloadFailed});
-        break;
-    default:
         break;
     }
 }
 
 bool WaitForDriverJobThreads(std::chrono::milliseconds timeout) {
-    std::unique_lock guard(g_threadsLock);
-    return g_threadsDone.wait_for(guard, timeout, [] { return g_threads == 0; });
+    return jobThreads().waitIdle(timeout);
+}
+
+void StopDriverJobs() {
+    CancelDriverJob();
+    jobThreads().stopAndJoin();
 }
 
 std::shared_ptr<DriverJob> CurrentDriverJobForTesting() {

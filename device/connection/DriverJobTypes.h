@@ -1,5 +1,5 @@
 // What a driver job tells the connection wizard: progress codes, their argument (a percent or a
-// message) and the callback that receives them.
+// message) and the callback that receives them; and the package the job installs.
 #pragma once
 
 #include <functional>
@@ -27,6 +27,15 @@ struct DriverProgress {
     DriverJobCode code = DriverJobCode::LookingUp;
     int percent = 0;
     std::string message;
+};
+
+/// What the web service named for the phone, and the machine type it was asked with.
+struct DriverPackage {
+    std::string url;
+    std::string md5;
+    std::string startFile;
+    bool inf = false;  ///< DeviceType "INI": the package is installed with DPInst
+    bool is64 = false; ///< the system is 64-bit (DPInst64 rather than DPInst32)
 };
 
 /// The wizard's listener. Called on the job's threads (its worker, a download's polling thread),

@@ -29,23 +29,11 @@ WizardRetry::~WizardRetry() {
 }
 
 void WizardRetry::start() {
-    std::jthread old;
-    {
-        std::lock_guard guard(m_lock);
-        old = std::move(m_thread);
-        old.request_stop();
-        m_thread = std::jthread(search, std::ref(m_page), std::ref(m_wizard), m_pause);
-    }
-    StopWorker(old);
+    m_worker.restart(search, std::ref(m_page), std::ref(m_wizard), m_pause);
 }
 
 void WizardRetry::stop() {
-    std::jthread old;
-    {
-        std::lock_guard guard(m_lock);
-        old = std::move(m_thread);
-    }
-    StopWorker(old);
+    m_worker.stop();
 }
 
 // Runs on its own thread and touches only its arguments (see ConnectionPoller::poll).

@@ -3,6 +3,8 @@
 // wizard (the page resumes its own state); a second miss moves the wizard on to the driver.
 #pragma once
 
+#include "WorkerThread.h"
+
 #include <chrono>
 #include <mutex>
 #include <stop_token>
@@ -38,7 +40,6 @@ private:
 
     DevicePageLink& m_page;
     WizardLink& m_wizard;
-    std::mutex m_lock; ///< guards m_thread (start and stop from any thread)
-    std::jthread m_thread;
+    OwnedWorker m_worker;
     std::chrono::milliseconds m_pause = kPause;
 };

@@ -60,8 +60,11 @@ private:
     }
     void post(KivStoreRequest request, const char* url = nullptr) {
         const int before = page()->requestCount();
-        PostKivMessage(page()->handle(), kMsgStoreNavigate, request,
-                       reinterpret_cast<KivLParam>(url));
+        if (url) {
+            PostKivMessageWith(page()->handle(), kMsgStoreNavigate, request, std::string(url));
+        } else {
+            PostKivMessage(page()->handle(), kMsgStoreNavigate, request, 0);
+        }
         QTRY_COMPARE(page()->requestCount(), before + 1);
     }
 
@@ -69,8 +72,8 @@ private:
     // Requests are handled in the order they were posted: anything posted before the marker
     // has reached the engine when the marker does.
     void postMarker() {
-        PostKivMessage(page()->handle(), kMsgStoreNavigate, kStoreOpenUrl,
-                       reinterpret_cast<KivLParam>(kMarker));
+        PostKivMessageWith(page()->handle(), kMsgStoreNavigate, kStoreOpenUrl,
+                           std::string(kMarker));
     }
 
 private slots:

@@ -168,10 +168,8 @@ private slots:
     }
 
     void aPageThatFailsShowsTheFailurePicture() {
-        static std::string url;
-        url = m_server->url("/index.php?fault=500");
-        PostKivMessage(page()->handle(), kMsgStoreNavigate, kStoreOpenUrl,
-                       reinterpret_cast<KivLParam>(url.c_str()));
+        PostKivMessageWith(page()->handle(), kMsgStoreNavigate, kStoreOpenUrl,
+                           m_server->url("/index.php?fault=500"));
         QTRY_COMPARE_WITH_TIMEOUT(page()->pageState(), int(CKivYyyxDlg::kFailed), kTimeout);
         QVERIFY(page()->browser()->isHidden());
         const QImage image = m_window->grab().toImage();
@@ -184,10 +182,8 @@ private slots:
 
     // Last: the page never completes, so the browser stays busy with it.
     void aPageStillLoadingShowsTheAnimation() {
-        static std::string url;
-        url = m_server->url("/index.php?fault=stall");
-        PostKivMessage(page()->handle(), kMsgStoreNavigate, kStoreOpenUrl,
-                       reinterpret_cast<KivLParam>(url.c_str()));
+        PostKivMessageWith(page()->handle(), kMsgStoreNavigate, kStoreOpenUrl,
+                           m_server->url("/index.php?fault=stall"));
         QTRY_COMPARE_WITH_TIMEOUT(page()->pageState(), int(CKivYyyxDlg::kLoading), kTimeout);
         QVERIFY(page()->loadingAnimation()->isRunning());
         QTRY_VERIFY(page()->loadingAnimation()->framesShownForTesting() > 2);

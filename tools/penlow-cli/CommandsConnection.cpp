@@ -2,6 +2,7 @@
 // the device monitor printing every event and page state as it happens.
 #include "CliRegistry.h"
 
+#include "app/parts/WebPhoneServices.h"
 #include "device/bridge/AdbCommands.h"
 #include "device/connection/ConnectionPoller.h"
 #include "device/connection/DeviceList.h"
@@ -11,7 +12,6 @@
 #include "device/connection/KnownPhoneFilter.h"
 #include "device/connection/UsbEnumeration.h"
 #include "device/connection/VendorTable.h"
-#include "device/connection/WebPhoneServices.h"
 #include "webservices/MachineEventReport.h"
 
 #include <atomic>

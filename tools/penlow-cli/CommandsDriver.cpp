@@ -2,6 +2,7 @@
 // as the connection wizard receives it, the last code last.
 #include "CliRegistry.h"
 
+#include "app/parts/DriverJobWiring.h"
 #include "device/bridge/AdbCommands.h"
 #include "device/connection/DriverJobControl.h"
 
@@ -61,6 +62,7 @@ int driverJob(const CliArgs& args) {
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    SetDriverJobParts(MakeDriverJobParts());
     JobEnd end;
     const bool started = StartDriverJob(args[first], args[first + 1],
                                         [&end](const DriverProgress& progress, std::stop_token) {

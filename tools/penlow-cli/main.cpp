@@ -2,6 +2,7 @@
 // --program-folder (default: the working directory), and prints what the program sees.
 #include "CliRegistry.h"
 
+#include "app/parts/ProgramParts.h"
 #include "platform/config/AppPaths.h"
 
 #include <csignal>
@@ -53,7 +54,11 @@ int main(int argc, char* argv[]) {
     }
     for (const CliCommand& command : RegisteredCommands()) {
         if (command.name == args[0]) {
-            return command.run(CliArgs(args.begin() + 1, args.end()));
+            const int code = command.run(CliArgs(args.begin() + 1, args.end()));
+            // As the program does at exit: background work a command left (a report, a job)
+            // is stopped and its threads joined before static objects go away.
+            StopProgramWork();
+            return code;
         }
     }
     std::fprintf(stderr, "penlow-cli: unknown command %s\n", args[0].c_str());

@@ -7,7 +7,7 @@
 // - Initialisation: `initialise()` runs once, before the first show at the latest: it lets the
 //   dialog hook see the dialog, then calls the subclass's onInitDialog().
 // - Frames: a top-level dialog is a frameless window whose top kCaptionHeight pixels are its
-//   caption strip (painted by the frame skin, Part of KivSkinTable); its client area starts
+//   caption strip (painted by the frame skin the KivSkinTable holds); its client area starts
 //   below. A child page has no caption: its client area is the whole widget.
 // - Dragging: when enabled, a left press on an empty spot moves the top-level window.
 #pragma once

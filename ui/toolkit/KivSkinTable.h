@@ -55,8 +55,8 @@ private:
     std::array<std::optional<Entry>, kSlots> m_slots;
 };
 
-/// Installs / removes the application-wide dialog hook (start-up step 8, exit step 1).
-/// Removing it also frees the remaining entries.
+/// Installs / removes the application-wide dialog hook: installed before the first dialog is
+/// created, removed first at exit. Removing it also frees the remaining entries.
 void InstallDialogHook();
 void RemoveDialogHook();
 bool IsDialogHookInstalled();

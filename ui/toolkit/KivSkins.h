@@ -1,5 +1,5 @@
 // The skin records attached to windows: frame skins (background and caption buttons), button
-// skins (four state pictures and text colours) and picture skins (one picture). The Parts
+// skins (four state pictures and text colours) and picture skins (one picture). The functions
 // that build them share ownership with the skin table, so a skin lives as long as a window
 // uses it.
 #pragma once

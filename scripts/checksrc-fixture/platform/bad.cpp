@@ -1,4 +1,4 @@
-// Each line below breaks one source rule; checksrc must report all six.
+// Each of the six lines after the signature breaks one source rule; checksrc reports each.
 void f(char* d, const char* s, const std::string& name) {
     sprintf(d, "%s", s);
     strcpy(d, s);

@@ -2,6 +2,7 @@
 // folder: it records its arguments and the bytes written to its stdin.
 #include "device/bridge/AdbCommands.h"
 #include "device/bridge/ProcessRunner.h"
+#include "platform/config/AppPaths.h"
 
 #include "TempDir.h"
 #include "TestEnvironment.h"
@@ -69,4 +70,16 @@ TEST_F(AdbShell, MissingAdbGivesEmptyAnswers) {
     EXPECT_EQ(RunAdbShell("getprop", false, 5), "");
     EXPECT_EQ(RunAdbSuShell("getprop", 5), "");
     EXPECT_EQ(RunCapture(kAdbDevices), "fail");
+}
+
+// The busybox and screenshot paths are built from the program folder as it is when asked, so a
+// folder given after the first use (penlow-cli's --program-folder, a test's own) is followed.
+TEST_F(AdbShell, ProgramFolderFollowsALaterOverride) {
+    std::string before;
+    const bool hadFolder = GetModuleFolder(before);
+    OverrideModuleFolder(m_dir.path());
+    EXPECT_EQ(NarrowProgramFolder(), m_dir.path() + "/");
+    OverrideModuleFolder(m_dir.file("other/"));
+    EXPECT_EQ(NarrowProgramFolder(), m_dir.file("other") + "/");
+    OverrideModuleFolder(hadFolder ? before : std::string("/"));
 }

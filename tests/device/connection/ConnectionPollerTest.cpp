@@ -103,6 +103,9 @@ TEST_F(ConnectionPollerTest, StopFromInsideThePageCall) {
     m_links.onPageState = [this](int) { m_poller.stop(); };
     m_poller.start(kPageStateNotConnected);
     ASSERT_TRUE(m_links.waitFor("state 3 0"));
+    // The thread that stopped itself is joined by a stop from here; only then may the page
+    // call be changed under it.
+    m_poller.stop();
     m_links.onPageState = nullptr;
     m_poller.start(kPageStateNotConnected); // still usable afterwards
     ASSERT_TRUE(m_links.waitFor("state 3 0", 2));

@@ -1,6 +1,7 @@
 // The driver job end to end: the devservices SOAP service names the package, its file server
 // serves it, the real download engine fetches it, real archives are unpacked, installer
 // stand-ins (scripts in the package) run, and the real adb client asks phonesim for the phone.
+#include "app/parts/DriverJobWiring.h"
 #include "device/connection/DriverInstall.h"
 #include "device/connection/DriverJob.h"
 #include "device/connection/DriverJobControl.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 
@@ -128,6 +130,7 @@ protected:
         // One program folder for the whole run: the driver queue opens its DownData.db once per
         // process.
         s_program = new TestProgramFolder;
+        SetDriverJobParts(MakeDriverJobParts());
         const std::string engine = BuildDir() + "/Penlow/download_engine.so";
         ASSERT_EQ(::symlink(engine.c_str(), s_program->file("download_engine.so").c_str()), 0);
     }
@@ -388,7 +391,7 @@ TEST_F(DriverJobTest, CancelDuringTheDownloadSilencesEveryLaterEvent) {
     ASSERT_TRUE(StartDriverJob("18d1", "4ee2", recorder.callback()));
     ASSERT_TRUE(recorder.waitForLine("1 "));
     std::weak_ptr<DriverJob> job = CurrentDriverJobForTesting();
-    void* user = job.lock()->downloadUserValue();
+    void* user = reinterpret_cast<void*>(static_cast<std::uintptr_t>(job.lock()->id()));
     CancelDriverJob();
     const std::size_t reported = recorder.lines().size();
     EXPECT_TRUE(WaitForDriverJobThreads(10s));
@@ -401,12 +404,12 @@ TEST_F(DriverJobTest, CancelDuringTheDownloadSilencesEveryLaterEvent) {
     // Late events of the freed job: a progress and a finished download.
     TaskEventData data;
     data.progress = {1000, 1000, 10};
-    DownloadEvent(TaskEvent::Progress, user, data);
+    DriverDownloadListener(TaskEvent::Progress, user, data);
     WriteFile(m_work.file("late.zip"), ReadFile(served("usb_driver.zip")));
     const std::string late = m_work.file("late.zip");
     data.path = late;
-    DownloadEvent(TaskEvent::Finished, user, data);
-    DownloadEvent(TaskEvent::Failed, user, {});
+    DriverDownloadListener(TaskEvent::Finished, user, data);
+    DriverDownloadListener(TaskEvent::Failed, user, {});
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(WaitForDriverJobThreads(10s));
     EXPECT_EQ(recorder.lines().size(), reported);

@@ -1,9 +1,9 @@
 // The known-phone filter and the monitor with the program's web-service link, against the
 // devservices SOAP service on loopback.
+#include "app/parts/WebPhoneServices.h"
 #include "device/connection/DeviceMonitor.h"
 #include "device/connection/KnownPhoneDb.h"
 #include "device/connection/KnownPhoneFilter.h"
-#include "device/connection/WebPhoneServices.h"
 
 #include "ConnectionTestSupport.h"
 #include "ServerProcess.h"

@@ -2,12 +2,12 @@
 // (machine type from the operating system's word size) and the machine-log reports.
 #pragma once
 
-#include "PhoneWebServices.h"
+#include "device/connection/PhoneWebServices.h"
 
 class WebPhoneServices : public PhoneWebServices {
 public:
-    /// Asks GetDevice on a detached thread and gives up waiting when `stop` is requested (the
-    /// question then counts as unanswered, not as rejected).
+    /// Asks GetDevice; a stop request shuts its connection down (the question then counts as
+    /// unanswered, not as rejected).
     bool confirmPhone(const std::string& vid, const std::string& pid,
                       std::stop_token stop) override;
 

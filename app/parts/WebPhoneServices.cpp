@@ -1,7 +1,7 @@
 // GetDevice and machine-log reports for the device connection.
 #include "WebPhoneServices.h"
 
-#include "StoppableCall.h"
+#include "device/connection/StoppableCall.h"
 
 #include "webservices/MachineEventReport.h"
 #include "webservices/MachineIdentity.h"

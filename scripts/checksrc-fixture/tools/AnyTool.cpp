@@ -1,0 +1,3 @@
+// Tools (like tests and benchmarks) may use every layer.
+#include "app/CKivOrviaApp.h"
+#include "device/connection/DeviceMonitor.h"

@@ -1,0 +1,217 @@
+// Stopping blocked work: a worker blocked on a child process that never ends or on a socket
+// whose peer never speaks returns soon after the stop request, the child (and the children of
+// its shell) are gone, and the thread group joins everything it started.
+#include "platform/ChildProcess.h"
+#include "platform/StopScope.h"
+#include "platform/TcpConnection.h"
+#include "platform/ThreadGroup.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <string>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr auto kStopLatency = 200ms;
+
+// A loopback listener that accepts (through the kernel backlog) and never answers.
+class SilentServer {
+public:
+    SilentServer() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            ::listen(m_fd, 4) == 0 &&
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            m_port = ntohs(address.sin_port);
+        }
+    }
+    ~SilentServer() { ::close(m_fd); }
+    std::uint16_t port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    std::uint16_t m_port = 0;
+};
+
+// Gone, or a zombie left for whoever reaps orphans (not every container's first process does).
+bool processGone(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text)) {
+        return true;
+    }
+    const std::size_t close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+}
+
+// Reads from a child until end of file, as a worker blocked on its output does.
+long readToEnd(platform::ChildProcess& child) {
+    char buffer[256];
+    long total = 0;
+    long n;
+    while ((n = child.readSome(buffer, sizeof buffer, std::nullopt)) > 0) {
+        total += n;
+    }
+    return total;
+}
+
+} // namespace
+
+TEST(StopChildProcess, AStopKillsTheChildAndItsShellChildrenAndEndsTheRead) {
+    std::stop_source stop;
+    platform::ChildProcess child;
+    // The shell starts a grandchild that would hold the pipe open if only the shell died.
+    ASSERT_TRUE(child.start({"/bin/sh", "-c", "sleep 600 & echo $!; wait"}, true,
+                            platform::ChildProcess::Stdin::Null, stop.get_token()));
+    char line[32] = {};
+    ASSERT_GT(child.readSome(line, sizeof line - 1, 5s), 0);
+    const pid_t grandchild = static_cast<pid_t>(std::stol(line));
+
+    std::promise<Clock::time_point> ended;
+    std::thread worker([&] {
+        (void)readToEnd(child);
+        ended.set_value(Clock::now());
+    });
+    std::this_thread::sleep_for(100ms);
+    const Clock::time_point asked = Clock::now();
+    stop.request_stop();
+    std::future<Clock::time_point> done = ended.get_future();
+    const bool returned = done.wait_for(2s) == std::future_status::ready;
+    worker.join();
+    ASSERT_TRUE(returned);
+    EXPECT_LT(done.get() - asked, kStopLatency);
+    const int status = child.wait();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    for (int i = 0; i < 100 && !processGone(grandchild); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_TRUE(processGone(grandchild));
+}
+
+TEST(StopChildProcess, ThreadsStopTokenIsUsedAndAStartAfterTheStopIsRefused) {
+    std::stop_source stop;
+    platform::ChildProcess child;
+    {
+        platform::StopScope scope(stop.get_token());
+        ASSERT_TRUE(child.start({"/bin/sleep", "600"}, false));
+    }
+    const pid_t pid = child.pid();
+    stop.request_stop();
+    const int status = child.wait();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_TRUE(processGone(pid));
+
+    platform::ChildProcess late;
+    platform::StopScope scope(stop.get_token());
+    EXPECT_FALSE(late.start({"/bin/true"}, false));
+}
+
+TEST(StopChildProcess, AReapedOrAbandonedChildIsNotKilledByALaterStop) {
+    std::stop_source stop;
+    platform::ChildProcess quick;
+    ASSERT_TRUE(quick.start({"/bin/sh", "-c", "exit 3"}, false, platform::ChildProcess::Stdin::Null,
+                            stop.get_token()));
+    EXPECT_EQ(WEXITSTATUS(quick.wait()), 3);
+
+    platform::ChildProcess left;
+    ASSERT_TRUE(left.start({"/bin/sleep", "600"}, false, platform::ChildProcess::Stdin::Null,
+                           stop.get_token()));
+    const pid_t pid = left.pid();
+    left.abandon();
+    stop.request_stop();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(processGone(pid));
+    ::kill(pid, SIGKILL); // our own child; the abandoned drainer reaps it
+}
+
+TEST(StopSocket, AStopShutsASilentConnectionDownAndEndsTheReceive) {
+    SilentServer server;
+    ASSERT_NE(server.port(), 0);
+    std::stop_source stop;
+    platform::TcpConnection connection;
+    ASSERT_TRUE(connection.connect("127.0.0.1", server.port(), 30s, stop.get_token()));
+
+    std::promise<Clock::time_point> ended;
+    std::thread worker([&] {
+        char buffer[16];
+        (void)connection.receiveSome(buffer, sizeof buffer); // 30 s receive time-out
+        ended.set_value(Clock::now());
+    });
+    std::this_thread::sleep_for(100ms);
+    const Clock::time_point asked = Clock::now();
+    stop.request_stop();
+    std::future<Clock::time_point> done = ended.get_future();
+    const bool returned = done.wait_for(2s) == std::future_status::ready;
+    worker.join();
+    ASSERT_TRUE(returned);
+    EXPECT_LT(done.get() - asked, kStopLatency);
+    EXPECT_FALSE(connection.connect("127.0.0.1", server.port(), 1s, stop.get_token()));
+}
+
+TEST(ThreadGroupTest, StopAndJoinEndsBlockedBodiesThroughTheirStopToken) {
+    SilentServer server;
+    platform::ThreadGroup group;
+    std::atomic<int> ended{0};
+    ASSERT_TRUE(group.start([&](std::stop_token) {
+        platform::ChildProcess child;
+        if (child.start({"/bin/sleep", "600"}, true)) {
+            (void)readToEnd(child);
+            (void)child.wait();
+        }
+        ++ended;
+    }));
+    ASSERT_TRUE(group.start([&](std::stop_token) {
+        platform::TcpConnection connection;
+        char buffer[16];
+        if (connection.connect("127.0.0.1", server.port(), 30s)) {
+            (void)connection.receiveSome(buffer, sizeof buffer);
+        }
+        ++ended;
+    }));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(group.waitIdle(10ms));
+    const Clock::time_point asked = Clock::now();
+    group.stopAndJoin();
+    EXPECT_LT(Clock::now() - asked, kStopLatency);
+    EXPECT_EQ(ended.load(), 2);
+    EXPECT_EQ(group.running(), 0);
+
+    // The group takes work again after a stop, with a fresh token.
+    std::promise<bool> stopped;
+    ASSERT_TRUE(
+        group.start([&](std::stop_token stop) { stopped.set_value(stop.stop_requested()); }));
+    EXPECT_TRUE(group.waitIdle(5s));
+    EXPECT_FALSE(stopped.get_future().get());
+}
+
+TEST(ThreadGroupTest, FinishedThreadsAreJoinedAndWorkMayStartMoreWork) {
+    platform::ThreadGroup group;
+    std::atomic<int> count{0};
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(group.start([&](std::stop_token) {
+            ++count;
+            (void)group.start([&](std::stop_token) { ++count; });
+        }));
+    }
+    EXPECT_TRUE(group.waitIdle(10s));
+    EXPECT_EQ(count.load(), 40);
+}
