@@ -10,6 +10,8 @@
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
 #include "ui/devicepages/DevicePageHooks.h"
+#include "store/StoreScriptEntry.h"
+#include "ui/browser/BrowserSupport.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
@@ -51,6 +53,9 @@ bool CKivOrviaApp::InitInstance() {
     if (!initSockets()) {
         return false;
     }
+    // Page scripts of the store reach the program through the external object.
+    InitBrowserSupport(StoreScriptRequestEntry);
+    trace("browser support ready");
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
     InstallProgramParts();
@@ -139,6 +144,7 @@ int CKivOrviaApp::ExitInstance() {
     // Work still under way (a driver job, a report, the update check, the login) is stopped,
     // not waited for: its sockets are shut down, its child processes killed, its threads joined.
     StopProgramWork();
+    ExitBrowserSupport();
     trace("exit");
     return 0;
 }

@@ -3,7 +3,18 @@
 
 #include <QApplication>
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 int main(int argc, char* argv[]) {
+    // The embedded web engine shares OpenGL contexts with the widgets; set before the
+    // application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The web engine's sandbox cannot run as root; there it would refuse to show any page.
+    if (::geteuid() == 0) {
+        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    }
     QApplication application(argc, argv);
     CKivOrviaApp app;
     int code = 0;

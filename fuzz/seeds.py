@@ -33,6 +33,7 @@ FIXTURES = {
                     "tests/device/bridge/PackageInstallTest.cpp",
                     "tests/device/bridge/PhonePropertiesTest.cpp"],
     "ResponseHeaders": ["tests/engine/ResponseHeadersTest.cpp"],
+    "ScriptPayload": ["tests/ui/browser/ScriptPayloadTest.cpp"],
     "WriteBitmap": ["tests/device/display/WriteBitmapTest.cpp"],
 }
 

@@ -6,6 +6,7 @@ apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
     cmake ninja-build g++ pkg-config git python3 ca-certificates \
     qt6-base-dev qt6-base-dev-tools libgl-dev \
+    qt6-webengine-dev qt6-webchannel-dev libqt6webenginecore6-bin \
     adb \
     libsqlite3-dev zlib1g-dev libminizip-dev libcurl4-openssl-dev libssl-dev \
     fonts-noto-cjk clang-format \

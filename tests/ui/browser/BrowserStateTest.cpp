@@ -1,0 +1,237 @@
+// The browser host's navigation state machine against the scripted engine: status codes,
+// deferral, the watchdog, the abandoned state, error pages, history and click memory.
+#include "FakeBrowserEngine.h"
+
+#include "ui/browser/BrowserSupport.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <vector>
+
+using namespace std::chrono_literals;
+
+class BrowserStateTest : public QObject {
+    Q_OBJECT
+
+private:
+    FakeBrowserEngine* m_engine = nullptr;
+    CKivWebBrowser* m_browser = nullptr;
+    std::unique_ptr<QWidget> m_parent;
+    std::vector<int> m_codes;
+
+    void makeBrowser(bool withCallback = true) {
+        m_parent = std::make_unique<QWidget>();
+        m_codes.clear();
+        SetBrowserEngineFactoryForTesting([this] {
+            auto engine = std::make_unique<FakeBrowserEngine>();
+            m_engine = engine.get();
+            return engine;
+        });
+        BrowserStatusCallback callback;
+        if (withCallback) {
+            callback = [this](int code) { m_codes.push_back(code); };
+        }
+        m_browser = CreateBrowser(0, 40, 811, 585, m_parent.get(), callback);
+        QVERIFY(m_browser);
+    }
+
+private slots:
+    void cleanup() {
+        m_parent.reset();
+        SetBrowserEngineFactoryForTesting({});
+        CKivWebBrowser::SetWatchdogIntervalForTesting(180s);
+    }
+
+    void createdAtTheRectangleWithInitialFields() {
+        makeBrowser();
+        QCOMPARE(m_browser->geometry(), QRect(0, 40, 811, 545));
+        QCOMPARE(m_browser->ready(), 1);
+        QCOMPARE(m_browser->backAvailable(), 1);
+        QCOMPARE(m_browser->forwardAvailable(), 1);
+        QCOMPARE(m_browser->navigationCount(), 0);
+    }
+
+    void creationFailsWithoutAnEngine() {
+        m_parent = std::make_unique<QWidget>();
+        SetBrowserEngineFactoryForTesting([] { return std::unique_ptr<BrowserEngine>(); });
+        QVERIFY(!CreateBrowser(0, 0, 10, 10, m_parent.get(), {}));
+        Navigate("http://x/", nullptr); // no browser: nothing
+    }
+
+    void aLoadReportsStartedThenFinished() {
+        makeBrowser();
+        Navigate("http://store/index.php", m_browser);
+        QCOMPARE(m_engine->loads, std::vector<std::string>{"http://store/index.php"});
+        m_engine->start("http://store/index.php");
+        QCOMPARE(m_browser->ready(), 0);
+        m_engine->finish();
+        QCOMPARE(m_codes, (std::vector<int>{1, 2}));
+        QCOMPARE(m_browser->ready(), 1);
+        QCOMPARE(m_browser->currentUrl(), std::string("http://store/index.php"));
+    }
+
+    void aRequestWhileLoadingWaitsAndOnlyTheLatestSurvives() {
+        makeBrowser();
+        Navigate("http://store/a", m_browser);
+        m_engine->start("http://store/a");
+        Navigate("http://store/b", m_browser);
+        Navigate("http://store/c", m_browser);
+        QCOMPARE(m_engine->loads.size(), std::size_t(1));
+        QCOMPARE(m_browser->pending(), 1);
+        QCOMPARE(m_browser->pendingUrl(), std::string("http://store/c"));
+        QVERIFY(m_browser->watchdogRunning());
+        QCOMPARE(m_codes, (std::vector<int>{1, 1, 1}));
+        m_engine->finish(); // page a completes: c is loaded, b never
+        QCOMPARE(m_engine->loads, (std::vector<std::string>{"http://store/a", "http://store/c"}));
+        QCOMPARE(m_browser->pending(), 0);
+        m_engine->loadLatest();
+        QCOMPARE(m_codes.back(), 2);
+        QCOMPARE(m_browser->navigationCount(), 0);
+    }
+
+    // Enter in the search box asks twice in a row: the second request waits for the first.
+    void aSecondRequestBeforeTheEngineStartsAlsoWaits() {
+        makeBrowser();
+        Navigate("http://store/s.php?s=x", m_browser);
+        Navigate("http://store/s.php?s=x", m_browser);
+        QCOMPARE(m_engine->loads.size(), std::size_t(1));
+        QCOMPARE(m_browser->pending(), 1);
+    }
+
+    void theWatchdogReportsAPageThatNeverCompletesAndTheNextLoadIsImmediate() {
+        CKivWebBrowser::SetWatchdogIntervalForTesting(50ms);
+        makeBrowser();
+        Navigate("http://store/stall", m_browser);
+        m_engine->start("http://store/stall");
+        Navigate("http://store/b", m_browser);
+        QTRY_COMPARE_WITH_TIMEOUT(m_codes.back(), 3, 5000);
+        QCOMPARE(m_browser->timedOut(), 1);
+        QCOMPARE(m_browser->navigationCount(), 0);
+        QCOMPARE(m_browser->ready(), 1);
+        QVERIFY(m_engine->busy()); // still stuck on the page that never completes
+        Navigate("http://store/c", m_browser);
+        QCOMPARE(m_engine->loads.back(), std::string("http://store/c"));
+        QCOMPARE(m_browser->timedOut(), 0);
+        QCOMPARE(m_browser->pending(), 0);
+    }
+
+    void theWatchdogStaysQuietWhenThePageCompletedInTime() {
+        CKivWebBrowser::SetWatchdogIntervalForTesting(50ms);
+        makeBrowser();
+        Navigate("http://store/a", m_browser);
+        m_engine->start("http://store/a");
+        Navigate("http://store/b", m_browser);
+        m_engine->finish();
+        m_engine->loadLatest();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_browser->watchdogRunning(), 5000);
+        QCOMPARE(m_codes.back(), 2);
+        QCOMPARE(m_browser->timedOut(), 0);
+    }
+
+    void anAddressWithoutHttpRaisesNothing() {
+        makeBrowser();
+        m_engine->start("about:blank");
+        m_engine->start("https://secure/");
+        QVERIFY(m_codes.empty());
+        QCOMPARE(m_browser->ready(), 1);
+    }
+
+    void anErrorPageAddressEndsInFailure() {
+        makeBrowser();
+        m_engine->start("res://ieframe.dll/navcancl.htm#http://store/");
+        QCOMPARE(m_browser->errorPage(), 1);
+        m_engine->finish();
+        QCOMPARE(m_codes, (std::vector<int>{1, 3}));
+        QCOMPARE(m_browser->errorPage(), 0);
+    }
+
+    void aNavigationErrorReportsFailureAndThePendingUrlStillLoads() {
+        makeBrowser();
+        Navigate("http://store/a", m_browser);
+        m_engine->start("http://store/a");
+        Navigate("http://store/b", m_browser);
+        m_engine->fail();
+        QCOMPARE(m_codes, (std::vector<int>{1, 1, 3}));
+        QCOMPARE(m_engine->loads.back(), std::string("http://store/b"));
+    }
+
+    void anErrorPageSourceFailsEvenAfterFinished() {
+        makeBrowser();
+        m_engine->source = QStringLiteral("<html><script src=errorPageStrings.js></script></html>");
+        Navigate("http://store/a", m_browser);
+        m_engine->loadLatest();
+        QCOMPARE(m_codes, (std::vector<int>{1, 2, 3}));
+    }
+
+    void aLongDocumentWithTheMarkerIsNoErrorPage() {
+        makeBrowser();
+        m_engine->source = QString(7001 - 19, QLatin1Char('x')) + "errorPageStrings.js";
+        QCOMPARE(m_engine->source->size(), 7001);
+        Navigate("http://store/a", m_browser);
+        m_engine->loadLatest();
+        QCOMPARE(m_codes, (std::vector<int>{1, 2}));
+    }
+
+    void withoutCallbackTheFieldsStillMove() {
+        makeBrowser(false);
+        Navigate("http://store/a", m_browser);
+        m_engine->start("http://store/a");
+        QCOMPARE(m_browser->navigationCount(), 1);
+        m_engine->events()->onNavigateError(); // changes nothing without a callback
+        QCOMPARE(m_browser->navigationCount(), 1);
+        m_engine->finish();
+        QCOMPARE(m_browser->navigationCount(), 0);
+    }
+
+    void aUrlOf1024BytesIsRefused() {
+        makeBrowser();
+        const std::string url = "http://store/" + std::string(1024 - 13, 'a');
+        QCOMPARE(url.size(), std::size_t(1024));
+        Navigate(url, m_browser);
+        QVERIFY(m_engine->loads.empty());
+        Navigate("http://store/a", m_browser);
+        m_engine->start("http://store/a");
+        Navigate(url, m_browser); // not even deferred
+        QCOMPARE(m_browser->pending(), 0);
+        QCOMPARE(m_codes, std::vector<int>{1});
+        Navigate(url.substr(1), m_browser);
+        QCOMPARE(m_browser->pending(), 1);
+    }
+
+    void historyChangesAreStoredAndReported() {
+        makeBrowser();
+        m_engine->events()->onCommandStateChange(2, false);
+        m_engine->events()->onCommandStateChange(1, false);
+        QCOMPARE(m_browser->backAvailable(), 0);
+        QCOMPARE(m_browser->forwardAvailable(), 0);
+        m_engine->events()->onCommandStateChange(2, true);
+        QCOMPARE(m_browser->backAvailable(), 1);
+        m_engine->events()->onCommandStateChange(-1, true);
+        QCOMPARE(m_codes, (std::vector<int>{4, 4, 4, 4}));
+        m_browser->goBack();
+        m_browser->goForward();
+        QCOMPARE(m_engine->backCalls, 1);
+        QCOMPARE(m_engine->forwardCalls, 1);
+    }
+
+    void aPressOrACompletedDocumentSetsTheClickMemory() {
+        makeBrowser();
+        m_parent->show();
+        m_engine->events()->onLeftButtonDown(m_browser->mapToGlobal(QPoint(30, 12)));
+        QCOMPARE(m_browser->clicked(), 1);
+        QCOMPARE(m_browser->clickPoint(), QPoint(30, 12));
+        m_browser->clearClicked();
+        Navigate("http://store/a", m_browser);
+        m_engine->loadLatest();
+        QTRY_COMPARE(m_browser->clicked(), 1); // posted after the document completed
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    BrowserStateTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "BrowserStateTest.moc"

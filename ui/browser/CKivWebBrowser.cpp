@@ -1,0 +1,224 @@
+#include "CKivWebBrowser.h"
+
+#include <QCursor>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace {
+
+std::chrono::milliseconds g_watchdogInterval{180'000};
+
+// Markers of the engine's own error pages in a document's source.
+constexpr std::array<const char*, 3> kErrorPageMarkers = {
+    "ErrorPageTemplate.css", "errorPageStrings.js", "httpErrorPagesScripts.js"};
+
+bool LooksLikeErrorPage(const QString& source) {
+    if (source.size() > CKivWebBrowser::kErrorPageMaxChars) {
+        return false;
+    }
+    for (const char* marker : kErrorPageMarkers) {
+        if (source.contains(QLatin1String(marker))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+CKivWebBrowser::CKivWebBrowser(std::unique_ptr<BrowserEngine> engine, QWidget* parent)
+    : QWidget(parent), m_engine(std::move(engine)) {
+    setObjectName(QStringLiteral("CKivWebBrowser"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_engine->widget());
+    setFocusProxy(m_engine->widget());
+    m_engine->setEvents(this);
+    m_watchdog.setSingleShot(true);
+    connect(&m_watchdog, &QTimer::timeout, this, &CKivWebBrowser::onWatchdogExpired);
+}
+
+CKivWebBrowser::~CKivWebBrowser() {
+    m_watchdog.stop();
+    m_engine->setEvents(nullptr);
+}
+
+void CKivWebBrowser::SetWatchdogIntervalForTesting(std::chrono::milliseconds interval) {
+    g_watchdogInterval = interval;
+}
+
+std::chrono::milliseconds CKivWebBrowser::WatchdogInterval() {
+    return g_watchdogInterval;
+}
+
+void CKivWebBrowser::report(int code) {
+    if (m_callback) {
+        m_callback(code);
+    }
+}
+
+// A page that never completed (the watchdog expired) is abandoned: the next request loads at
+// once, even while the engine still says it is busy with that page.
+void CKivWebBrowser::navigate(std::string_view url) {
+    if (url.size() >= kUrlBytes) {
+        return;
+    }
+    if (m_timedOut) {
+        m_timedOut = 0;
+        m_pending = 0;
+        loadNow(url);
+        return;
+    }
+    if (m_engine->busy() || m_engine->readyState() != BrowserEngine::kComplete) {
+        defer(url);
+        return;
+    }
+    m_pending = 0;
+    loadNow(url);
+}
+
+void CKivWebBrowser::defer(std::string_view url) {
+    m_pendingUrl.assign(url);
+    report(kLoadingStarted);
+    restartWatchdog();
+    if (m_count >= 1) {
+        ++m_count;
+    }
+    m_pending = 1;
+}
+
+void CKivWebBrowser::loadNow(std::string_view url) {
+    if (url.empty()) {
+        return;
+    }
+    m_currentUrl.assign(url);
+    m_pendingUrl.clear();
+    ++m_generation;
+    m_engine->navigate(m_currentUrl);
+}
+
+void CKivWebBrowser::goBack() {
+    m_engine->goBack();
+}
+
+void CKivWebBrowser::goForward() {
+    m_engine->goForward();
+}
+
+void CKivWebBrowser::restartWatchdog() {
+    m_watchdog.start(g_watchdogInterval);
+}
+
+void CKivWebBrowser::stopWatchdog() {
+    m_watchdog.stop();
+}
+
+void CKivWebBrowser::onWatchdogExpired() {
+    if (m_engine->readyState() == BrowserEngine::kComplete) {
+        return;
+    }
+    m_count = 0;
+    m_ready = 1;
+    m_timedOut = 1;
+    report(kLoadingFailed);
+}
+
+// Only web addresses count; the engine's own pages (about:, data:) pass unnoticed.
+void CKivWebBrowser::onBeforeNavigate(const std::string& url) {
+    if (url.find("http://") == std::string::npos) {
+        return;
+    }
+    ++m_generation;
+    if (url.rfind("res", 0) == 0 || url.rfind("RES", 0) == 0) {
+        m_errorPage = 1;
+    }
+    if (url.size() < kUrlBytes) {
+        m_currentUrl = url;
+    }
+    m_ready = 0;
+    if (m_count == 0) {
+        report(kLoadingStarted);
+        m_count = 1;
+    }
+}
+
+void CKivWebBrowser::reportFinished() {
+    if (m_errorPage) {
+        m_errorPage = 0;
+        report(kLoadingFailed);
+    } else {
+        report(kLoadingFinished);
+    }
+}
+
+void CKivWebBrowser::onNavigateComplete() {
+    if (m_count == 0) {
+        return;
+    }
+    if (--m_count == 0) {
+        reportFinished();
+    }
+}
+
+void CKivWebBrowser::onDocumentComplete() {
+    m_ready = 1;
+    if (m_pending) {
+        m_count = 1;
+        m_pending = 0;
+        const std::string url = m_pendingUrl;
+        navigate(url);
+        return;
+    }
+    if (m_callback && m_count != 0) {
+        m_count = 0;
+        reportFinished();
+    }
+    checkErrorPageSource();
+    // The press that every completed document leaves behind: the browser takes the focus,
+    // and the owner learns from the clicked flag that the page had it.
+    QMetaObject::invokeMethod(
+        this, [this] { rememberClick(QCursor::pos()); }, Qt::QueuedConnection);
+}
+
+void CKivWebBrowser::checkErrorPageSource() {
+    QPointer<CKivWebBrowser> self(this);
+    const unsigned generation = m_generation;
+    m_engine->fetchSource([self, generation](std::optional<QString> source) {
+        if (!self || !source || self->m_generation != generation) {
+            return;
+        }
+        if (LooksLikeErrorPage(*source)) {
+            self->report(kLoadingFailed);
+        }
+    });
+}
+
+void CKivWebBrowser::onNavigateError() {
+    if (!m_callback) {
+        return;
+    }
+    m_count = 0;
+    m_ready = 1;
+    report(kLoadingFailed);
+}
+
+void CKivWebBrowser::onCommandStateChange(int command, bool enable) {
+    if (command == 1) {
+        m_forward = enable ? 1 : 0;
+    } else if (command == 2) {
+        m_back = enable ? 1 : 0;
+    }
+    report(kHistoryChanged);
+}
+
+void CKivWebBrowser::onLeftButtonDown(const QPoint& globalPos) {
+    rememberClick(globalPos);
+}
+
+void CKivWebBrowser::rememberClick(const QPoint& globalPos) {
+    m_clickPoint = mapFromGlobal(globalPos);
+    m_clicked = 1;
+    setFocus(Qt::OtherFocusReason);
+}

@@ -1,0 +1,115 @@
+// CKivWebBrowser: the window that carries one embedded web engine for the store page and the
+// recommendations panel, with the navigation that never interrupts a page still loading, the
+// navigation watchdog and the status callback through which its owner shows a loading
+// animation, an error picture or the page.
+//
+// Navigation state: idle (count 0, nothing pending), loading (count 1 or more), waiting (a
+// newer URL waits until the current page completes; only the latest survives) and abandoned
+// (the watchdog expired: the next navigation loads at once). Every field below is touched on
+// the UI thread only: the watchdog is a UI-thread timer, and the engine loads asynchronously
+// by itself, so no worker thread reaches the browser.
+#pragma once
+
+#include "BrowserEngine.h"
+
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+/// The owner's status callback: 1 loading started, 2 loading finished, 3 loading failed,
+/// 4 back/forward availability changed.
+using BrowserStatusCallback = std::function<void(int code)>;
+
+class CKivWebBrowser : public QWidget, private BrowserEngineEvents {
+    Q_OBJECT
+public:
+    enum Status {
+        kLoadingStarted = 1,
+        kLoadingFinished = 2,
+        kLoadingFailed = 3,
+        kHistoryChanged = 4
+    };
+    /// URL fields hold at most 1,023 bytes; longer URLs are refused.
+    static constexpr std::size_t kUrlBytes = 1024;
+    /// Documents longer than this are never taken for an engine error page.
+    static constexpr int kErrorPageMaxChars = 7000;
+
+    CKivWebBrowser(std::unique_ptr<BrowserEngine> engine, QWidget* parent);
+    ~CKivWebBrowser() override;
+
+    void setStatusCallback(BrowserStatusCallback callback) { m_callback = std::move(callback); }
+
+    /// Loads `url` now, or once the page being loaded is complete. A URL of 1,024 bytes or
+    /// more is refused: nothing happens.
+    void navigate(std::string_view url);
+    void goBack();
+    void goForward();
+
+    /// Stops a running navigation watchdog (the owner does this before destroying the browser).
+    void stopWatchdog();
+    bool watchdogRunning() const { return m_watchdog.isActive(); }
+
+    int ready() const { return m_ready; }
+    int forwardAvailable() const { return m_forward; }
+    int backAvailable() const { return m_back; }
+    const std::string& currentUrl() const { return m_currentUrl; }
+    const std::string& pendingUrl() const { return m_pendingUrl; }
+    int pending() const { return m_pending; }
+    int navigationCount() const { return m_count; }
+    int timedOut() const { return m_timedOut; }
+    int errorPage() const { return m_errorPage; }
+
+    /// Click memory: set when a left press reached the browser (or after each completed
+    /// document); the owner clears it.
+    int clicked() const { return m_clicked; }
+    void clearClicked() { m_clicked = 0; }
+    QPoint clickPoint() const { return m_clickPoint; }
+
+    BrowserEngine* engine() const { return m_engine.get(); }
+
+    /// The watchdog's wait after the last deferred request (180 s); tests shorten it.
+    static void SetWatchdogIntervalForTesting(std::chrono::milliseconds interval);
+    static std::chrono::milliseconds WatchdogInterval();
+
+private:
+    void onBeforeNavigate(const std::string& url) override;
+    void onNavigateComplete() override;
+    void onDocumentComplete() override;
+    void onNavigateError() override;
+    void onCommandStateChange(int command, bool enable) override;
+    void onLeftButtonDown(const QPoint& globalPos) override;
+
+    void defer(std::string_view url);
+    void loadNow(std::string_view url);
+    void restartWatchdog();
+    void onWatchdogExpired();
+    void reportFinished();
+    void checkErrorPageSource();
+    void rememberClick(const QPoint& globalPos);
+    void report(int code);
+
+    std::unique_ptr<BrowserEngine> m_engine;
+    BrowserStatusCallback m_callback;
+    QTimer m_watchdog;
+    int m_ready = 1;
+    int m_forward = 1;
+    int m_back = 1;
+    std::string m_currentUrl;
+    std::string m_pendingUrl;
+    int m_pending = 0;
+    int m_count = 0;
+    int m_timedOut = 0;
+    int m_clicked = 0;
+    QPoint m_clickPoint;
+    int m_errorPage = 0;
+    // Counts navigations, so that a document source arriving after a newer navigation has
+    // started is not taken for the new page's.
+    unsigned m_generation = 0;
+};
