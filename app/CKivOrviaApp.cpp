@@ -1,5 +1,7 @@
 #include "CKivOrviaApp.h"
 
+#include "PageWiring.h"
+
 #include "app/shell/CKivLoginDlg.h"
 #include "app/shell/CKivOrviaDlg.h"
 #include "StartupMessage.h"
@@ -9,9 +11,9 @@
 #include "platform/config/Config.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
-#include "ui/devicepages/DevicePageHooks.h"
 #include "store/StoreScriptEntry.h"
 #include "ui/browser/BrowserSupport.h"
+#include "ui/devicepages/DevicePageHooks.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
@@ -55,7 +57,8 @@ bool CKivOrviaApp::InitInstance() {
     }
     // Page scripts of the store reach the program through the external object.
     InitBrowserSupport(StoreScriptRequestEntry);
-    trace("browser support ready");
+    WirePages();
+    trace("browser support ready, pages wired");
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
     InstallProgramParts();
