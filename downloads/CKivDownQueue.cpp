@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -106,18 +107,73 @@ DownDataDatabase* CKivDownQueue::Database() {
 std::optional<std::string> CKivDownQueue::FindFinished(const std::string& url,
                                                        const std::string& folder) {
     DownDataDatabase* db = Database();
-    return db != nullptr ? db->findFinished(url, folder) : std::nullopt;
+    if (db == nullptr) {
+        return std::nullopt;
+    }
+    RecordFinishedOnDisk(*db, url, folder);
+    return db->findFinished(url, folder);
+}
+
+bool CKivDownQueue::HasTempFile(const std::string& path) {
+    const EngineFunctions* engine = CMiniDlLib::Engine();
+    return engine != nullptr &&
+           engine->is_tempfile_exist(path.data(), static_cast<std::int32_t>(path.size())) != 0;
+}
+
+// The engine renames the complete file before the polling thread sees it finished and the
+// database says so; a process killed in between leaves a Downloading row whose temporary file
+// has become the final file. That download is finished, not to be fetched once more.
+void CKivDownQueue::RecordFinishedOnDisk(DownDataDatabase& db, const std::string& url,
+                                         const std::string& folder) {
+    std::optional<SavedDownload> saved = db.readForContinuing(url);
+    if (!saved || saved->folder != folder || saved->fileName.empty() || HasQueuedUrl(url)) {
+        return;
+    }
+    const std::string path = saved->folder + saved->fileName;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || HasTempFile(path) || (saved->fileSize != 0 && size != saved->fileSize)) {
+        return;
+    }
+    saved->fileSize = size;
+    saved->received = size;
+    db.finishDownload(url, *saved);
 }
 
 std::optional<std::string> CKivDownQueue::FindContinuable(const std::string& url) {
     DownDataDatabase* db = Database();
-    return db != nullptr ? db->findContinuable(url) : std::nullopt;
+    if (db == nullptr) {
+        return std::nullopt;
+    }
+    if (auto path = db->findContinuable(url)) {
+        return path;
+    }
+    // Recorded when it was created, before its size was known: continuable while its
+    // temporary file is there.
+    std::optional<SavedDownload> saved = db->readForContinuing(url);
+    if (saved && !saved->fileName.empty() && HasTempFile(saved->folder + saved->fileName)) {
+        return saved->folder + saved->fileName;
+    }
+    return std::nullopt;
+}
+
+void CKivDownQueue::ForgetSaved(const std::string& url) {
+    DownDataDatabase* db = Database();
+    if (db == nullptr) {
+        return;
+    }
+    CKivDownObj task;
+    SavedDownload saved = db->readForContinuing(url).value_or(SavedDownload{});
+    task.SetUrl(url);
+    task.SetFolder(saved.folder);
+    task.SetFileName(saved.fileName);
+    Forget(task);
 }
 
 CKivDownObj* CKivDownQueue::AddNewTask(const std::string& url, const std::string& folder,
                                        bool startNow, ProgressCallback callback, void* user) {
     DownDataDatabase* db = Database();
-    if (db != nullptr && db->findContinuable(url)) {
+    if (db != nullptr && FindContinuable(url)) {
         return nullptr; // a saved download of the URL is to be continued, not restarted
     }
     auto task = std::make_unique<CKivDownObj>();
@@ -125,7 +181,10 @@ CKivDownObj* CKivDownQueue::AddNewTask(const std::string& url, const std::string
         return nullptr;
     }
     if (db != nullptr) {
+        // The row names the temporary file at once, so that a process killed before the
+        // first progress save continues this file instead of starting a numbered one.
         db->registerDownload(url, task->Folder());
+        db->saveProgress(url, task->Saved());
     }
     return Adopt(std::move(task), startNow, callback, user);
 }
@@ -134,7 +193,7 @@ CKivDownObj* CKivDownQueue::ContinueTask(const std::string& url, const std::stri
                                          const std::string& fileName, bool startNow,
                                          ProgressCallback callback, void* user) {
     DownDataDatabase* db = Database();
-    if (db != nullptr ? !db->findContinuable(url) : (folder.empty() || fileName.empty())) {
+    if (db != nullptr ? !FindContinuable(url) : (folder.empty() || fileName.empty())) {
         return nullptr;
     }
     if (HasQueuedUrl(url)) {

@@ -97,10 +97,16 @@ public:
     int RemoveTask(CKivDownObj* task);
 
     /// The path of a finished download of `url` in `folder` (ending in '/') that still
-    /// exists on disk. Without a database: none.
+    /// exists on disk. A saved download of `url` in `folder` whose temporary file has become
+    /// its final file (a process ended between the two) is recorded as finished first.
+    /// Without a database: none.
     std::optional<std::string> FindFinished(const std::string& url, const std::string& folder);
-    /// The path of a continuable saved download of `url`. Without a database: none.
+    /// The path of a continuable saved download of `url`: one with a known size, or one
+    /// whose temporary file exists. Without a database: none.
     std::optional<std::string> FindContinuable(const std::string& url);
+    /// Drops the saved download of `url` and its temporary file (a download into another
+    /// folder replaces it).
+    void ForgetSaved(const std::string& url);
     /// The database, or null when the queue has none (inspection tools).
     DownDataDatabase* Database();
 
@@ -130,6 +136,9 @@ private:
     void GiveBackSlot(Entry& entry);            // m_mutex held
     bool HasQueuedUrl(const std::string& url);
     void Forget(CKivDownObj& task);
+    static bool HasTempFile(const std::string& path);
+    void RecordFinishedOnDisk(DownDataDatabase& db, const std::string& url,
+                              const std::string& folder);
     bool UsesDatabase();
     void WakeScheduler();
 

@@ -1,6 +1,8 @@
 // Loading the download engine and creating its tasks.
 #include "CMiniDlLib.h"
 
+#include "BrowserUrl.h"
+
 #include "CKivDownObj.h"
 #include "FileNameFromUrl.h"
 
@@ -161,12 +163,15 @@ int CMiniDlLib::CreateTask(const std::string& folder, CKivDownObj& task, const s
     }
     task.SetFileName(*fileName);
     std::string tag = TaskTag(*fileName, task);
+    // The engine gets the URL a browser would request; the task keeps the text it was given,
+    // which is what the databases know the download by.
+    const std::string requested = EncodeUrlAsBrowser(url);
     std::int32_t id = 0;
     int rc =
-        engine->create_new_task(url.data(), static_cast<std::int32_t>(url.size()), nullptr, 0,
-                                tag.data(), static_cast<std::int32_t>(tag.size()), target.data(),
-                                static_cast<std::int32_t>(target.size()), fileName->data(),
-                                static_cast<std::int32_t>(fileName->size()), &id);
+        engine->create_new_task(requested.data(), static_cast<std::int32_t>(requested.size()),
+                                nullptr, 0, tag.data(), static_cast<std::int32_t>(tag.size()),
+                                target.data(), static_cast<std::int32_t>(target.size()),
+                                fileName->data(), static_cast<std::int32_t>(fileName->size()), &id);
     if (rc != DE_OK) {
         char line[96];
         std::snprintf(line, sizeof line, "CMiniDlLib::CreateTask fail, Error code: %d", rc);
@@ -197,9 +202,10 @@ int CMiniDlLib::CreateContinuedTask(CKivDownObj& task, const std::string& url) {
     std::string fileName = task.FileName();
     engine->cancel_speed_limit();
     std::int32_t id = 0;
+    const std::string requested = EncodeUrlAsBrowser(url);
     int rc = engine->create_continued_task(
-        url.data(), static_cast<std::int32_t>(url.size()), nullptr, 0, nullptr, 0, folder.data(),
-        static_cast<std::int32_t>(folder.size()), fileName.data(),
+        requested.data(), static_cast<std::int32_t>(requested.size()), nullptr, 0, nullptr, 0,
+        folder.data(), static_cast<std::int32_t>(folder.size()), fileName.data(),
         static_cast<std::int32_t>(fileName.size()), &id);
     if (rc != DE_OK) {
         return rc;

@@ -5,10 +5,12 @@
 #include "EngineRegistry.h"
 #include "EngineTask.h"
 #include "PartialFile.h"
+#include "StrayPartials.h"
 
 #include <sys/stat.h>
 
 #include <cstring>
+#include <mutex>
 
 using engine::EngineRegistry;
 using engine::TextArgument;
@@ -48,13 +50,25 @@ int CreateTask(bool continued, const char* url, int32_t urlLen, const char* refU
         return DE_ERR_FOLDER_MISSING;
     }
     std::string name(*nameText);
-    if (continued) {
-        if (!engine::PartialFile::TempExists(folderPath + name)) {
-            return DE_ERR_NO_TEMPFILE;
+    // One creation at a time: the sweep must not take a name another creation has just
+    // reserved and not yet given its meta file.
+    static std::mutex creating;
+    std::lock_guard lock(creating);
+    if (continued && !engine::PartialFile::TempExists(folderPath + name)) {
+        return DE_ERR_NO_TEMPFILE;
+    }
+    const std::string continuedPath = continued ? folderPath + name : std::string();
+    engine::RemoveStrayPartials(folderPath, *urlText, name, [&](const std::string& path) {
+        return path == continuedPath || EngineRegistry::Instance().usesPath(path);
+    });
+    if (!continued) {
+        if (int rc = engine::PartialFile::ReserveName(folderPath, std::string(*nameText), name);
+            rc != DE_OK) {
+            return rc;
         }
-    } else if (int rc = engine::PartialFile::ReserveName(folderPath, std::string(*nameText), name);
-               rc != DE_OK) {
-        return rc;
+        // The partial file says whose it is from its first byte on, so that a process killed
+        // before any answer still leaves nothing unknown behind.
+        engine::PartialFile(folderPath, name).writeResumeInfo({std::string(*urlText), 0, {}});
     }
     int32_t id = 0;
     int rc = EngineRegistry::Instance().addTask(std::string(*urlText), folderPath, name, id);

@@ -70,6 +70,16 @@ std::shared_ptr<EngineTask> EngineRegistry::find(std::int32_t id) {
     return it == m_tasks.end() ? nullptr : it->second;
 }
 
+bool EngineRegistry::usesPath(const std::string& finalPath) {
+    std::lock_guard lock(m_mutex);
+    for (const auto& [id, task] : m_tasks) {
+        if (task->finalPath() == finalPath) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::shared_ptr<EngineTask> EngineRegistry::take(std::int32_t id) {
     std::lock_guard lock(m_mutex);
     auto it = m_tasks.find(id);

@@ -31,6 +31,8 @@ public:
     int addTask(std::string url, std::string folder, std::string name, std::int32_t& id);
     /// The task, or null for an unknown id.
     std::shared_ptr<EngineTask> find(std::int32_t id);
+    /// True when a task of the table writes the temporary file of `finalPath`.
+    bool usesPath(const std::string& finalPath);
     /// Removes the task from the table; the caller stops it.
     std::shared_ptr<EngineTask> take(std::int32_t id);
 

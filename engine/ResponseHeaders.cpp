@@ -46,6 +46,21 @@ int ParseStatusLine(std::string_view line) {
     return code;
 }
 
+// A validator goes back to the server as an If-Range line: a control character in it (a bare
+// CR inside the value) would end that line early and smuggle in another.
+bool IsUsableValidator(std::string_view value) {
+    if (value.size() > ResponseHeaders::kMaxValidator) {
+        return false;
+    }
+    for (char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7f) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<std::uint64_t> ParseDecimal(std::string_view text) {
@@ -122,9 +137,9 @@ void ResponseHeaders::feedField(std::string_view name, std::string_view value) {
         m_contentLength = ParseDecimal(value);
     } else if (EqualsNoCase(name, "content-range")) {
         m_contentRange = ParseContentRange(value);
-    } else if (EqualsNoCase(name, "etag") && value.size() <= kMaxValidator) {
+    } else if (EqualsNoCase(name, "etag") && IsUsableValidator(value)) {
         m_etag = std::string(value);
-    } else if (EqualsNoCase(name, "last-modified") && value.size() <= kMaxValidator) {
+    } else if (EqualsNoCase(name, "last-modified") && IsUsableValidator(value)) {
         m_lastModified = std::string(value);
     }
 }

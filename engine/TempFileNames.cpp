@@ -36,6 +36,38 @@ std::string NumberedFileName(std::string_view name, int n) {
            std::string(name.substr(dot));
 }
 
+bool IsNameOrNumbered(std::string_view name, std::string_view wanted) {
+    if (name == wanted) {
+        return true;
+    }
+    // NumberedFileName puts "(n)" where the extension starts (or at the end).
+    std::size_t dot = wanted.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) {
+        dot = wanted.size();
+    }
+    const std::string_view base = wanted.substr(0, dot);
+    const std::string_view extension = wanted.substr(dot);
+    if (name.size() < base.size() + extension.size() + 3 || name.substr(0, base.size()) != base ||
+        name.substr(name.size() - extension.size()) != extension) {
+        return false;
+    }
+    std::string_view number =
+        name.substr(base.size(), name.size() - base.size() - extension.size());
+    if (number.front() != '(' || number.back() != ')') {
+        return false;
+    }
+    number = number.substr(1, number.size() - 2);
+    if (number.empty() || number.size() > 4 || number.front() == '0') {
+        return false;
+    }
+    for (char c : number) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string FormatResumeInfo(const ResumeInfo& info) {
     std::string text = "url=" + info.url + "\n";
     text += "size=" + std::to_string(info.totalSize) + "\n";

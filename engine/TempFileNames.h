@@ -28,6 +28,9 @@ bool IsValidFileName(std::string_view name);
 /// "(n)" at its end.
 std::string NumberedFileName(std::string_view name, int n);
 
+/// True when `name` is `wanted` or one of its numbered alternatives "wanted(n)", n >= 1.
+bool IsNameOrNumbered(std::string_view name, std::string_view wanted);
+
 /// What the engine keeps beside a temporary file so that a later process can resume it.
 struct ResumeInfo {
     std::string url;

@@ -111,12 +111,16 @@ DE_EXPORT int start_task(int32_t task_id);
 DE_EXPORT int stop_task(int32_t task_id);
 /** A new download of `url` into `folder` (ending in '/'). When the file name or its temporary
  *  file is taken, the engine picks "name(1).ext", "name(2).ext" ...; query_task_info tells the
- *  name in use. `ref_url` (may be NULL) is sent as Referer; `tag` is the caller's label. */
+ *  name in use. `ref_url` (may be NULL) is sent as Referer; `tag` is the caller's label.
+ *  The temporary file gets its meta file (naming `url`) at once. Partial files of `url` in
+ *  `folder` that no task of this engine uses are removed first (and empty temporary files of
+ *  the name without a meta file): the caller starts a new task only when it continues none. */
 DE_EXPORT int create_new_task(const char* url, int32_t url_len, const char* ref_url,
                               int32_t ref_url_len, const char* tag, int32_t tag_len,
                               const char* folder, int32_t folder_len, const char* file_name,
                               int32_t file_name_len, int32_t* task_id);
-/** Continues the temporary file of folder + file name (DE_ERR_NO_TEMPFILE when there is none). */
+/** Continues the temporary file of folder + file name (DE_ERR_NO_TEMPFILE when there is none).
+ *  Other partial files of `url` in `folder` that no task uses are removed. */
 DE_EXPORT int create_continued_task(const char* url, int32_t url_len, const char* ref_url,
                                     int32_t ref_url_len, const char* tag, int32_t tag_len,
                                     const char* folder, int32_t folder_len, const char* file_name,

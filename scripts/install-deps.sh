@@ -11,3 +11,5 @@ apt-get install -y -qq --no-install-recommends \
     fonts-noto-cjk clang-format \
     libgtest-dev libgmock-dev \
     xvfb xauth curl imagemagick >/dev/null
+# The fuzz targets (scripts/fuzz.sh) need clang and its libFuzzer runtime.
+apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev >/dev/null

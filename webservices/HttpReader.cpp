@@ -60,16 +60,23 @@ std::size_t BoundedLength(long long expected) {
 std::string ReadBody(ByteStream& stream, long long expected) {
     std::string body;
     const std::size_t attempts = BoundedLength(expected);
+    int quietAttempts = 0;
     for (std::size_t i = 0; i < attempts; ++i) {
         char c = 0;
         std::size_t received = 0;
         const ReceiveStatus status = stream.receive(&c, 1, received);
         if (status == ReceiveStatus::TimedOut) {
-            continue; // the attempt is used up; later bytes still count
+            // The attempt is used up and later bytes still count, but a peer that has gone
+            // quiet must not hold the caller for one attempt per announced byte.
+            if (++quietAttempts >= kMaxQuietBodyAttempts) {
+                break;
+            }
+            continue;
         }
         if (status != ReceiveStatus::Data || received != 1) {
             break;
         }
+        quietAttempts = 0;
         body.push_back(c);
     }
     return body;

@@ -15,6 +15,10 @@ class ByteStream;
 inline constexpr std::size_t kReceiveBufferBytes = 4096;
 inline constexpr std::size_t kMaxReplyBytes = kReceiveBufferBytes - 1;
 
+/// Receive time-outs in a row after which a body read gives up: with the socket's one-second
+/// time-out, five seconds without a byte.
+inline constexpr int kMaxQuietBodyAttempts = 5;
+
 /// The four-state matcher for the CR LF CR LF that ends a header. A CR in state 1 or 3 sends
 /// it back to 0 (not to 1), so "\r\r\n\r\n" leaves it in state 2.
 class HeaderEndMatcher {
@@ -33,8 +37,9 @@ private:
 [[nodiscard]] bool ReadHttpHeader(ByteStream& stream, std::string& header);
 
 /// Makes at most min(expected, 4,095) one-byte receive attempts: a byte is stored, a time-out
-/// uses the attempt up and stores nothing, a close or failure ends the reading. Nothing is
-/// read when `expected` is below 1. Returns the bytes stored, without gaps.
+/// uses the attempt up and stores nothing, kMaxQuietBodyAttempts time-outs in a row or a close
+/// or failure end the reading. Nothing is read when `expected` is below 1. Returns the bytes
+/// stored, without gaps.
 std::string ReadBody(ByteStream& stream, long long expected);
 
 /// Reads the body of a login reply: receive calls of up to min(expected, 4,095) bytes in

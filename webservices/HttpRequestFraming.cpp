@@ -1,8 +1,8 @@
-// Request framing of the web-service calls. Content-Length counts the bytes of the body,
-// which is what the peer reads; for the ASCII values the calls carry that is also the
-// character count.
+// Request framing of the web-service calls. Content-Length counts the bytes of the body as
+// sent, in the charset its Content-Type line declares.
 #include "HttpRequestFraming.h"
 
+#include "GbkText.h"
 #include "WebServiceEndpoint.h"
 
 namespace webservices {
@@ -57,9 +57,11 @@ std::string FrameApkLogRequest(std::string_view configuredHost, std::string_view
     std::string request = RequestLine("/PackageService.asmx");
     request += "Host: " + std::string(configuredHost) + "\r\n";
     request += "Content-Type: text/xml; charset=gbk\r\n";
-    request += ContentLengthLine(body);
+    // The header declares GBK, so the body goes out in GBK and its length counts those bytes.
+    const std::string bytes = Utf8ToGbk(body);
+    request += ContentLengthLine(bytes);
     request += "\r\n";
-    request += body;
+    request += bytes;
     return request;
 }
 

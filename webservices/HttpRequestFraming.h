@@ -25,7 +25,8 @@ std::string FrameSoapRequest(SoapService service, std::string_view operation,
                              std::string_view body);
 
 /// The install-log request: PackageService request line, Host = `configuredHost`,
-/// "charset=gbk" Content-Type, Content-Length, no SOAPAction.
+/// "charset=gbk" Content-Type, Content-Length, no SOAPAction. `body` is UTF-8; it is sent in
+/// GBK, as declared, and Content-Length counts the GBK bytes.
 std::string FrameApkLogRequest(std::string_view configuredHost, std::string_view body);
 
 /// The login request to `login` (address and port): the request line with two blanks before

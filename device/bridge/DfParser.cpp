@@ -46,14 +46,15 @@ std::optional<std::string> excerpt(std::u32string_view window, const Column& col
     return text;
 }
 
-// The number in the excerpt; nothing when the excerpt holds no digits.
+// The number in the excerpt; nothing when the excerpt holds no digits, or a negative number
+// (free space never is: the column was misread, and "-7" must not reach the page as storage).
 std::optional<std::int64_t> number(const std::optional<std::string>& text) {
     if (!text) {
         return std::nullopt;
     }
     std::size_t digits = 0;
     std::int64_t value = TextToInt(*text, &digits);
-    if (digits == 0) {
+    if (digits == 0 || value < 0) {
         return std::nullopt;
     }
     return value;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 using testsupport::FileServer;
 using testsupport::Md5Hex;
@@ -134,6 +135,54 @@ TEST_F(DownloadCli, AnInterruptedDownloadIsContinuedByTheNextRun) {
     EXPECT_NE(rest.lines.front(), "continuing 0 307200");
     EXPECT_EQ(rest.lines.back(), m_folder + "/tool.zip");
     EXPECT_EQ(Md5Hex(testsupport::ReadFile(m_folder + "/tool.zip")), Md5Hex(m_content));
+}
+
+TEST_F(DownloadCli, AUrlWithABlankIsRequestedAsABrowserWould) {
+    testsupport::WriteFile(m_served.file("pkg/my file.apk"), m_content);
+    const std::string url = m_server.url("pkg/my file.apk");
+    CliRun run = Run({"download", url, m_folder});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines.front(), "saving to " + m_folder + "/my file.apk");
+    EXPECT_EQ(run.lines.back(), m_folder + "/my file.apk");
+    EXPECT_EQ(Md5Hex(testsupport::ReadFile(m_folder + "/my file.apk")), Md5Hex(m_content));
+}
+
+TEST_F(DownloadCli, ADownloadGoesToTheFolderAskedForEvenWhenSavedForAnother) {
+    std::string url = m_server.url("pkg/tool.zip?rate=100000");
+    platform::ChildProcess process;
+    ASSERT_TRUE(process.start(Argv({"download", url, m_folder}), true));
+    std::string output;
+    char buffer[512];
+    while (output.find("progress 1") == std::string::npos) {
+        long n = process.readSome(buffer, sizeof buffer, std::chrono::seconds(30));
+        ASSERT_GT(n, 0) << output;
+        output.append(buffer, static_cast<std::size_t>(n));
+    }
+    kill(process.pid(), SIGINT);
+    process.wait();
+
+    const std::string other = m_target.path() + "/elsewhere";
+    CliRun run = Run({"download", url, other});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines.front(), "saving to " + other + "/tool.zip");
+    EXPECT_EQ(run.lines.back(), other + "/tool.zip");
+    EXPECT_EQ(Md5Hex(testsupport::ReadFile(other + "/tool.zip")), Md5Hex(m_content));
+    // The partial download in the first folder was given up, not left behind.
+    EXPECT_FALSE(std::filesystem::exists(m_folder + "/tool.zip.pdltmp"));
+    EXPECT_FALSE(std::filesystem::exists(m_folder + "/tool.zip"));
+}
+
+TEST_F(DownloadCli, FailuresSayWhy) {
+    CliRun missing = Run({"download", m_server.url("pkg/tool.zip?status=404"), m_folder});
+    EXPECT_EQ(missing.exitCode, 1);
+    ASSERT_FALSE(missing.lines.empty());
+    EXPECT_EQ(missing.lines.back(), "failed: HTTP status 404");
+
+    // The server sends part of the file and then nothing while keeping the connection.
+    CliRun stalled = Run({"download", m_server.url("pkg/tool.zip?stall=100000"), m_folder});
+    EXPECT_EQ(stalled.exitCode, 1);
+    ASSERT_FALSE(stalled.lines.empty());
+    EXPECT_EQ(stalled.lines.back(), "failed: stalled, no data for 20 seconds");
 }
 
 TEST_F(DownloadCli, ListingsOfAProgramFolderWithoutDatabasesAreEmpty) {

@@ -131,6 +131,22 @@ TEST_F(KillResume, AKilledDownloadIsContinuedFromWhereItStopped) {
     EXPECT_FALSE(Exists(m_folder + "usb_driver.zip.pdltmp"));
 }
 
+TEST_F(KillResume, KilledBeforeItsFirstProgressItIsContinuedNotCopied) {
+    std::string url = Url("?rate=150000");
+    {
+        Helper helper({m_program.path(), url, m_folder, "--poll-ms", "50"});
+        ASSERT_EQ(helper.waitFor("task"), "task " + m_folder + "usb_driver.zip");
+        helper.killNow();
+        helper.wait();
+    }
+    EventRecorder events;
+    Continue(url, events);
+    EXPECT_EQ(Md5Hex(Downloaded("usb_driver.zip")), Md5Hex(m_content));
+    EXPECT_FALSE(Exists(m_folder + "usb_driver(1).zip"));
+    EXPECT_FALSE(Exists(m_folder + "usb_driver(1).zip.pdltmp"));
+    EXPECT_FALSE(Exists(m_folder + "usb_driver.zip.pdltmp"));
+}
+
 TEST_F(KillResume, AServerWithoutRangesRestartsCleanlyFromZero) {
     std::string url = Url("?rate=150000&norange=1");
     KillHalfway(url);

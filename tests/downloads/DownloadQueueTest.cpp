@@ -291,3 +291,39 @@ TEST_F(QueueTest, RefusesWhatCannotBecomeATask) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(QueueTest, ANewDownloadIsContinuableBeforeItsFirstByte) {
+    const std::string url = Url("?rate=100000");
+    CKivDownQueue queue;
+    ASSERT_EQ(queue.Init(true), 0);
+    ASSERT_NE(queue.AddNewTask(url, m_folder, false), nullptr); // never started
+    EXPECT_EQ(queue.FindContinuable(url), m_folder + "usb_driver.zip");
+    ASSERT_EQ(queue.Database()->listDownloading().size(), 1u);
+    EXPECT_EQ(queue.Database()->listDownloading()[0].saved.fileName, "usb_driver.zip");
+    EXPECT_EQ(queue.AddNewTask(url, m_folder, false), nullptr); // continue it, not a copy
+}
+
+TEST_F(QueueTest, AFileRenamedJustBeforeAKillIsFoundFinished) {
+    const std::string url = Url();
+    CKivDownQueue queue;
+    ASSERT_EQ(queue.Init(true), 0);
+    DownDataDatabase& db = *queue.Database();
+    // What a process killed between the engine's rename and the database update leaves.
+    db.registerDownload(url, m_folder);
+    db.saveProgress(url, SavedDownload{m_folder, "usb_driver.zip", kFileSize, kFileSize / 2});
+    testsupport::WriteFile(m_folder + "usb_driver.zip", m_content);
+    // Another folder, or a file of another size, is not that download.
+    EXPECT_FALSE(queue.FindFinished(url, m_folder + "other/"));
+    testsupport::WriteFile(m_folder + "usb_driver.zip", m_content.substr(1));
+    EXPECT_FALSE(queue.FindFinished(url, m_folder));
+
+    testsupport::WriteFile(m_folder + "usb_driver.zip", m_content);
+    EXPECT_EQ(queue.FindFinished(url, m_folder), m_folder + "usb_driver.zip");
+    EXPECT_TRUE(db.listDownloading().empty());
+    ASSERT_EQ(db.listDownloaded().size(), 1u);
+    EXPECT_EQ(db.listDownloaded()[0].saved.fileSize, kFileSize);
+}
+
+} // namespace

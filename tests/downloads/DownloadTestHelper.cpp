@@ -131,7 +131,13 @@ int main(int argc, char* argv[]) {
     if (context.task == nullptr) {
         context.task = queue.AddNewTask(url, folder, false, OnEvent, &context);
     }
-    if (context.task == nullptr || queue.EnqueueTask(context.task) != 0) {
+    if (context.task == nullptr) {
+        std::printf("notask\n");
+        return 1;
+    }
+    std::printf("task %s\n", context.task->FullPath().c_str());
+    std::fflush(stdout);
+    if (queue.EnqueueTask(context.task) != 0) {
         std::printf("notask\n");
         return 1;
     }

@@ -105,3 +105,28 @@ TEST(ResumeInfo, RoundTripsAndRejectsCutOrForeignText) {
     EXPECT_FALSE(ParseResumeInfo("size=1\n"));
     EXPECT_FALSE(ParseResumeInfo(std::string(kMaxMetaText + 1, '\n')));
 }
+
+TEST(ResponseHeaders, ValidatorsWithControlCharactersAreNotSentBack) {
+    ResponseHeaders headers;
+    headers.feed("HTTP/1.1 200 OK\r\n");
+    headers.feed("ETag: \"abc\rX-Injected: 1\"\r\n");
+    headers.feed("Last-Modified: Tue, 01 Oct 2024\x01 10:00:00 GMT\r\n");
+    EXPECT_EQ(headers.rangeValidator(), "");
+    headers.feed("Last-Modified: Tue, 01 Oct 2024 10:00:00 GMT\r\n");
+    EXPECT_EQ(headers.rangeValidator(), "Tue, 01 Oct 2024 10:00:00 GMT");
+}
+
+TEST(TempFileNames, NameOrNumberedAlternative) {
+    EXPECT_TRUE(IsNameOrNumbered("f1.apk", "f1.apk"));
+    EXPECT_TRUE(IsNameOrNumbered("f1(1).apk", "f1.apk"));
+    EXPECT_TRUE(IsNameOrNumbered("f1(9999).apk", "f1.apk"));
+    EXPECT_TRUE(IsNameOrNumbered("README(3)", "README"));
+    EXPECT_TRUE(IsNameOrNumbered(".profile(2)", ".profile"));
+    EXPECT_FALSE(IsNameOrNumbered("f1(0).apk", "f1.apk"));
+    EXPECT_FALSE(IsNameOrNumbered("f1(01).apk", "f1.apk"));
+    EXPECT_FALSE(IsNameOrNumbered("f1().apk", "f1.apk"));
+    EXPECT_FALSE(IsNameOrNumbered("f1(x).apk", "f1.apk"));
+    EXPECT_FALSE(IsNameOrNumbered("f1(1).zip", "f1.apk"));
+    EXPECT_FALSE(IsNameOrNumbered("f12.apk", "f1.apk"));
+    EXPECT_FALSE(IsNameOrNumbered("f1(10000).apk", "f1.apk"));
+}

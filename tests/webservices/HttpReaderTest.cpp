@@ -107,6 +107,28 @@ TEST(ReadBody, TimeOutsUseUpAttemptsAndBytesStayContiguous) {
     EXPECT_EQ(ReadBody(stream, 20), "0123456789abcdefghi");
 }
 
+TEST(ReadBody, FiveTimeOutsInARowEndTheBody) {
+    ScriptedStream stream;
+    stream.bytes("0123456789a");
+    for (int i = 0; i < 10; ++i) {
+        stream.timeout();
+    }
+    stream.bytes("never read");
+    EXPECT_EQ(ReadBody(stream, 4095), "0123456789a");
+    EXPECT_EQ(stream.calls(), 11 + kMaxQuietBodyAttempts);
+}
+
+TEST(ReadBody, ABytePastFourTimeOutsStartsTheCountAgain) {
+    ScriptedStream stream;
+    for (const char* part : {"ab", "cd", "ef"}) {
+        for (int i = 0; i < kMaxQuietBodyAttempts - 1; ++i) {
+            stream.timeout();
+        }
+        stream.bytes(part);
+    }
+    EXPECT_EQ(ReadBody(stream, 100), "abcdef");
+}
+
 TEST(ReadBody, AnnouncedLengthBeyondTheBufferReadsAtMost4095Bytes) {
     ScriptedStream stream;
     stream.bytes(std::string(10240, 'z'));

@@ -1,5 +1,6 @@
 // Byte-exact request texts that need no server: the login request and the envelope forms.
 #include "webservices/AccountLogin.h"
+#include "webservices/GbkText.h"
 #include "webservices/HttpRequestFraming.h"
 #include "webservices/VersionUpdate.h"
 #include "webservices/WebServiceEndpoint.h"
@@ -54,4 +55,25 @@ TEST(UpdateIsDue, FailedLastUpdateAlwaysReschedules) {
     EXPECT_TRUE(UpdateIsDue(0, 9, 7));
     EXPECT_FALSE(UpdateIsDue(1, 7, 7));
     EXPECT_TRUE(UpdateIsDue(1, 6, 7));
+}
+
+TEST(Utf8ToGbk, CharactersGbkHoldsAndWhatBecomesAQuestionMark) {
+    EXPECT_EQ(Utf8ToGbk("plain <ascii> 0-9"), "plain <ascii> 0-9");
+    EXPECT_EQ(Utf8ToGbk("\xE5\x8C\x85"), "\xB0\xFC");                         // 包
+    EXPECT_EQ(Utf8ToGbk("a\xE4\xB8\xAD\xE6\x96\x87z"), "a\xD6\xD0\xCE\xC4z"); // 中文
+    EXPECT_EQ(Utf8ToGbk("x\xF0\x9F\x98\x80y"), "x?y"); // an emoji GBK lacks: one '?'
+    EXPECT_EQ(Utf8ToGbk("x\xFFy"), "x?y");             // not UTF-8
+    EXPECT_EQ(Utf8ToGbk("x\xE5\x8C"), "x??");          // cut sequence at the end
+    EXPECT_EQ(Utf8ToGbk(std::string("a\0b", 3)), std::string("a\0b", 3));
+    EXPECT_EQ(Utf8ToGbk(""), "");
+}
+
+TEST(ApkLogRequest, BodyGoesOutInTheDeclaredGbkWithItsByteCount) {
+    const std::string request = FrameApkLogRequest("h", "<Uid>\xE5\x8C\x85</Uid>");
+    EXPECT_EQ(request, "POST http://localhost/PackageService.asmx HTTP/1.1\r\n"
+                       "Host: h\r\n"
+                       "Content-Type: text/xml; charset=gbk\r\n"
+                       "Content-Length: 13\r\n"
+                       "\r\n"
+                       "<Uid>\xB0\xFC</Uid>");
 }

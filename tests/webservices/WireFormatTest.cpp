@@ -102,6 +102,23 @@ TEST(WireFormat, SaveVCApkLogRequestBytes) {
                                         std::to_string(body.size()) + "\r\n\r\n" + body);
 }
 
+TEST(WireFormat, SaveVCApkLogSendsGbkBytesAsItsHeaderDeclares) {
+    RecordingServer server({{0ms, "HTTP/1.1 200 OK\r\n\r\n"}});
+    ProgramFolder program("127.0.0.1", std::to_string(server.port()));
+    ApkLogRecord record;
+    record.uid = "\xE5\x8C\x85"; // 包
+    record.packageName = "com.example.chat";
+    EXPECT_TRUE(SaveVCApkLog(record));
+    ASSERT_EQ(server.requests().size(), 1u);
+    const std::string request = server.requests()[0];
+    EXPECT_NE(request.find("<Uid>\xB0\xFC</Uid>"), std::string::npos) << request;
+    EXPECT_EQ(request.find("\xE5\x8C\x85"), std::string::npos);
+    const std::size_t bodyStart = request.find("\r\n\r\n") + 4;
+    long long length = 0;
+    ASSERT_TRUE(ContentLength(request.substr(0, bodyStart), length));
+    EXPECT_EQ(static_cast<std::size_t>(length), request.size() - bodyStart);
+}
+
 TEST(WireFormat, ReportsCountOnlyA200OkHeader) {
     RecordingServer ok({{0ms, "HTTP/1.1 200 OK\r\nContent-Length: 999\r\n\r\n"}});
     ProgramFolder program("127.0.0.1", std::to_string(ok.port()));
@@ -149,6 +166,21 @@ TEST(WireFormat, BodyPausingLongerThanTheTimeOut) {
     ASSERT_TRUE(ContentLength(header, length));
     // The pause costs one of the twenty attempts; what arrives is stored without a gap.
     EXPECT_EQ(ReadBody(*socket, length), "0123456789abcdefghi");
+}
+
+TEST(WireFormat, ServerGoingQuietAfterElevenOf4095BytesReleasesTheCaller) {
+    // The reply announces 4,095 bytes, sends 11 and keeps the connection open without a word.
+    RecordingServer server(
+        {{0ms, "HTTP/1.1 200 OK\r\nContent-Length: 4095\r\n\r\n0123456789a"}, {9000ms, ""}});
+    std::optional<WebServiceSocket> socket = ConnectTcp("127.0.0.1", server.port());
+    ASSERT_TRUE(socket);
+    ASSERT_TRUE(socket->send("GET / HTTP/1.1\r\n\r\n"));
+    std::string header;
+    ASSERT_TRUE(ReadHttpHeader(*socket, header));
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReadBody(*socket, 4095), "0123456789a");
+    // Five quiet seconds end the read, well before the server would close (nine seconds).
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 8s);
 }
 
 TEST(WireFormat, LoginRequestAndSegmentedReply) {

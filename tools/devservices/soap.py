@@ -23,6 +23,7 @@ elements, plus _host and _content_type of its header; backslash, tab, CR and LF 
 \\\\, \\t, \\r, \\n). The fault modes of httpreplies apply, plus "capital-true" (IsSuccess
 "True").
 """
+import codecs
 import json
 import re
 import threading
@@ -94,8 +95,19 @@ class SoapService:
                           r"VC_Validate)\b", body)
         return match.group(1) if match else None
 
+    @staticmethod
+    def declared_charset(request):
+        """The charset of the Content-Type line (the install log declares gbk), else utf-8."""
+        match = re.search(r"charset=([A-Za-z0-9_-]+)", request.headers.get("Content-Type") or "")
+        if match:
+            try:
+                return codecs.lookup(match.group(1)).name
+            except LookupError:
+                pass
+        return "utf-8"
+
     def handle(self, request):
-        body = request.body.decode("utf-8", "replace")
+        body = request.body.decode(self.declared_charset(request), "replace")
         operation = self.operation_of(request, body)
         path = urllib.parse.urlsplit(request.path).path
         if request.method != "POST" or operation not in SERVICE_PATHS \

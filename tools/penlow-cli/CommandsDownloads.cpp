@@ -9,6 +9,7 @@
 #include "platform/SystemPaths.h"
 
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <future>
@@ -30,13 +31,31 @@ unsigned long long U(std::uint64_t value) {
     return static_cast<unsigned long long>(value);
 }
 
+// Why the download ended, as a user can act on it: the engine's failure with the server's
+// status, or the stall the task gave up on while the engine still waited for bytes.
 void PrintFailure(const DownloadRun& run) {
-    std::int32_t code = 0;
-    char text[64] = "unknown";
     const EngineFunctions* engine = CMiniDlLib::Engine();
-    if (engine != nullptr && run.task != nullptr) {
-        engine->get_failure_detail(run.task->TaskId(), &code, text, sizeof text);
+    std::int32_t id = run.task != nullptr ? run.task->TaskId() : -1;
+    unsigned char info[DE_INFO_SIZE] = {};
+    if (engine == nullptr || id <= 0 || engine->query_task_info(id, info) != DE_OK) {
+        std::printf("failed: unknown\n");
+        return;
     }
+    std::int32_t failure = 0;
+    std::int32_t status = 0;
+    std::memcpy(&failure, info + DE_INFO_FAILURE, sizeof failure);
+    std::memcpy(&status, info + DE_INFO_HTTP_STATUS, sizeof status);
+    if (failure == DE_FAIL_NONE) {
+        std::printf("failed: stalled, no data for %d seconds\n", CKivDownObj::kStallPolls);
+        return;
+    }
+    if (failure == DE_FAIL_HTTP_STATUS) {
+        std::printf("failed: HTTP status %d\n", status);
+        return;
+    }
+    char text[64] = "unknown";
+    std::int32_t code = 0;
+    engine->get_failure_detail(id, &code, text, sizeof text);
     std::printf("failed: %s\n", text);
 }
 
@@ -62,7 +81,7 @@ void OnDownloadEvent(TaskEvent kind, void* user, const TaskEventData& data) {
         run->done.set_value(1);
         break;
     case TaskEvent::NoConnection:
-        std::printf("failed: no connection\n");
+        std::printf("failed: no connection to the server\n");
         run->done.set_value(1);
         break;
     case TaskEvent::EngineState1:
@@ -117,17 +136,27 @@ int download(const CliArgs& args) {
         std::printf("%s\n", finished->c_str());
         return 0;
     }
+    // A saved download of the URL into another folder gives way: FOLDER is where it goes.
+    if (auto saved = queue.FindContinuable(url);
+        saved && saved->substr(0, saved->rfind('/') + 1) != folder) {
+        queue.ForgetSaved(url);
+    }
     run.task = queue.ContinueTask(url, "", "", false, OnDownloadEvent, &run);
     if (run.task != nullptr) {
         std::printf("continuing %llu %llu\n", U(run.task->Received()), U(run.task->FileSize()));
     } else {
         run.task = queue.AddNewTask(url, folder, false, OnDownloadEvent, &run);
     }
-    if (run.task == nullptr || queue.EnqueueTask(run.task) != 0) {
+    if (run.task == nullptr) {
         std::printf("failed: the download cannot be created\n");
         return 1;
     }
+    std::printf("saving to %s\n", run.task->FullPath().c_str());
     std::fflush(stdout);
+    if (queue.EnqueueTask(run.task) != 0) {
+        std::printf("failed: the download cannot be started\n");
+        return 1;
+    }
     return WaitForDownload(result);
 }
 
@@ -202,8 +231,9 @@ int appDownloads(const CliArgs& args) {
 
 const CliRegistration kDownload{
     "download", "download URL FOLDER",
-    "downloads URL into FOLDER (relative to the program folder), continuing a saved download; "
-    "progress lines, the file's path last",
+    "downloads URL into FOLDER (relative to the program folder), continuing a saved download "
+    "of URL in FOLDER; \"saving to PATH\", progress lines, the file's path last or "
+    "\"failed: REASON\"",
     download};
 const CliRegistration kDownloadList{"download-list", "download-list",
                                     "rows of data/DownData.db: unfinished, then finished",

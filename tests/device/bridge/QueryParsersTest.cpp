@@ -289,6 +289,9 @@ INSTANTIATE_TEST_SUITE_P(
         // and never reaches past the marker.
         DfCase{"ShortRowClampsToTheText", true, "31% /data", std::nullopt, 31},
         DfCase{"MountOnly", false, "/data", std::nullopt, std::nullopt},
+        // A minus sign in the column (a cut or garbled row) is no amount of free space.
+        DfCase{"NegativeIsNotASize", true, "-7% /mnt/sdcard\n    -12 30% /data\n", std::nullopt,
+               std::nullopt},
         // A row without its "%" does not borrow one from elsewhere in the output.
         DfCase{"PercentElsewhere", true,
                "/dev/block/mtdblock5       400       123       277       /data\n"
