@@ -16,3 +16,14 @@ endif()
 if(NOT EXISTS ${PENLOW_PROGRAM_DIR}/data/Config.ini)
     file(COPY ${CMAKE_SOURCE_DIR}/resources/data/Config.ini DESTINATION ${PENLOW_PROGRAM_DIR}/data)
 endif()
+
+# The busybox pushed to phones that lack a working one (an ARM binary fetched at set-up by
+# scripts/fetch-phone-busybox.sh). Without it the program skips the busybox steps.
+set(PENLOW_PHONE_BUSYBOX /usr/local/lib/penlow/armhf/busybox CACHE FILEPATH
+    "ARM busybox copied to bin/Korvash/busybox")
+if(EXISTS ${PENLOW_PHONE_BUSYBOX})
+    configure_file(${PENLOW_PHONE_BUSYBOX} ${PENLOW_PROGRAM_DIR}/bin/Korvash/busybox COPYONLY)
+else()
+    message(WARNING "${PENLOW_PHONE_BUSYBOX} not found (scripts/fetch-phone-busybox.sh): "
+                    "bin/Korvash/busybox is missing from the program folder")
+endif()

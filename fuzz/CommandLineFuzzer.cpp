@@ -29,14 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(arg.size() <= serial.size());
     }
 
-    // Any serial but the empty one (which names no phone and has a rule of its own at the
-    // install path) stays exactly one argument after "-s".
-    if (!serial.empty()) {
-        const std::vector<std::string> argv =
-            platform::CommandLineToArgv(SerialCommandLine(serial) + " shell pm list packages");
-        FUZZ_CHECK(argv.size() == 7);
-        FUZZ_CHECK(argv[0] == "bin/Korvash/adb" && argv[1] == "-s" && argv[2] == serial);
-        FUZZ_CHECK(argv[3] == "shell");
-    }
+    // Any serial, the empty one included, stays exactly one argument after "-s".
+    const std::vector<std::string> argv =
+        platform::CommandLineToArgv(SerialCommandLine(serial) + " shell pm list packages");
+    FUZZ_CHECK(argv.size() == 7);
+    FUZZ_CHECK(argv[0] == "bin/Korvash/adb" && argv[1] == "-s" && argv[2] == serial);
+    FUZZ_CHECK(argv[3] == "shell");
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "ChildProcess.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <string_view>
 #include <thread>
 
 #include <fcntl.h>
@@ -26,6 +28,27 @@ void closeFd(int& fd) {
 // so no other child started at the same time inherits them (which would hold pipes open).
 bool makePipe(int fds[2]) {
     return ::pipe2(fds, O_CLOEXEC) == 0;
+}
+
+// This process's environment with `overrides` ("NAME=value") in place of their namesakes;
+// null-terminated, pointing into both.
+std::vector<char*> environmentWith(const std::vector<std::string>& overrides) {
+    std::vector<char*> entries;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const bool replaced = std::any_of(overrides.begin(), overrides.end(), [&](const auto& o) {
+            const std::size_t equals = o.find('=');
+            return text.substr(0, equals + 1) == std::string_view(o).substr(0, equals + 1);
+        });
+        if (!replaced) {
+            entries.push_back(*entry);
+        }
+    }
+    for (const std::string& entry : overrides) {
+        entries.push_back(const_cast<char*>(entry.c_str()));
+    }
+    entries.push_back(nullptr);
+    return entries;
 }
 
 // Kills the child's whole process group: a shell's own children go with it, so nothing is left
@@ -123,8 +146,10 @@ bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutpu
     args.push_back(nullptr);
     pid_t pid = -1;
     bool hasSlash = argv[0].find('/') != std::string::npos;
-    int rc = hasSlash ? posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ)
-                      : posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+    std::vector<char*> environment = environmentWith(m_environment);
+    int rc = hasSlash
+                 ? posix_spawn(&pid, args[0], &actions, &attr, args.data(), environment.data())
+                 : posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     closeFd(out[1]);
@@ -143,6 +168,14 @@ bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutpu
         m_stopLink = std::make_unique<StopLink>(std::move(stop), pid);
     }
     return true;
+}
+
+void ChildProcess::setEnvironment(const std::string& name, const std::string& value) {
+    std::erase_if(m_environment, [&](const std::string& entry) {
+        return entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 &&
+               entry[name.size()] == '=';
+    });
+    m_environment.push_back(name + "=" + value);
 }
 
 bool ChildProcess::writeStdin(const std::string& bytes) {

@@ -37,6 +37,10 @@ public:
                              Stdin stdinMode = Stdin::Null,
                              std::stop_token stop = CurrentStopToken());
 
+    /// Gives the next started child `name`=`value` in place of the variable of that name in
+    /// this process's environment.
+    void setEnvironment(const std::string& name, const std::string& value);
+
     pid_t pid() const { return m_pid; }
     /// Read end of the merged stdout/stderr pipe; -1 when not captured or already released.
     int outputFd() const { return m_outFd; }
@@ -75,6 +79,7 @@ private:
     int m_inFd = -1;
     bool m_reaped = false;
     int m_status = -1;
+    std::vector<std::string> m_environment; ///< "NAME=value" overrides for start
 };
 
 } // namespace platform

@@ -146,6 +146,12 @@ bool TcpConnection::connect(const std::string& host, std::uint16_t port,
     return true;
 }
 
+void TcpConnection::setIoTimeout(std::chrono::milliseconds timeout) {
+    if (m_fd >= 0) {
+        setTimeouts(m_fd, timeout);
+    }
+}
+
 bool TcpConnection::sendAll(std::string_view bytes) {
     std::size_t done = 0;
     while (m_fd >= 0 && done < bytes.size()) {

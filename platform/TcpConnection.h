@@ -35,6 +35,9 @@ public:
                                std::chrono::milliseconds timeout = kDefaultTimeout,
                                std::stop_token stop = CurrentStopToken());
 
+    /// Replaces the send and receive time-out of an open connection.
+    void setIoTimeout(std::chrono::milliseconds timeout);
+
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
     void close();

@@ -13,3 +13,6 @@ apt-get install -y -qq --no-install-recommends \
     xvfb xauth curl imagemagick >/dev/null
 # The fuzz targets (scripts/fuzz.sh) need clang and its libFuzzer runtime.
 apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev >/dev/null
+
+# The ARM busybox the program pushes to phones (see the script).
+sh "$(dirname "$0")/fetch-phone-busybox.sh"

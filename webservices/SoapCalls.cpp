@@ -125,8 +125,8 @@ bool ParseVersionReply(std::string_view body, VersionInfo& info) {
     return true;
 }
 
-bool GetDevice(const std::string& vid, const std::string& pid, bool is64Bit,
-               DeviceDriverInfo& info) {
+DeviceAnswer AskDevice(const std::string& vid, const std::string& pid, bool is64Bit,
+                       DeviceDriverInfo& info) {
     info.url.clear();
     info.md5.clear();
     info.startFile.clear();
@@ -137,7 +137,15 @@ bool GetDevice(const std::string& vid, const std::string& pid, bool is64Bit,
     const std::string body = SoapEnvelope("GetDevice", parameters);
     const std::optional<std::string> reply =
         PostForBody(FrameSoapRequest(SoapService::PackageService, "GetDevice", body));
-    return reply && ParseGetDeviceReply(*reply, info);
+    if (!reply || !XmlTagValue(*reply, "IsSuccess")) {
+        return DeviceAnswer::NoAnswer;
+    }
+    return ParseGetDeviceReply(*reply, info) ? DeviceAnswer::Known : DeviceAnswer::Unknown;
+}
+
+bool GetDevice(const std::string& vid, const std::string& pid, bool is64Bit,
+               DeviceDriverInfo& info) {
+    return AskDevice(vid, pid, is64Bit, info) == DeviceAnswer::Known;
 }
 
 bool GetMachineInfo(const std::string& vid, const std::string& pid, const std::string& model,

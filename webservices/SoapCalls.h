@@ -43,9 +43,18 @@ struct VersionInfo {
     std::string updateTime; ///< first 10 characters of UpdateTime
 };
 
+/// How GetDevice was answered: the pair is known (IsSuccess "true"), the service answered
+/// with another IsSuccess, or there was no answer of the service (no connection, no complete
+/// reply, a reply without IsSuccess such as a proxy's error page).
+enum class DeviceAnswer { Known, Unknown, NoAnswer };
+
 /// Asks whether `vid`/`pid` (four hex digits each) is a supported phone; `is64Bit` sends
-/// MachineType "AMD64", else "X86". True when the reply's IsSuccess is exactly "true"; the
-/// texts of `info` are emptied first and filled from the tags found.
+/// MachineType "AMD64", else "X86". The texts of `info` are emptied first and, for Known,
+/// filled from the tags found.
+[[nodiscard]] DeviceAnswer AskDevice(const std::string& vid, const std::string& pid, bool is64Bit,
+                                     DeviceDriverInfo& info);
+
+/// AskDevice(...) == Known.
 [[nodiscard]] bool GetDevice(const std::string& vid, const std::string& pid, bool is64Bit,
                              DeviceDriverInfo& info);
 

@@ -9,6 +9,13 @@
 
 namespace webservices {
 
+namespace {
+
+constexpr std::chrono::milliseconds kConnectTimeout{4000};
+constexpr std::chrono::milliseconds kIoTimeout{1000};
+
+} // namespace
+
 WebServiceSocket::WebServiceSocket(platform::TcpConnection connection)
     : m_connection(std::move(connection)) {}
 
@@ -51,9 +58,12 @@ std::optional<WebServiceSocket> ConnectTcp(const std::string& ipv4, int port) {
         return std::nullopt;
     }
     platform::TcpConnection connection;
-    if (!connection.connect(ipv4, static_cast<std::uint16_t>(port))) {
+    // A lost SYN is sent again after 1 s and 3 s: the connect outlasts two of them. Sends and
+    // receives keep their one-second attempts.
+    if (!connection.connect(ipv4, static_cast<std::uint16_t>(port), kConnectTimeout)) {
         return std::nullopt;
     }
+    connection.setIoTimeout(kIoTimeout);
     return WebServiceSocket(std::move(connection));
 }
 

@@ -1,5 +1,6 @@
-// One TCP connection of a web-service call: name resolution, the connect with 1,000 ms send
-// and receive time-outs, sending the request, and the receive side for the HTTP readers.
+// One TCP connection of a web-service call: name resolution, the connect (4 s, so that a lost
+// SYN is sent again) with 1,000 ms send and receive time-outs, sending the request, and the
+// receive side for the HTTP readers.
 // One socket per call, closed when the object goes away; no keep-alive, retry or proxy.
 #pragma once
 
@@ -31,7 +32,8 @@ private:
 /// The first IPv4 address of `host` as dotted text, or nothing.
 std::optional<std::string> ResolveHost(const std::string& host);
 
-/// A connected socket to `ipv4`:`port` with 1,000 ms send and receive time-outs, or nothing
+/// A connected socket to `ipv4`:`port` (connect within 4 s) with 1,000 ms send and receive
+/// time-outs, or nothing
 /// (also for a port outside 1..65535).
 std::optional<WebServiceSocket> ConnectTcp(const std::string& ipv4, int port);
 

@@ -7,14 +7,22 @@
 #include "webservices/MachineIdentity.h"
 #include "webservices/SoapCalls.h"
 
-bool WebPhoneServices::confirmPhone(const std::string& vid, const std::string& pid,
-                                    std::stop_token stop) {
+PhoneAnswer WebPhoneServices::confirmPhone(const std::string& vid, const std::string& pid,
+                                           std::stop_token stop) {
     // Only the answer's success is used here; the driver job asks again for the package.
-    std::optional<bool> confirmed = RunUntilStopped(stop, [vid, pid] {
+    std::optional<webservices::DeviceAnswer> answer = RunUntilStopped(stop, [vid, pid] {
         webservices::DeviceDriverInfo info;
-        return webservices::GetDevice(vid, pid, webservices::IsWow64(), info);
+        return webservices::AskDevice(vid, pid, webservices::IsWow64(), info);
     });
-    return confirmed.value_or(false);
+    switch (answer.value_or(webservices::DeviceAnswer::NoAnswer)) {
+    case webservices::DeviceAnswer::Known:
+        return PhoneAnswer::Phone;
+    case webservices::DeviceAnswer::Unknown:
+        return PhoneAnswer::NotPhone;
+    case webservices::DeviceAnswer::NoAnswer:
+        break;
+    }
+    return PhoneAnswer::NoAnswer;
 }
 
 void WebPhoneServices::reportMachineEvent(const std::string& vid, const std::string& pid,

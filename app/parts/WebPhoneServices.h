@@ -8,8 +8,8 @@ class WebPhoneServices : public PhoneWebServices {
 public:
     /// Asks GetDevice; a stop request shuts its connection down (the question then counts as
     /// unanswered, not as rejected).
-    bool confirmPhone(const std::string& vid, const std::string& pid,
-                      std::stop_token stop) override;
+    PhoneAnswer confirmPhone(const std::string& vid, const std::string& pid,
+                             std::stop_token stop) override;
 
     /// ReportMachineEvent: sent from its own thread, at most once per pair and kind per run.
     void reportMachineEvent(const std::string& vid, const std::string& pid, int kind) override;

@@ -40,8 +40,8 @@ namespace {
 // No network in a benchmark: every pair outside the file is "not a phone".
 class OfflineWebServices : public PhoneWebServices {
 public:
-    bool confirmPhone(const std::string&, const std::string&, std::stop_token) override {
-        return false;
+    PhoneAnswer confirmPhone(const std::string&, const std::string&, std::stop_token) override {
+        return PhoneAnswer::NotPhone;
     }
     void reportMachineEvent(const std::string&, const std::string&, int) override {}
 };

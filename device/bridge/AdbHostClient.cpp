@@ -1,6 +1,7 @@
 #include "AdbHostClient.h"
 
 #include "device/bridge/AdbCommands.h"
+#include "device/bridge/FollowedPhone.h"
 #include "device/bridge/ProcessRunner.h"
 #include "device/display/WriteBitmap.h"
 #include "platform/DebugLog.h"
@@ -39,7 +40,7 @@ bool readStatusOkay(platform::TcpConnection& connection) {
            std::memcmp(status.data(), "OKAY", 4) == 0;
 }
 
-AdbSerial refreshSerial() {
+AdbSerial refreshSerial(const std::string& followed) {
     if (RunCaptureTimed(kAdbDevices, kDevicesLimitSeconds).empty()) {
         return {};
     }
@@ -60,7 +61,7 @@ AdbSerial refreshSerial() {
     if (connection.receiveExact(listing.data(), listing.size()) != listing.size()) {
         return {};
     }
-    return SelectTrackedPhone(listing);
+    return SelectTrackedPhone(listing, followed);
 }
 
 bool openFramebuffer(platform::TcpConnection& connection, const std::string& serial) {
@@ -110,13 +111,16 @@ std::uint16_t AdbServerPort() {
 }
 
 AdbSerial GetSerial(bool force) {
+    const std::string followed = FollowedSerial();
     {
         std::lock_guard lock(g_serialMutex);
-        if (!force && !g_serial.serial.empty()) {
+        // A kept serial of another phone than the followed one is refreshed.
+        if (!force && !g_serial.serial.empty() &&
+            (followed.empty() || g_serial.serial == followed)) {
             return g_serial;
         }
     }
-    AdbSerial fresh = refreshSerial();
+    AdbSerial fresh = refreshSerial(followed);
     std::lock_guard lock(g_serialMutex);
     g_serial = fresh;
     return fresh;

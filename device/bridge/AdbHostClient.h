@@ -12,10 +12,11 @@
 std::uint16_t AdbServerPort();
 
 /// The serial and mode of the attached phone, kept for the whole process and refreshed first
-/// when `force` is set or the kept serial is empty. A refresh runs `adb devices` (10 s limit,
-/// which also starts the adb server), then reads one track-devices listing; when either
-/// fails, or no phone is in state "device" or "recovery", the kept serial becomes empty.
-/// Thread-safe; blocks for the refresh.
+/// when `force` is set, the kept serial is empty or it is not the followed phone's
+/// (FollowedSerial). With a followed phone only that phone is taken from the listing. A refresh
+/// runs `adb devices` (10 s limit, which also starts the adb server), then reads one track-devices
+/// listing; when either fails, or no phone is in state "device" or "recovery", the kept serial
+/// becomes empty. Thread-safe; blocks for the refresh.
 AdbSerial GetSerial(bool force);
 
 /// Reads one frame of the phone's screen (the phone of GetSerial(false)) and writes it as

@@ -75,14 +75,15 @@ std::optional<std::size_t> ParseHexLength(std::string_view text) {
     return length;
 }
 
-AdbSerial SelectTrackedPhone(std::string_view listing) {
+AdbSerial SelectTrackedPhone(std::string_view listing, std::string_view followed) {
     std::optional<AdbSerial> recovery;
     while (!listing.empty()) {
         const std::size_t end = listing.find('\n');
         std::string_view line = listing.substr(0, end);
         listing = end == std::string_view::npos ? std::string_view() : listing.substr(end + 1);
         const std::size_t tab = line.find('\t');
-        if (tab == std::string_view::npos || tab == 0) {
+        if (tab == std::string_view::npos || tab == 0 ||
+            (!followed.empty() && line.substr(0, tab) != followed)) {
             continue;
         }
         const std::string_view state = line.substr(tab + 1);

@@ -38,7 +38,8 @@ std::optional<std::size_t> ParseHexLength(std::string_view text);
 
 /// The phone to use from a track-devices listing (lines "serial<TAB>state\n"): the first one
 /// in state "device" (mode 0), else the first in "recovery" (mode 1), else an empty serial.
-AdbSerial SelectTrackedPhone(std::string_view listing);
+/// With a `followed` serial only that phone's line counts.
+AdbSerial SelectTrackedPhone(std::string_view listing, std::string_view followed = {});
 
 /// What a frame-buffer header says about the pixels that follow it.
 struct FramebufferInfo {

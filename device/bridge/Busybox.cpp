@@ -5,6 +5,8 @@
 #include "OutputText.h"
 #include "ProcessRunner.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int kAttempts = 2;
@@ -24,10 +26,18 @@ std::string shellLine(InstallWay way, const char* command) {
     return line + "\"" + command + "\"";
 }
 
+std::string localBusybox() {
+    return NarrowProgramFolder() + "bin/Korvash/busybox";
+}
+
+bool haveLocalBusybox() {
+    struct stat info {};
+    return ::stat(localBusybox().c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 std::string pushBusybox() {
     // The folder is the program's own; quoted so that a folder with blanks still works.
-    return RunCaptureTimed(std::string(kAdbPath) + " push " +
-                               QuoteArgument(NarrowProgramFolder() + "bin/Korvash/busybox") +
+    return RunCaptureTimed(std::string(kAdbPath) + " push " + QuoteArgument(localBusybox()) +
                                " /data/local/tmp",
                            kLimitSeconds);
 }
@@ -69,6 +79,9 @@ std::string RunBusybox(const std::string& arguments) {
         std::string output = runOnPhone(arguments);
         if (BusyboxFirstRunSucceeded(output)) {
             return output;
+        }
+        if (!haveLocalBusybox()) {
+            return {}; // nothing to push: every install step would fail after its adb run
         }
         if (!installBusybox(way)) {
             way = InstallWay::Plain; // su is missing or refused: the next attempt goes plain

@@ -11,8 +11,9 @@ inline constexpr const char* kPhoneBusybox = "/data/local/tmp/busybox";
 /// Runs "/data/local/tmp/busybox <arguments>" on the phone (5 s limit per adb command). When
 /// that fails, pushes bin/Korvash/busybox from the program folder (through su first, the
 /// plain shell when su is missing or refused; clearing /data/local/tmp once when the push
-/// reports "No space") and runs it again; at most two attempts. The applet's output, or the
-/// empty text.
+/// reports "No space") and runs it again; at most two attempts. Without bin/Korvash/busybox in
+/// the program folder nothing is pushed: a failed first run gives the empty text at once. The
+/// applet's output, or the empty text.
 std::string RunBusybox(const std::string& arguments);
 
 /// The first run of an attempt worked: output, and none of "not found",

@@ -88,7 +88,9 @@ std::string QuoteArgument(std::string_view argument) {
 }
 
 std::string SerialCommandLine(std::string_view serial) {
-    if (serial.find_first_of(" \t\"\\") == std::string_view::npos) {
+    // An empty serial goes out as "": unquoted it would vanish and adb would take the next
+    // word for the serial.
+    if (!serial.empty() && serial.find_first_of(" \t\"\\") == std::string_view::npos) {
         return AdbSerialCommand(std::string(serial));
     }
     return std::string(kAdbPath) + " -s " + QuoteArgument(serial);

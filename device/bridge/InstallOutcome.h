@@ -27,7 +27,7 @@ bool IsDeviceNotFoundText(std::string_view output);
 bool IsSafePackageName(std::string_view name);
 
 /// AdbSerialCommand(serial) for ordinary serials; a serial with blanks, quotes or backslashes
-/// (it comes from the phone) is quoted so that it stays one argument.
+/// (it comes from the phone), and the empty serial, is quoted so that it stays one argument.
 std::string SerialCommandLine(std::string_view serial);
 
 /// `argument` in double quotes for a command line split by the Windows C runtime rules:

@@ -11,6 +11,11 @@ void SetInstallLocation(const std::string& value) {
 InstallResult InstallPackage(const std::string& packageName, const std::string& serial,
                              const std::string& packageFile) {
     InstallResult result;
+    if (serial.empty()) {
+        // No phone named: adb would pick whichever phone it likes, or none.
+        result.code = InstallCode::Unreachable;
+        return result;
+    }
     SetInstallLocation("2");
     if (IsSafePackageName(packageName)) {
         std::string removal =

@@ -19,7 +19,8 @@ struct InstallResult {
 /// of `packageName` on `serial`, `install -r` of `packageFile`; again after
 /// "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]"; and when still not "Success",
 /// setInstallLocation 0 and one more install. A package name the phone's shell could
-/// misread (see IsSafePackageName) is not uninstalled.
+/// misread (see IsSafePackageName) is not uninstalled. An empty `serial` runs nothing and gives
+/// Unreachable.
 InstallResult InstallPackage(const std::string& packageName, const std::string& serial,
                              const std::string& packageFile);
 

@@ -1,6 +1,7 @@
 #include "ProcessRunner.h"
 
 #include "AdbCommands.h"
+#include "FollowedPhone.h"
 #include "OutputCollector.h"
 
 #include "platform/ChildProcess.h"
@@ -23,6 +24,18 @@ std::optional<Clock::time_point> deadlineFor(int limitSeconds) {
 
 // Collects the child's output within the limit. At the limit the child is left running and a
 // detached drainer reads and discards the rest, so nothing of it reaches a later call.
+// Starts a child of the runners: adb (and anything else run this way) is pointed at the
+// followed phone.
+bool startRunnerChild(
+    platform::ChildProcess& child, const std::string& commandLine,
+    platform::ChildProcess::Stdin stdinMode = platform::ChildProcess::Stdin::Null) {
+    const std::string serial = FollowedSerial();
+    if (!serial.empty()) {
+        child.setEnvironment("ANDROID_SERIAL", serial);
+    }
+    return child.start(platform::CommandLineToArgv(commandLine), true, stdinMode);
+}
+
 std::string collectWithin(platform::ChildProcess& child, int limitSeconds) {
     CollectResult result = CollectOutput(child, deadlineFor(limitSeconds));
     child.abandon();
@@ -33,7 +46,7 @@ std::string collectWithin(platform::ChildProcess& child, int limitSeconds) {
 
 std::string RunCapture(const std::string& commandLine) {
     platform::ChildProcess child;
-    if (!child.start(platform::CommandLineToArgv(commandLine), true)) {
+    if (!startRunnerChild(child, commandLine)) {
         return "fail";
     }
     CollectResult result = CollectOutput(child, std::nullopt);
@@ -43,7 +56,7 @@ std::string RunCapture(const std::string& commandLine) {
 
 std::string RunCaptureTimed(const std::string& commandLine, int limitSeconds) {
     platform::ChildProcess child;
-    if (!child.start(platform::CommandLineToArgv(commandLine), true)) {
+    if (!startRunnerChild(child, commandLine)) {
         return {};
     }
     return collectWithin(child, limitSeconds);
@@ -60,8 +73,7 @@ std::string RunAdbShell(const std::string& command, bool viaSu, int limitSeconds
 std::string RunAdbSuShell(const std::string& command, int limitSeconds) {
     platform::ChildProcess child;
     std::string line = std::string(kAdbPath) + " shell";
-    if (!child.start(platform::CommandLineToArgv(line), true,
-                     platform::ChildProcess::Stdin::Pipe)) {
+    if (!startRunnerChild(child, line, platform::ChildProcess::Stdin::Pipe)) {
         return {};
     }
     std::string session =

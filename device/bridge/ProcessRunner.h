@@ -3,7 +3,8 @@
 // Output is stdout and stderr merged, kept as bytes (NUL bytes included), at most 40,959
 // bytes: it is collected in chunks of up to 4,095 bytes and the chunk that would bring the
 // total to 40,960 or more is dropped with everything after it. The runners keep no state and
-// may be called from any number of threads at once.
+// may be called from any number of threads at once. Every child they start gets
+// ANDROID_SERIAL set to the followed phone's serial when there is one (FollowedPhone.h).
 #pragma once
 
 #include <string>

@@ -3,6 +3,15 @@
 
 #include "DevicePageLink.h"
 
+#include "device/bridge/FollowedPhone.h"
+
+void DeviceEventHandler::followSerialOf(int index) {
+    DeviceSlot slot;
+    if (m_table != nullptr) {
+        SetFollowedSerial(index >= 0 && m_table->Copy(index, slot) ? slot.serial : std::string());
+    }
+}
+
 void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token stop) {
     if (stop.stop_requested()) {
         return;
@@ -16,6 +25,7 @@ void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token st
         // A second phone gets a slot but is not followed until the first one leaves.
         if (m_currentDevice.load() == -1) {
             m_currentDevice.store(index);
+            followSerialOf(index);
             m_page.sendPageState(kPageStateConnecting, 0, stop);
         }
         break;
@@ -25,6 +35,7 @@ void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token st
             // the phone first.
             m_page.postPhoneGone(stop);
             m_currentDevice.store(-1);
+            followSerialOf(-1);
             if (!stop.stop_requested()) {
                 m_page.sendPageState(kPageStateNoPhone, 0, stop);
             }
@@ -32,6 +43,7 @@ void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token st
         break;
     case DeviceEvent::Online:
         if (index == m_currentDevice.load()) {
+            followSerialOf(index); // the slot has just learnt its serial
             m_page.sendPageState(kPageStateOnline, 0, stop);
         }
         break;

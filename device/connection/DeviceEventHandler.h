@@ -1,5 +1,7 @@
 // The device monitor's reactions to table events: it follows one phone, `CurrentDevice`, and
-// turns its arrival, readiness and departure into device page states.
+// turns its arrival, readiness and departure into device page states. The followed phone's
+// serial is handed to the adb runners (SetFollowedSerial) before the page hears of it, so
+// that with several phones attached every adb command goes to the followed one.
 #pragma once
 
 #include "DeviceTable.h"
@@ -11,7 +13,9 @@ class DevicePageLink;
 
 class DeviceEventHandler {
 public:
-    explicit DeviceEventHandler(DevicePageLink& page) : m_page(page) {}
+    /// `table` (may be null: no serial is handed on) is the table whose events come in.
+    explicit DeviceEventHandler(DevicePageLink& page, const DeviceTable* table = nullptr)
+        : m_page(page), m_table(table) {}
 
     /// Reacts to `event` for slot `index` on the raising thread:
     ///  0: enable the wizard button;
@@ -26,6 +30,9 @@ public:
     int currentDevice() const { return m_currentDevice.load(); }
 
 private:
+    void followSerialOf(int index);
+
     DevicePageLink& m_page;
+    const DeviceTable* m_table;
     std::atomic<int> m_currentDevice{-1};
 };

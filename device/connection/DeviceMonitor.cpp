@@ -18,7 +18,7 @@ std::string defaultSysfsRoot() {
 
 DeviceMonitor::DeviceMonitor(DevicePageLink& page, PhoneWebServices& web,
                              DeviceMonitorSettings settings)
-    : m_handler(page),
+    : m_handler(page, &m_table),
       m_usbWatcher(m_table, web, orDefault(std::move(settings.sysfsRoot), defaultSysfsRoot),
                    orDefault(std::move(settings.knownPhoneDb), KnownPhoneDb::DefaultPath)),
       m_adbWatcher(m_table) {}

@@ -30,7 +30,8 @@ void DeviceTable::setEventsEnabled(bool enabled) {
     m_enabled = enabled;
 }
 
-void DeviceTable::Add(const std::string& vid, const std::string& pid, const std::string& vendor) {
+void DeviceTable::Add(const std::string& vid, const std::string& pid, const std::string& vendor,
+                      const std::string& usbSerial) {
     int index = -1;
     {
         std::lock_guard guard(m_lock);
@@ -43,6 +44,7 @@ void DeviceTable::Add(const std::string& vid, const std::string& pid, const std:
                                         pid.substr(0, kIdChars),
                                         {},
                                         boundedText(vendor, kMaxVendorBytes)};
+                entry.usbSerial = boundedText(usbSerial, kMaxSerialBytes);
                 ++m_count;
                 index = i;
             }
@@ -53,17 +55,25 @@ void DeviceTable::Add(const std::string& vid, const std::string& pid, const std:
     }
 }
 
-void DeviceTable::Remove(const std::string& vid, const std::string& pid) {
+void DeviceTable::Remove(const std::string& vid, const std::string& pid,
+                         const std::string& usbSerial) {
+    const std::string bounded = boundedText(usbSerial, kMaxSerialBytes);
     int index = -1;
     {
         std::lock_guard guard(m_lock);
-        for (int i = 0; i < kSlotCount && index < 0; ++i) {
-            Entry& entry = m_entries[static_cast<std::size_t>(i)];
-            if (entry.inUse && entry.slot.vid == vid && entry.slot.pid == pid) {
-                entry = Entry{};
-                --m_count;
-                index = i;
+        // Of two phones of one model, the one unplugged is known by its USB serial.
+        for (const bool bySerial : {true, false}) {
+            for (int i = 0; i < kSlotCount && index < 0; ++i) {
+                const Entry& entry = m_entries[static_cast<std::size_t>(i)];
+                if (entry.inUse && entry.slot.vid == vid && entry.slot.pid == pid &&
+                    (!bySerial || entry.usbSerial == bounded)) {
+                    index = i;
+                }
             }
+        }
+        if (index >= 0) {
+            m_entries[static_cast<std::size_t>(index)] = Entry{};
+            --m_count;
         }
     }
     if (index >= 0) {
@@ -71,24 +81,38 @@ void DeviceTable::Remove(const std::string& vid, const std::string& pid) {
     }
 }
 
+int DeviceTable::findSlotFor(const std::string& serial, bool online) const {
+    enum class Match { Serial, UsbSerial, Unknown };
+    for (const Match match : {Match::Serial, Match::UsbSerial, Match::Unknown}) {
+        if (match != Match::Serial && !online) {
+            break;
+        }
+        for (int i = 0; i < kSlotCount; ++i) {
+            const Entry& entry = m_entries[static_cast<std::size_t>(i)];
+            if (!entry.inUse) {
+                continue;
+            }
+            const DeviceSlot& slot = entry.slot;
+            if ((match == Match::Serial && slot.serial == serial) ||
+                (match == Match::UsbSerial && slot.serial.empty() && entry.usbSerial == serial) ||
+                (match == Match::Unknown && slot.serial.empty() && entry.usbSerial.empty())) {
+                return i;
+            }
+        }
+    }
+    return -1;
+}
+
 void DeviceTable::SetState(const std::string& serial, bool online) {
     const std::string bounded = boundedText(serial, kMaxSerialBytes);
     int index = -1;
     {
         std::lock_guard guard(m_lock);
-        for (int i = 0; i < kSlotCount && index < 0; ++i) {
-            Entry& entry = m_entries[static_cast<std::size_t>(i)];
-            if (!entry.inUse) {
-                continue;
-            }
-            // A phone's slot learns its serial from the first adb report while it has none.
-            if (entry.slot.serial.empty()) {
-                entry.slot.serial = bounded;
-            }
-            if (entry.slot.serial == bounded) {
-                entry.slot.adbState = online ? 1 : 0;
-                index = i;
-            }
+        index = bounded.empty() ? -1 : findSlotFor(bounded, online);
+        if (index >= 0) {
+            DeviceSlot& slot = m_entries[static_cast<std::size_t>(index)].slot;
+            slot.serial = bounded;
+            slot.adbState = online ? 1 : 0;
         }
     }
     if (index >= 0) {

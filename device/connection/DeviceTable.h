@@ -37,15 +37,20 @@ public:
     void setEventsEnabled(bool enabled);
 
     /// Takes the first free slot for a phone and raises Arrived. Nothing when all are in use.
-    void Add(const std::string& vid, const std::string& pid, const std::string& vendor);
+    /// `usbSerial` is the serial the phone gives on USB (empty when unknown): adb names a USB
+    /// phone by it, so it decides which slot an adb serial belongs to.
+    void Add(const std::string& vid, const std::string& pid, const std::string& vendor,
+             const std::string& usbSerial = {});
 
-    /// Frees the first slot in use with this VID and PID and raises Removed. Nothing when no
-    /// slot matches.
-    void Remove(const std::string& vid, const std::string& pid);
+    /// Frees the first slot in use with this VID, PID and USB serial (else the first with this
+    /// VID and PID) and raises Removed. Nothing when no slot matches.
+    void Remove(const std::string& vid, const std::string& pid, const std::string& usbSerial = {});
 
-    /// Walks the slots in use in index order: a slot whose serial is empty takes `serial`; the
-    /// first slot whose serial then equals it gets the adb state (`online`: 1, else 0) and
-    /// Online or Offline is raised for it. Nothing when no slot matches.
+    /// Finds the slot of the adb phone `serial`: the first slot that carries it; when none does
+    /// and the phone is `online`, the first slot without a serial whose USB serial equals it,
+    /// else the first slot without a serial or USB serial, which then takes it. That slot gets
+    /// the adb state (`online`: 1, else 0) and Online or Offline is raised for it. A phone
+    /// going offline never names a slot. Nothing when no slot matches.
     void SetState(const std::string& serial, bool online);
 
     /// Copies slot `index`. False when the index is outside 0..63 or the slot is free.
@@ -61,7 +66,10 @@ private:
     struct Entry {
         bool inUse = false;
         DeviceSlot slot;
+        std::string usbSerial;
     };
+
+    int findSlotFor(const std::string& serial, bool online) const; // caller holds m_lock
 
     mutable std::mutex m_lock;
     std::array<Entry, kSlotCount> m_entries; ///< guarded by m_lock

@@ -18,6 +18,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -50,6 +54,24 @@ struct Installer {
 };
 
 enum class Outcome { Done, Failed, Cancelled };
+
+// Archives made on Windows store no permission bits, so their files unpack as 0644 and the
+// program about to be started could not run. Only that file gains execute bits (where it has
+// read bits); the other files keep what the archive stored. A link or anything but a regular
+// file is left alone: the start then fails and says so.
+void makeExecutable(const std::string& program) {
+    const int fd = ::open(program.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const mode_t mode = info.st_mode & 07777;
+        const mode_t readable = mode & (S_IRUSR | S_IRGRP | S_IROTH);
+        (void)::fchmod(fd, mode | S_IXUSR | (readable >> 2));
+    }
+    (void)::close(fd);
+}
 
 bool checksumMatches(const std::string& archive, const std::string& expected) {
     const std::optional<std::string> actual = FileMd5Hex(archive);
@@ -84,6 +106,7 @@ Outcome unpack(DriverJob& job, const std::string& archive, const std::string& fo
 Outcome prepareDpinst(DriverJob& job, const DriverPackage& package, const std::string& folder,
                       Installer& installer) {
     installer.program = folder + (package.is64 ? "/DPInst64.exe" : "/DPInst32.exe");
+    makeExecutable(installer.program);
     // Without an INF there is nothing to preinstall: the silent run is left out.
     if (const std::optional<std::string> inf = FindInfFile(folder)) {
         const std::string silent = "/u \"" + folder + "/" + *inf + "\" /sw";
@@ -132,13 +155,19 @@ std::optional<DriverProgress> runInstaller(DriverJob& job, const DriverPackage& 
         }
     } else {
         installer = startProgram(package, folder);
+        if (!installer.program.empty()) {
+            makeExecutable(installer.program);
+        }
     }
     RestartAdbServer();
     if (job.cancelled()) {
         return std::nullopt;
     }
-    if (!installer.program.empty()) {
-        (void)ShellExecuteAndWait(installer.program, installer.parameters, true);
+    // An installer that cannot be started installs nothing: looking for the phone would
+    // report a phone adb already knew as installed.
+    if (installer.program.empty() ||
+        !ShellExecuteAndWait(installer.program, installer.parameters, true)) {
+        return job.cancelled() ? std::nullopt : std::optional(failed(kDriverInstallFailed));
     }
     platform::WaitForPendingDeviceEvents(kPendingEventsWait);
     bool found = false;

@@ -15,6 +15,7 @@ std::string KnownPhoneFilter::apply(std::string_view list, std::stop_token stop)
     (void)db.open(m_dbPath);
     std::string found; // file hits, newest first
     std::string kept;
+    m_unanswered = false;
     for (std::string_view record : DeviceRecords(list)) {
         if (stop.stop_requested()) {
             break;
@@ -26,12 +27,15 @@ std::string KnownPhoneFilter::apply(std::string_view list, std::stop_token stop)
         } else if (db.contains(vid, pid)) {
             found.insert(0, record);
         } else if (m_asked.count(record) == 0) {
-            if (m_web.confirmPhone(vid, pid, stop)) {
+            const PhoneAnswer answer = m_web.confirmPhone(vid, pid, stop);
+            if (answer == PhoneAnswer::Phone) {
                 kept.append(record);
                 (void)db.insert(pid, vid); // a failed insert only means asking again next run
-            } else if (!stop.stop_requested()) {
+            } else if (answer == PhoneAnswer::NotPhone && !stop.stop_requested()) {
                 m_asked.emplace(record);
                 m_web.reportMachineEvent(vid, pid, kMachineEventUnconfirmedDevice);
+            } else {
+                m_unanswered = true; // a network failure says nothing about the pair
             }
         }
     }

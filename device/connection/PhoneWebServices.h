@@ -10,14 +10,18 @@
 inline constexpr int kMachineEventUnconfirmedDevice = 1;
 inline constexpr int kMachineEventPhoneArrived = 2;
 
+/// What the service said about a USB pair. Only an answer of the service tells that a pair
+/// is no phone; a call that got no answer (no connection, a broken reply) tells nothing.
+enum class PhoneAnswer { Phone, NotPhone, NoAnswer };
+
 class PhoneWebServices {
 public:
     virtual ~PhoneWebServices() = default;
 
-    /// True when the service confirms `vid`/`pid` (4 upper-case hex digits each) as a phone.
-    /// Called on the USB watcher's thread; returns false soon after `stop` is requested.
-    virtual bool confirmPhone(const std::string& vid, const std::string& pid,
-                              std::stop_token stop) = 0;
+    /// Asks whether the service knows `vid`/`pid` (4 upper-case hex digits each) as a phone.
+    /// Called on the USB watcher's thread; returns NoAnswer soon after `stop` is requested.
+    virtual PhoneAnswer confirmPhone(const std::string& vid, const std::string& pid,
+                                     std::stop_token stop) = 0;
 
     /// Records a machine event of `kind` for the pair; fire-and-forget, must not block.
     virtual void reportMachineEvent(const std::string& vid, const std::string& pid, int kind) = 0;

@@ -38,15 +38,15 @@ private:
     int m_fd;
 };
 
-// At most kMaxAttributeBytes + 1 bytes of a small file: enough to tell an id from anything
-// longer. Empty when the file cannot be read.
-std::string readAttribute(const std::string& path) {
+// At most `limit` + 1 bytes of a small file: enough to tell a value from anything longer.
+// Empty when the file cannot be read.
+std::string readAttribute(const std::string& path, std::size_t limit = kMaxAttributeBytes) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         return {};
     }
-    char buffer[kMaxAttributeBytes + 1];
-    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    char buffer[kMaxUsbSerialBytes + 2];
+    ssize_t n = ::read(fd.get(), buffer, std::min(sizeof buffer, limit + 1));
     return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
@@ -100,13 +100,38 @@ bool IsUsbDeviceEntry(std::string_view name) {
     return !name.empty() && name.front() != '.' && name.find(':') == std::string_view::npos;
 }
 
-std::string EnumerateUsbDevices(const std::string& sysfsRoot) {
+std::string UsbSerialFromAttribute(std::string_view text) {
+    if (!text.empty() && text.back() == '\n') {
+        text.remove_suffix(1);
+    }
+    if (text.size() > kMaxUsbSerialBytes) {
+        return {};
+    }
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') {
+            return {};
+        }
+    }
+    return std::string(text);
+}
+
+std::vector<UsbDevice> ListUsbDevices(const std::string& sysfsRoot) {
     const std::string folder = sysfsRoot + "/bus/usb/devices";
-    std::string list;
+    std::vector<UsbDevice> devices;
     for (const std::string& name : deviceEntries(folder)) {
         const std::string device = folder + "/" + name + "/";
-        list += UsbIdFromAttribute(readAttribute(device + "idVendor"));
-        list += UsbIdFromAttribute(readAttribute(device + "idProduct"));
+        devices.push_back(
+            {UsbIdFromAttribute(readAttribute(device + "idVendor")) +
+                 UsbIdFromAttribute(readAttribute(device + "idProduct")),
+             UsbSerialFromAttribute(readAttribute(device + "serial", kMaxUsbSerialBytes + 1))});
+    }
+    return devices;
+}
+
+std::string EnumerateUsbDevices(const std::string& sysfsRoot) {
+    std::string list;
+    for (const UsbDevice& device : ListUsbDevices(sysfsRoot)) {
+        list += device.record;
     }
     return list;
 }

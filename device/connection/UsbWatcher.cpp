@@ -9,7 +9,7 @@
 
 #include "platform/Interruptible.h"
 
-#include <map>
+#include <algorithm>
 
 UsbWatcher::UsbWatcher(DeviceTable& table, PhoneWebServices& web, std::string sysfsRoot,
                        std::string dbPath)
@@ -25,42 +25,82 @@ void UsbWatcher::run(std::stop_token stop) {
     }
 }
 
+namespace {
+
+std::vector<UsbDevice> vendorDevices(const std::string& sysfsRoot) {
+    std::vector<UsbDevice> devices = ListUsbDevices(sysfsRoot);
+    std::erase_if(devices,
+                  [](const UsbDevice& device) { return !VendorName(RecordVid(device.record)); });
+    return devices;
+}
+
+std::string recordsOf(const std::vector<UsbDevice>& devices) {
+    std::string list;
+    for (const UsbDevice& device : devices) {
+        list += device.record;
+    }
+    return list;
+}
+
+// How often `device` (record and serial) is in `devices`.
+std::size_t countOf(const std::vector<UsbDevice>& devices, const UsbDevice& device) {
+    return static_cast<std::size_t>(std::count(devices.begin(), devices.end(), device));
+}
+
+} // namespace
+
 void UsbWatcher::poll(std::stop_token stop) {
-    const std::string current = VendorFilter(EnumerateUsbDevices(m_sysfsRoot));
-    // Compared before the known-phone filter: an unchanged list costs no file or network work.
-    if (current == m_previous) {
+    std::vector<UsbDevice> listed = vendorDevices(m_sysfsRoot);
+    // Compared before the known-phone filter, which reorders: an unchanged list costs no file
+    // or network work, unless the service could not be asked last time.
+    const bool retryDue = m_retryAt && std::chrono::steady_clock::now() >= *m_retryAt;
+    if (listed == m_listed && !retryDue) {
         return;
     }
-    std::string phones = m_filter.apply(current, stop);
+    const std::string phones = m_filter.apply(recordsOf(listed), stop);
     if (stop.stop_requested()) {
         return; // the filter may have given up half-way: keep the previous state
     }
-    applyChanges(phones, stop);
+    std::vector<UsbDevice> phoneDevices;
+    for (const UsbDevice& device : listed) {
+        if (CountRecord(phones, device.record) != 0) {
+            phoneDevices.push_back(device);
+        }
+    }
+    applyChanges(phoneDevices, stop);
+    m_listed = std::move(listed);
+    m_retryAt.reset();
+    if (m_filter.lastApplyUnanswered()) {
+        m_retryAt = std::chrono::steady_clock::now() + kUnansweredRetry;
+    }
 }
 
-// Records are counted, not merely looked for, so that two identical phones make two slots and
+// Devices are counted, not merely looked for, so that two identical phones make two slots and
 // each of them leaves again when it is unplugged. The table is brought fully in line with the
 // new list even when a stop comes in between (the handler then raises nothing), so that a
 // watcher run again starts from a table that matches its previous list.
-void UsbWatcher::applyChanges(const std::string& phones, std::stop_token stop) {
-    std::map<std::string_view, std::size_t> seen;
-    for (std::string_view record : DeviceRecords(phones)) {
-        if (++seen[record] <= CountRecord(m_previous, record)) {
+void UsbWatcher::applyChanges(const std::vector<UsbDevice>& phones, std::stop_token stop) {
+    std::vector<UsbDevice> seen;
+    for (const UsbDevice& device : phones) {
+        seen.push_back(device);
+        if (countOf(seen, device) <= countOf(m_previous, device)) {
             continue;
         }
-        const std::string vid(RecordVid(record));
-        const std::string pid(RecordPid(record));
-        m_table.Add(vid, pid, std::string(VendorName(vid).value_or("")));
+        const std::string vid(RecordVid(device.record));
+        const std::string pid(RecordPid(device.record));
+        m_table.Add(vid, pid, std::string(VendorName(vid).value_or("")), device.serial);
         if (!stop.stop_requested()) {
             m_web.reportMachineEvent(vid, pid, kMachineEventPhoneArrived);
         }
     }
-    std::map<std::string_view, std::size_t> seenBefore;
-    for (std::string_view record : DeviceRecords(m_previous)) {
-        if (++seenBefore[record] <= CountRecord(phones, record)) {
+    std::vector<UsbDevice> seenBefore;
+    for (const UsbDevice& device : m_previous) {
+        seenBefore.push_back(device);
+        if (countOf(seenBefore, device) <= countOf(phones, device)) {
             continue;
         }
-        m_table.Remove(std::string(RecordVid(record)), std::string(RecordPid(record)));
+        m_table.Remove(std::string(RecordVid(device.record)), std::string(RecordPid(device.record)),
+                       device.serial);
     }
     m_previous = phones;
 }

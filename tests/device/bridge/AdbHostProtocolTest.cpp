@@ -59,6 +59,11 @@ TEST(AdbHostProtocol, TrackedPhoneSelection) {
     EXPECT_EQ(picked.serial, "C");
     EXPECT_EQ(picked.mode, AdbMode::Device);
     EXPECT_EQ(SelectTrackedPhone("192.168.1.5:5555\tdevice").serial, "192.168.1.5:5555");
+    // A followed phone: only its line counts.
+    EXPECT_EQ(SelectTrackedPhone("C\tdevice\nD\tdevice\n", "D").serial, "D");
+    EXPECT_EQ(SelectTrackedPhone("C\tdevice\nD\trecovery\n", "D").mode, AdbMode::Recovery);
+    EXPECT_EQ(SelectTrackedPhone("C\tdevice\nD\toffline\n", "D").serial, "");
+    EXPECT_EQ(SelectTrackedPhone("CD\tdevice\n", "C").serial, "");
 }
 
 TEST(AdbHostProtocol, VersionOneHeader) {

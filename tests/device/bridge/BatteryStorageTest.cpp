@@ -6,6 +6,9 @@
 #include "device/bridge/StorageQuery.h"
 
 #include "PhoneQueryFixture.h"
+#include "TempDir.h"
+
+#include <filesystem>
 
 using namespace phonetest;
 using ::testing::ElementsAre;
@@ -106,6 +109,38 @@ TEST_F(BatteryStorage, BusyboxIsPushedThroughSuInOrder) {
     };
     EXPECT_LT(at("# chmod 777 /data/local/tmp"), at("SEND /data/local/tmp/busybox"));
     EXPECT_LT(at("SEND /data/local/tmp/busybox"), at("# chmod 777 /data/local/tmp/busybox"));
+}
+
+// The program folder holds a static 32-bit ARM busybox, which reaches the phone whole.
+TEST_F(BatteryStorage, ShippedBusyboxIsAnArmProgramThatIsPushedWhole) {
+    const std::string binary = testsupport::ReadFile(ShippedBusybox());
+    ASSERT_GT(binary.size(), 52u);
+    EXPECT_EQ(binary.substr(0, 4), "\x7f"
+                                   "ELF");
+    EXPECT_EQ(binary[4], 1); // 32-bit
+    EXPECT_EQ(binary[5], 1); // little-endian
+    EXPECT_EQ(static_cast<unsigned char>(binary[18]) |
+                  (static_cast<unsigned char>(binary[19]) << 8),
+              40);                                              // EM_ARM
+    EXPECT_EQ(binary.find("/lib/ld-linux"), std::string::npos); // no dynamic loader
+
+    startPhones({phoneWith(R"("su": "works")")});
+    EXPECT_THAT(RunBusybox("df -m"), HasSubstr("1M-blocks"));
+    const std::vector<std::string> stored = control("file PSIM0001 /data/local/tmp/busybox");
+    ASSERT_FALSE(stored.empty());
+    EXPECT_EQ(stored[0].size(), (binary.size() + 2) / 3 * 4); // its Base64 text
+}
+
+// Without the program's busybox there is nothing to push: one run on the phone, then nothing.
+TEST_F(BatteryStorage, MissingBusyboxSkipsEveryInstallStep) {
+    const std::string local = ProgramFolder() + "/bin/Korvash/busybox";
+    std::filesystem::rename(local, local + ".away");
+    startPhones({phoneWith(R"("su": "works")")});
+    const std::string output = RunBusybox("df -m");
+    std::filesystem::rename(local + ".away", local);
+    EXPECT_EQ(output, "");
+    EXPECT_THAT(commands(), ElementsAre("$ /data/local/tmp/busybox df -m"));
+    EXPECT_EQ(CountContaining(events(), "sync"), 0u);
 }
 
 TEST_F(BatteryStorage, BusyboxWithoutSuIsPushedThePlainWay) {

@@ -138,3 +138,13 @@ TEST_F(PackageInstall, PackageNameTheShellWouldMisreadIsNotUninstalled) {
     EXPECT_EQ(CountContaining(commands(), "uninstall"), 0u);
     EXPECT_EQ(CountContaining(commands(), "rm -r"), 0u);
 }
+
+// Without a serial adb would take "shell" (or whatever follows) for one, or pick any phone.
+TEST_F(PackageInstall, EmptySerialInstallsNothing) {
+    startWith(R"("success")", R"(, "packages": ["com.penlow.demo"])");
+    const InstallResult result = InstallPackage(kPackage, "", m_file);
+    EXPECT_EQ(result.code, InstallCode::Unreachable);
+    EXPECT_FALSE(result.uninstalled);
+    EXPECT_THAT(pmCommands(), ElementsAre());
+    EXPECT_NE(dump().find("\"packages\": [\"com.penlow.demo\"]"), std::string::npos);
+}

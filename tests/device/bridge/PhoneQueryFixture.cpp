@@ -8,12 +8,17 @@
 
 namespace phonetest {
 
+std::string ShippedBusybox() {
+    return testsupport::BuildDir() + "/Penlow/bin/Korvash/busybox";
+}
+
 const std::string& ProgramFolder() {
     static testsupport::TempDir root;
     static const std::string folder = [] {
         std::string path = root.file("Penlow Program");
         testsupport::PrepareProgramFolder(path);
-        testsupport::WriteFile(path + "/bin/Korvash/busybox", "busybox stand-in\n", true);
+        // The busybox the build ships (phonesim plays its applets once it is pushed).
+        std::filesystem::copy_file(ShippedBusybox(), path + "/bin/Korvash/busybox");
         OverrideModuleFolder(path);
         std::filesystem::create_directories(root.file("no adb"));
         return path;

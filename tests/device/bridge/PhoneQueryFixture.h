@@ -18,9 +18,12 @@ namespace phonetest {
 inline constexpr const char* kSerial = "PSIM0001";
 
 /// The program folder: "<temp>/Penlow Program" (a blank in the name on purpose) holding
-/// bin/Korvash/adb (the real client) and a stand-in bin/Korvash/busybox that phonesim runs
-/// once pushed.
+/// bin/Korvash/adb (the real client) and a copy of the shipped bin/Korvash/busybox, whose
+/// applets phonesim plays once it is pushed.
 const std::string& ProgramFolder();
+
+/// The busybox of the build's program folder.
+std::string ShippedBusybox();
 
 /// An empty folder beside it. Tests work there until their phonesim runs, so that a query
 /// made without phonesim finds no adb at all (and never reaches a real adb server).

@@ -1,7 +1,9 @@
 // The runners against real child processes.
+#include "device/bridge/FollowedPhone.h"
 #include "device/bridge/ProcessRunner.h"
 
 #include "TempDir.h"
+#include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -126,4 +128,26 @@ TEST(ShellExecuteAndWait, WaitsForTheProgramAndReportsStartFailure) {
     EXPECT_TRUE(ShellExecuteAndWait(script, R"(/u "a b/c.inf" /sw)", true));
     EXPECT_EQ(ReadFile(marker), "/u a b/c.inf /sw\n");
     EXPECT_FALSE(ShellExecuteAndWait(dir.file("missing.exe"), "", false));
+}
+
+// With several phones attached, every child of the runners names the followed phone through
+// ANDROID_SERIAL (in place of one the program's own environment may hold); with none followed
+// the environment is passed on as it is.
+TEST(FollowedPhone, ChildrenOfTheRunnersNameTheFollowedPhone) {
+    testsupport::ScopedEnv inherited("ANDROID_SERIAL", "INHERITED");
+    const auto serialLines = [](const std::string& output) {
+        std::vector<std::string> lines;
+        for (std::size_t at = output.find("ANDROID_SERIAL="); at != std::string::npos;
+             at = output.find("ANDROID_SERIAL=", at + 1)) {
+            lines.push_back(output.substr(at, output.find('\n', at) - at));
+        }
+        return lines;
+    };
+    SetFollowedSerial("PHONE-2");
+    EXPECT_EQ(serialLines(RunCapture("env")), (std::vector<std::string>{"ANDROID_SERIAL=PHONE-2"}));
+    EXPECT_EQ(serialLines(RunCaptureTimed("env", 5)),
+              (std::vector<std::string>{"ANDROID_SERIAL=PHONE-2"}));
+    SetFollowedSerial("");
+    EXPECT_EQ(serialLines(RunCapture("env")),
+              (std::vector<std::string>{"ANDROID_SERIAL=INHERITED"}));
 }

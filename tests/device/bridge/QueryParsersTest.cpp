@@ -178,7 +178,7 @@ TEST(InstallOutcome, QuotedArgumentSurvivesTheCommandLineSplit) {
 
 TEST(InstallOutcome, SerialStaysOneArgument) {
     EXPECT_EQ(SerialCommandLine("0123456789ABCDEF"), "bin\\Korvash\\adb -s 0123456789ABCDEF");
-    for (std::string serial : {"a b", "x\" install -r \"/tmp/evil.apk", "c:\\"}) {
+    for (std::string serial : {"a b", "x\" install -r \"/tmp/evil.apk", "c:\\", ""}) {
         std::vector<std::string> argv =
             platform::SplitCommandLine(SerialCommandLine(serial) + " shell pm uninstall x");
         ASSERT_EQ(argv.size(), 7u) << serial;

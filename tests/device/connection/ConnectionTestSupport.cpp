@@ -45,10 +45,14 @@ FakeSysfs::FakeSysfs() {
     fs::create_directories(m_dir.file("bus/usb/devices"));
 }
 
-void FakeSysfs::plug(const std::string& port, const std::string& vid, const std::string& pid) {
+void FakeSysfs::plug(const std::string& port, const std::string& vid, const std::string& pid,
+                     const std::string& serial) {
     const std::string staging = m_dir.file(".staging-" + port);
     WriteFile(staging + "/idVendor", vid + "\n");
     WriteFile(staging + "/idProduct", pid + "\n");
+    if (!serial.empty()) {
+        WriteFile(staging + "/serial", serial + "\n");
+    }
     fs::rename(staging, m_dir.file("bus/usb/devices/" + port));
 }
 
@@ -136,11 +140,14 @@ void RecordingLinks::clear() {
     m_lines.clear();
 }
 
-bool RecordingWebServices::confirmPhone(const std::string& vid, const std::string& pid,
-                                        std::stop_token) {
+PhoneAnswer RecordingWebServices::confirmPhone(const std::string& vid, const std::string& pid,
+                                               std::stop_token) {
     std::lock_guard guard(m_lock);
     m_questions.push_back(vid + pid);
-    return phones.count(vid + pid) != 0;
+    if (unreachable.count(vid + pid) != 0) {
+        return PhoneAnswer::NoAnswer;
+    }
+    return phones.count(vid + pid) != 0 ? PhoneAnswer::Phone : PhoneAnswer::NotPhone;
 }
 
 void RecordingWebServices::reportMachineEvent(const std::string& vid, const std::string& pid,

@@ -51,8 +51,10 @@ class FakeSysfs {
 public:
     FakeSysfs();
     const std::string& root() const { return m_dir.path(); }
-    /// `vid`/`pid` as written to the attribute files (sysfs writes lower case).
-    void plug(const std::string& port, const std::string& vid, const std::string& pid);
+    /// `vid`/`pid` as written to the attribute files (sysfs writes lower case); a `serial`
+    /// attribute when `serial` is not empty.
+    void plug(const std::string& port, const std::string& vid, const std::string& pid,
+              const std::string& serial = {});
     void unplug(const std::string& port);
 
 private:
@@ -97,9 +99,10 @@ private:
 /// A web service stand-in: confirms the pairs in `phones`, records every question and report.
 class RecordingWebServices : public PhoneWebServices {
 public:
-    std::set<std::string> phones; ///< VID+PID keys it confirms
-    bool confirmPhone(const std::string& vid, const std::string& pid,
-                      std::stop_token stop) override;
+    std::set<std::string> phones;      ///< VID+PID keys it confirms
+    std::set<std::string> unreachable; ///< VID+PID keys it gives no answer for
+    PhoneAnswer confirmPhone(const std::string& vid, const std::string& pid,
+                             std::stop_token stop) override;
     void reportMachineEvent(const std::string& vid, const std::string& pid, int kind) override;
 
     std::vector<std::string> questions() const; ///< VID+PID per GetDevice question

@@ -79,6 +79,36 @@ TEST_F(DeviceTableTest, SlotsLearnTheirSerialFromTheFirstReport) {
     EXPECT_EQ(slot.adbState, 0);
 }
 
+// adb lists phones in its own order; each serial goes to the slot of the phone that gives it
+// on USB, and a departed phone's last report names no other slot.
+TEST_F(DeviceTableTest, AdbSerialsGoToTheSlotsOfTheirUsbSerials) {
+    m_table.Add("18D1", "4EE2", "GOOGLE", "SECOND");
+    m_table.Add("18D1", "4EE2", "GOOGLE", "FIRST");
+    m_table.Add("04E8", "6860", "SAMSUNG"); // its USB serial could not be read
+    m_table.SetState("FIRST", true);
+    m_table.SetState("OTHER", true); // no USB serial matches: the slot without one
+    m_table.SetState("SECOND", true);
+    DeviceSlot slot;
+    for (const auto& [index, serial] :
+         std::vector<std::pair<int, std::string>>{{0, "SECOND"}, {1, "FIRST"}, {2, "OTHER"}}) {
+        ASSERT_TRUE(m_table.Copy(index, slot));
+        EXPECT_EQ(slot.serial, serial) << index;
+    }
+    // FIRST is unplugged (the USB side learns it first) and another phone takes its slot.
+    m_table.Remove("18D1", "4EE2", "FIRST");
+    m_table.Add("18D1", "4EE2", "GOOGLE", "THIRD");
+    m_events.clear();
+    m_table.SetState("FIRST", false);
+    EXPECT_TRUE(m_events.empty());
+    ASSERT_TRUE(m_table.Copy(1, slot));
+    EXPECT_EQ(slot.serial, "");
+    m_table.SetState("THIRD", true);
+    ASSERT_TRUE(m_table.Copy(1, slot));
+    EXPECT_EQ(slot.serial, "THIRD");
+    ASSERT_TRUE(m_table.Copy(0, slot));
+    EXPECT_EQ(slot.serial, "SECOND"); // the other phone of the same model kept its slot
+}
+
 TEST_F(DeviceTableTest, LongSerialsAreKeptToNinetyNineBytes) {
     m_table.Add("04E8", "6860", "SAMSUNG");
     const std::string serial = std::string(98, 'S') + "\xC3\xA9" + "tail"; // é straddles 99

@@ -464,3 +464,65 @@ TEST_F(DriverJobTest, CliPrintsEveryCodeAsTheWizardGetsItTheLastOneLast) {
     EXPECT_EQ(lines, kInstalledReports) << output;
     EXPECT_EQ(readLines(runsFile()).size(), 1u);
 }
+
+// Archives made on Windows (host system 0) store no permission bits, and Unix archives may
+// store 0644 for the start file: the file about to be started runs all the same, and only it
+// gains execute bits.
+TEST_F(DriverJobTest, StartFileWithoutExecuteBitsRunsWhateverTheArchiveHost) {
+    for (const bool madeOnWindows : {true, false}) {
+        SCOPED_TRACE(madeOnWindows ? "host system 0" : "host system 3");
+        fs::remove_all(devicesFolder());
+        fs::remove(runsFile());
+        setPhoneState("none");
+        publish(Package{}, [&](ZipBuilder& zip) {
+            if (madeOnWindows) {
+                zip.addDosFile("setup.sh", installerScript(true));
+                zip.addDosFile("readme.txt", "text");
+            } else {
+                zip.addFile("setup.sh", installerScript(true), 0640);
+                zip.addFile("readme.txt", "text", 0600);
+            }
+        });
+        ProgressRecorder recorder;
+        EXPECT_EQ(runJob(recorder), kInstalledReports);
+        const std::string folder = devicesFolder() + "/usb_driver";
+        EXPECT_EQ(readLines(runsFile()), (std::vector<std::string>{folder + "/setup.sh|"}));
+        const auto perms = [](const std::string& path) {
+            return static_cast<unsigned>(fs::status(path).permissions());
+        };
+        EXPECT_EQ(perms(folder + "/setup.sh"), madeOnWindows ? 0755u : 0750u);
+        EXPECT_EQ(perms(folder + "/readme.txt"), madeOnWindows ? 0644u : 0600u);
+    }
+}
+
+TEST_F(DriverJobTest, DpinstFromAWindowsArchiveRunsBothTimes) {
+    Package package;
+    package.deviceType = "INI";
+    publish(package, [&](ZipBuilder& zip) {
+        zip.addDosFile("DPInst64.exe", installerScript(true));
+        zip.addDosFile("DPInst32.exe", installerScript(true));
+        zip.addDosFile("phone.inf", "[Version]");
+    });
+    ProgressRecorder recorder;
+    EXPECT_EQ(runJob(recorder), kInstalledReports);
+    EXPECT_EQ(readLines(runsFile()).size(), 2u);
+}
+
+// A phone adb already sees must not turn an installer that never ran into "installed".
+TEST_F(DriverJobTest, InstallerThatCannotStartFailsEvenWithThePhoneOnline) {
+    setPhoneState("device");
+    for (const std::string startFile : {"missing.sh", "../outside.sh", "notes.txt"}) {
+        SCOPED_TRACE(startFile);
+        fs::remove_all(devicesFolder());
+        Package package;
+        package.startFile = startFile;
+        publish(package, [&](ZipBuilder& zip) {
+            zip.addFile("setup.sh", installerScript(true), 0755);
+            zip.addDosFile("notes.txt", "not a program");
+        });
+        ProgressRecorder recorder;
+        EXPECT_EQ(runJob(recorder),
+                  (std::vector<std::string>{"0", "2 10", "2 15", "5 驱动安装失败"}));
+    }
+    EXPECT_FALSE(fs::exists(runsFile()));
+}

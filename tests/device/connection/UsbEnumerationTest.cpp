@@ -21,6 +21,23 @@ TEST(UsbEnumeration, OneRecordPerDeviceInNameOrder) {
                                                  "1D6B0002");
 }
 
+// adb names a USB phone by the serial it gives on USB; what could not be an adb serial is
+// no serial.
+TEST(UsbEnumeration, DevicesCarryTheirUsbSerials) {
+    FakeSysfs sysfs;
+    sysfs.plug("1-1", "18d1", "4ee2", "0123456789ABCDEF");
+    sysfs.plug("1-2", "04e8", "6860");
+    sysfs.plug("1-3", "04e8", "6860", std::string(99, 'S'));
+    sysfs.plug("1-4", "04e8", "6860", std::string(100, 'S'));
+    sysfs.plug("1-5", "04e8", "6860", "two words");
+    EXPECT_EQ(ListUsbDevices(sysfs.root()),
+              (std::vector<UsbDevice>{{"18D14EE2", "0123456789ABCDEF"},
+                                      {"04E86860", ""},
+                                      {"04E86860", std::string(99, 'S')},
+                                      {"04E86860", ""},
+                                      {"04E86860", ""}}));
+}
+
 TEST(UsbEnumeration, InterfacesAndHiddenEntriesAreNotDevices) {
     FakeSysfs sysfs;
     sysfs.plug("1-1", "18d1", "4ee2");
