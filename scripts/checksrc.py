@@ -8,7 +8,7 @@ import re
 import sys
 
 SOURCE_DIRS = ["platform", "app", "device", "downloads", "store", "webservices", "ui",
-               "resources", "engine", "tools", "tests", "benchmarks"]
+               "resources", "engine", "tools", "tests", "benchmarks", "fuzz"]
 EXTENSIONS = (".c", ".cc", ".cpp", ".h", ".hpp")
 BANNED_CALLS = ["sprintf", "vsprintf", "strcpy", "strcat", "sscanf", "atoi", "atol", "strtok",
                 "gets"]
@@ -30,7 +30,7 @@ SQL_BUILT_RES = [
 # file may include headers of its own component and of components in lower layers, nothing
 # else. Components of one layer are independent of each other: what one needs from another
 # is handed to it as a function object or small interface where the program is put together
-# (app/). Folders not listed here (tools/, tests/, benchmarks/) may include everything.
+# (app/). Folders not listed here (tools/, tests/, benchmarks/, fuzz/) may include everything.
 LAYERS = [
     # (layer, component, folders)
     (0, "platform", ["platform", "platform/config"]),
