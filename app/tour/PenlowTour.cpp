@@ -148,9 +148,9 @@ void PenlowTour::buildStops() {
             CKivSbxxDlg* page = device();
             return page->currentState() == CKivSbxxDlg::kConnected &&
                    !page->shownPhonePicture().isNull() &&
-                   page->title()->text().contains("Penlow P1");
+                   page->title()->text() == QStringLiteral("GOOGLE设备");
         },
-        [this] { markStage("connected"); });
+        [this] { markStage("connected"); }, 60000);
     addStop("phone-info", {}, [device] {
         return device()->valueLabel(2, 0)->text() == "85" &&
                !device()->valueLabel(0, 0)->text().isEmpty();
@@ -279,6 +279,16 @@ void PenlowTour::finish(int code, const QString& why) {
     m_poll.stop();
     m_exitCode = code;
     Say(code == 0 ? why : "FAILED: " + why);
+    if (code != 0) {
+        takePicture("failed");
+    }
+    if (CKivOrviaDlg* main = mainWindow(); main && code != 0) {
+        CKivSbxxDlg* device = main->devicePage();
+        Say(QString("device page state %1, drawn %2, title \"%3\"")
+                .arg(device->currentState())
+                .arg(device->drawnState())
+                .arg(device->title()->text()));
+    }
     writeReport();
     // Closing the main window ends the program the way a user ends it.
     if (CKivOrviaDlg* main = mainWindow()) {
