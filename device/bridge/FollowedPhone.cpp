@@ -21,6 +21,10 @@ std::string FollowedSerial() {
     return g_serial;
 }
 
-void SetPhoneFollowed(bool followed) { g_followed.store(followed); }
+void SetPhoneFollowed(bool followed) {
+    g_followed.store(followed);
+}
 
-bool PhoneFollowed() { return g_followed.load(); }
+bool PhoneFollowed() {
+    return g_followed.load();
+}

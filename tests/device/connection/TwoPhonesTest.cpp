@@ -64,7 +64,7 @@ TEST_F(TwoPhonesTest, EveryQueryGoesToTheFollowedPhone) {
     m_monitor.setAdbPeriodForTesting(100ms);
     m_monitor.start();
     ASSERT_TRUE(m_links.waitFor("state 4 0")); // PHONE-B arrives first: followed, slot 0
-    EXPECT_TRUE(PhoneFollowed()); // before adb has named it
+    EXPECT_TRUE(PhoneFollowed());              // before adb has named it
     ASSERT_TRUE(m_sim.control("plug PHONE-A"));
     ASSERT_TRUE(m_links.waitFor("event 1 1"));
     ASSERT_TRUE(m_sim.control("state PHONE-A device"));
