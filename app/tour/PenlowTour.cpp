@@ -148,7 +148,7 @@ void PenlowTour::buildStops() {
             CKivSbxxDlg* page = device();
             return page->currentState() == CKivSbxxDlg::kConnected &&
                    !page->shownPhonePicture().isNull() &&
-                   page->title()->text() == QStringLiteral("GOOGLE设备");
+                   page->title()->text() == QStringLiteral("Penlow P1");
         },
         [this] { markStage("connected"); }, 60000);
     addStop("phone-info", {}, [device] {
@@ -157,7 +157,10 @@ void PenlowTour::buildStops() {
     });
     addStop(
         "store-home", [this] { mainWindow()->tabButton(1)->click(); },
-        [storeLoaded] { return storeLoaded(); });
+        [store, storeLoaded] {
+            return storeLoaded() &&
+                   QString::fromStdString(store()->browser()->currentUrl()).contains("/index.php");
+        });
     addStop(
         "search",
         [store] {
@@ -168,7 +171,7 @@ void PenlowTour::buildStops() {
         },
         [store, storeLoaded] {
             return storeLoaded() &&
-                   QString::fromStdString(store()->browser()->currentUrl()).contains("search");
+                   QString::fromStdString(store()->browser()->currentUrl()).contains("/s.php");
         });
     addStop(
         "flying-icon",

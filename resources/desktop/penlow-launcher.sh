@@ -1,8 +1,8 @@
 #!/bin/sh
 # Starts an installed Penlow. The program works in its program folder (it writes data/Config.ini,
 # image/ and updata/ there), and an installed tree is not the user's to write, so each user gets
-# a program folder of their own: links to the installed executable, engine, skins and adb, and
-# copies of the shipped data files made once (later edits are kept).
+# a program folder of their own: a copy of the executable, links to the installed engine, skins
+# and adb, and copies of the shipped data files made once (later edits are kept).
 set -eu
 self=$(readlink -f "$0")
 shipped=$(dirname "$self")/../lib/penlow
@@ -10,7 +10,13 @@ shipped=$(cd "$shipped" && pwd)
 folder=${PENLOW_USER_FOLDER:-${XDG_DATA_HOME:-$HOME/.local/share}/penlow}
 
 mkdir -p "$folder/data" "$folder/image" "$folder/updata" "$folder/bin"
-for item in Penlow download_engine.so skins logo.ico logo.png; do
+# The program takes its folder from its executable's real path, so the executable is a copy
+# (renewed when the installed one changes); the rest can be links.
+if ! cmp -s "$shipped/Penlow" "$folder/Penlow"; then
+    rm -f "$folder/Penlow"
+    cp "$shipped/Penlow" "$folder/Penlow"
+fi
+for item in download_engine.so skins logo.ico logo.png; do
     if [ -e "$shipped/$item" ]; then
         ln -sfn "$shipped/$item" "$folder/$item"
     fi

@@ -124,7 +124,9 @@ def make_program_folder(build, work, ports):
     folder = os.path.join(work, "Penlow")
     for sub in ("data", "image", "updata", "bin"):
         os.makedirs(os.path.join(folder, sub), exist_ok=True)
-    for item in ("Penlow", "download_engine.so", "skins", "logo.ico", "logo.png"):
+    # The program takes its folder from its own executable's real path: a copy, not a link.
+    shutil.copy2(os.path.join(shipped, "Penlow"), os.path.join(folder, "Penlow"))
+    for item in ("download_engine.so", "skins", "logo.ico", "logo.png"):
         if os.path.exists(os.path.join(shipped, item)):
             os.symlink(os.path.join(shipped, item), os.path.join(folder, item))
     os.symlink(os.path.join(shipped, "bin", "Korvash"), os.path.join(folder, "bin", "Korvash"))
