@@ -33,6 +33,7 @@
 namespace {
 
 constexpr int kPollMs = 50;
+constexpr qint64 kSettleMs = 700;
 
 QString Env(const char* name) {
     return qEnvironmentVariable(name);
@@ -186,14 +187,20 @@ void PenlowTour::buildStops() {
                    (!m_pictures && FirstRow(DownloadingList(mainWindow())));
         });
     addStop(
-        "downloading",
+        "downloading", {},
         [this] {
-            mainWindow()->tabButton(2)->click();
-            mainWindow()->downloadManager()->selectTab(0);
-        },
-        [this] {
-            cKivDownListCell* row = FirstRow(DownloadingList(mainWindow()));
-            return mainWindow()->isEnabled() && row && row->progress > 0;
+            // The tab is clicked once the flight has ended: a disabled window takes no click.
+            CKivOrviaDlg* main = mainWindow();
+            if (!main->isEnabled()) {
+                return false;
+            }
+            if (main->selectedTab() != 2) {
+                main->tabButton(2)->click();
+                main->downloadManager()->selectTab(0);
+                return false;
+            }
+            cKivDownListCell* row = FirstRow(DownloadingList(main));
+            return row && row->progress > 0;
         },
         [this] { markStage("download-started"); });
     addStop(
@@ -252,7 +259,10 @@ void PenlowTour::tick() {
             stop.enter();
         }
     }
-    if (!stop.reached()) {
+    if (m_reachedAt < 0 && stop.reached()) {
+        m_reachedAt = m_stopClock.elapsed();
+    }
+    if (m_reachedAt < 0) {
         if (m_stopClock.elapsed() > stop.timeoutMs) {
             finish(1, QString("stop %1 (%2) not reached in %3 ms")
                           .arg(m_current + 1)
@@ -261,10 +271,11 @@ void PenlowTour::tick() {
         }
         return;
     }
-    Say(QString("stop %1 %2 after %3 ms")
-            .arg(m_current + 1)
-            .arg(stop.name)
-            .arg(m_stopClock.elapsed()));
+    // A page that has just loaded paints a moment later: let it settle before the picture.
+    if (m_pictures && stop.picture && m_stopClock.elapsed() - m_reachedAt < kSettleMs) {
+        return;
+    }
+    Say(QString("stop %1 %2 after %3 ms").arg(m_current + 1).arg(stop.name).arg(m_reachedAt));
     if (stop.picture) {
         takePicture(stop.name);
     }
@@ -273,6 +284,7 @@ void PenlowTour::tick() {
     }
     ++m_current;
     m_entered = false;
+    m_reachedAt = -1;
     if (m_current == m_stops.size()) {
         finish(0, "every stop reached");
     }

@@ -72,6 +72,7 @@ private:
     std::vector<Stop> m_stops;
     std::size_t m_current = 0;
     bool m_entered = false;
+    qint64 m_reachedAt = -1; ///< when the current stop was reached (its clock), -1 before
     QElapsedTimer m_stopClock;
     QElapsedTimer m_journeyClock;
     std::map<QString, qint64> m_marks;
