@@ -201,15 +201,23 @@ def check_outside(work, env, phone_ports, tour_report):
     """What the tour cannot see from the window: the package on disk and on the phone, and the
     reports the web service received. Returns a list of failures."""
     failures = []
-    package, path, served_md5 = tour_report.get("package"), tour_report.get("file"), tour_report.get("md5")
-    if not path or not os.path.exists(path):
+    package, path = tour_report.get("package"), tour_report.get("file")
+    served = os.path.join(work, "store", "%s.apk" % package)
+    if not package or not path or not os.path.exists(path):
         failures.append("the downloaded package %r is not on disk" % path)
-    elif served_md5 and md5_of(path) != served_md5.lower():
-        failures.append("MD5 of %s differs from the served one" % path)
-    adb = subprocess.run(["adb", "-P", str(phone_ports["adb"]), "shell", "pm", "list", "packages"],
-                         capture_output=True, text=True, timeout=20, env=env)
+    elif not os.path.exists(served) or md5_of(path) != md5_of(served):
+        failures.append("MD5 of %s differs from the served %s" % (path, served))
+    # The tour ends with the phone unplugged: plug it in again to ask it.
+    subprocess.run([sys.executable, os.path.join(REPO, "tools", "phonesim", "phonesim.py"), "ctl",
+                    str(phone_ports["control"]), "plug", PHONE_SERIAL], capture_output=True, timeout=20)
+    for _ in range(40):
+        adb = subprocess.run(["adb", "-P", str(phone_ports["adb"]), "-s", PHONE_SERIAL, "shell", "pm",
+                              "list", "packages"], capture_output=True, text=True, timeout=30, env=env)
+        if adb.returncode == 0 and adb.stdout:
+            break
+        time.sleep(0.25)
     if "package:%s" % package not in adb.stdout:
-        failures.append("the phone does not list package %r:\n%s" % (package, adb.stdout))
+        failures.append("the phone does not list package %r:\n%s%s" % (package, adb.stdout, adb.stderr))
     reports_path = os.path.join(work, "soap-reports.txt")
     reports = open(reports_path, encoding="utf-8").read() if os.path.exists(reports_path) else ""
     machine = [l for l in reports.splitlines() if l.startswith("SaveVCMachineLog")]
@@ -304,7 +312,8 @@ def main():
             # phonesim is gone: anything on its port now is an adb server the real client
             # started there, and the port is this run's alone.
             subprocess.run(["adb", "-P", str(phone_ports["adb"]), "kill-server"],
-                           capture_output=True, timeout=20)
+                           capture_output=True, timeout=20,
+                           env=dict(os.environ, HOME=os.path.join(work, "home")))
         shutil.rmtree(work, ignore_errors=True)
 
 

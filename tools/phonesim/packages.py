@@ -5,7 +5,13 @@ attempt (the last one repeats): "success", "insufficient_storage", "no_space" (t
 package already fails with "No space left on device"), or any other text, printed as given
 ("Failure [...]" texts get the usual "\tpkg: <path>" line before them).
 """
+import io
 import posixpath
+import re
+import zipfile
+
+MANIFEST_PACKAGE = re.compile(rb'<manifest[^>]*\spackage="([A-Za-z0-9_.]{1,255})"')
+MAX_MANIFEST = 64 * 1024
 
 USAGE = "usage: pm [list|path|install|uninstall|setInstallLocation|getInstallLocation]\n"
 
@@ -45,7 +51,7 @@ def install(ctx, path):
         return "\tpkg: %s\nFailure [INSTALL_FAILED_INVALID_URI]\n" % path
     outcome = phone.next_install_outcome()
     if outcome == "success":
-        phone.packages.add(package_name(path))
+        phone.packages.add(manifest_package(phone.fs.get(path).content) or package_name(path))
         return "\tpkg: %s\nSuccess\n" % path
     if outcome == "insufficient_storage":
         return "\tpkg: %s\nFailure [INSTALL_FAILED_INSUFFICIENT_STORAGE]\n" % path
@@ -59,3 +65,17 @@ def install(ctx, path):
 def package_name(path):
     name = posixpath.basename(path)
     return name[:-4] if name.endswith(".apk") else name
+
+
+def manifest_package(content):
+    """The package a plain-text AndroidManifest.xml inside the archive names (the test packages
+    carry one), or None for anything else."""
+    try:
+        with zipfile.ZipFile(io.BytesIO(content)) as archive:
+            info = archive.getinfo("AndroidManifest.xml")
+            if info.file_size > MAX_MANIFEST:
+                return None
+            match = MANIFEST_PACKAGE.search(archive.read(info))
+    except (zipfile.BadZipFile, KeyError, ValueError, OSError):
+        return None
+    return match.group(1).decode() if match else None
