@@ -229,6 +229,30 @@ def check_outside(work, env, phone_ports, tour_report):
     return failures
 
 
+def timed(args, env):
+    start = time.monotonic()
+    subprocess.run(args, capture_output=True, timeout=120, env=env)
+    return (time.monotonic() - start) * 1000.0
+
+
+def print_stage_ratios(report, work, env, ports, phone_ports):
+    """The tour's stage times against the raw operations they are made of, in the same run:
+    adb devices, fetching the package with curl, adb install of it."""
+    package = report.get("package")
+    served = os.path.join(work, "store", "%s.apk" % package)
+    adb = ["adb", "-P", str(phone_ports["adb"])]
+    raw = {
+        "plug_to_connected_ms": timed(adb + ["devices"], env),
+        "click_to_download_start_ms": timed(
+            ["curl", "-s", "-o", os.devnull, "http://127.0.0.1:%d/files/%s.apk" % (ports["store"], package)], env),
+        "download_end_to_install_result_ms": timed(adb + ["-s", PHONE_SERIAL, "install", served], env),
+    }
+    for stage, ms in sorted(report.get("stages", {}).items()):
+        base = raw.get(stage)
+        if base and ms >= 0:
+            print("demo: stage %-36s %7.0f ms, raw operation %6.0f ms, ratio %.1f" % (stage, ms, base, ms / base))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default=os.path.join(REPO, "build"))
@@ -300,6 +324,7 @@ def main():
             if failures:
                 return 1
             print("demo: the whole journey held")
+            print_stage_ratios(report, work, env, ports, phone_ports)
         else:
             shots = sorted(n for n in os.listdir(screens) if n.startswith("demo-"))
             print("demo: %d screenshots in %s:" % (len(shots), screens))
