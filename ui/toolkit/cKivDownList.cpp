@@ -220,10 +220,8 @@ int cKivDownList::indexOf(const cKivDownListCell* cell) const {
     if (!cell) {
         return -1;
     }
-    // Most lookups are for rows drawn lately; try the remembered index first.
-    if (cell->rowIndex >= 0 && cellAt(cell->rowIndex) == cell) {
-        return cell->rowIndex;
-    }
+    // Compared by address only: a caller may hold the pointer of a row removed already, and
+    // such a pointer must not be read.
     for (int i = 0; i < rowCount(); ++i) {
         if (m_rows[static_cast<std::size_t>(i)].get() == cell) {
             return i;
