@@ -64,11 +64,11 @@ class AdbClientTest(unittest.TestCase):
         session = "su\nmkdir /data/abdddgdgdgdg\nexit\nexit\n"
         plain = sim.adb("-s", "PSIM0001", "shell", "mkdir /data/abdddgdgdgdg")
         self.assertIn("Permission denied", plain.stdout)
-        first = sim.adb("-s", "PSIM0001", "shell", stdin=session, timeout=10)
+        first = sim.adb("-s", "PSIM0001", "shell", stdin=session, timeout=30)
         self.assertEqual(first.stdout, "")
-        second = sim.adb("-s", "PSIM0001", "shell", stdin=session, timeout=10)
+        second = sim.adb("-s", "PSIM0001", "shell", stdin=session, timeout=30)
         self.assertIn("File exists", second.stdout)
-        refused = sim.adb("-s", "REFUSED", "shell", stdin=session, timeout=10)
+        refused = sim.adb("-s", "REFUSED", "shell", stdin=session, timeout=30)
         self.assertIn("su: permission denied", refused.stdout)
         self.assertIn("Permission denied", refused.stdout.replace("su: permission denied", ""))
         commands = [t for k, s, t in sim.log(["command"]) if s == "PSIM0001"]
@@ -180,7 +180,7 @@ class AdbClientTest(unittest.TestCase):
 
     def test_terminal_echo_and_old_server_errors(self):
         sim = self.start(phone(echo=True, newline="lf"), extra_args=["--old-server-errors"])
-        session = sim.adb("shell", stdin="id\nexit\n", timeout=10).stdout
+        session = sim.adb("shell", stdin="id\nexit\n", timeout=30).stdout
         self.assertEqual(session, "shell@android:/ $ id\nuid=2000(shell) gid=2000(shell) "
                                   "groups=1003(graphics),1004(input),1007(log)\n"
                                   "shell@android:/ $ exit\n")
