@@ -8,6 +8,8 @@ install(DIRECTORY ${PENLOW_PROGRAM_DIR}/
     USE_SOURCE_PERMISSIONS
     # The build's copy of Config.ini carries a developer's edits; the shipped one goes below.
     PATTERN "data/Config.ini" EXCLUDE
+    # Databases a run of the build left behind are that run's, not the program's.
+    PATTERN "*.db" EXCLUDE
     PATTERN "image/*" EXCLUDE
     PATTERN "updata/*" EXCLUDE)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/data/Config.ini
