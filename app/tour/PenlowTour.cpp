@@ -1,6 +1,7 @@
 #include "PenlowTour.h"
 
 #include "app/shell/CKivLoginDlg.h"
+#include "device/bridge/AdbCommands.h"
 #include "app/shell/CKivOrviaDlg.h"
 #include "downloads/pages/CKivXzglDlg.h"
 #include "downloads/pages/CKivXzglYjxzDlg.h"
@@ -70,6 +71,9 @@ std::unique_ptr<PenlowTour> PenlowTour::FromEnvironment() {
     if (mode != "screens" && mode != "check") {
         return nullptr;
     }
+    // The tour's phone is simulated: the program's kill-by-name of adb (when it starts following
+    // phones, when one goes away) must not reach adb processes of anybody else on the machine.
+    SetAdbProcessNameForTesting("penlow-tour-adb");
     const QStringList account = Env("PENLOW_TOUR_ACCOUNT").split(' ', Qt::SkipEmptyParts);
     return std::unique_ptr<PenlowTour>(new PenlowTour(mode == "screens", Env("PENLOW_TOUR_SCREENS"),
                                                       Env("PENLOW_TOUR_PHONE_CONTROL"), account,

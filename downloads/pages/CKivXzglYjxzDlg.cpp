@@ -1,5 +1,7 @@
 #include "CKivXzglYjxzDlg.h"
 
+#include "device/bridge/AdbCommands.h"
+
 #include "downloads/CKivAppDownMgr.h"
 #include "platform/DebugLog.h"
 #include "platform/config/AppPaths.h"
@@ -278,7 +280,7 @@ void CKivXzglYjxzDlg::showInstallStatus(cKivDownloadInfo& entry, int status) {
 
 KivResult CKivXzglYjxzDlg::onStopAdb(KivWParam, KivLParam) {
     // The phone went away: an install blocked in adb ends with its error.
-    KillProcessesByName("adb");
+    KillProcessesByName(AdbProcessName());
     return 0;
 }
 
