@@ -75,7 +75,7 @@ extern "C" {
 #define DE_PROXY_HTTP 1
 #define DE_PROXY_SOCKS5 2
 
-/* Parts of a URL (parse_url / url_info_to_str). */
+/* The pieces of a URL (parse_url / url_info_to_str). */
 typedef struct de_url_info {
     char scheme[16];
     char host[256];
