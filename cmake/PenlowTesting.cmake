@@ -14,6 +14,9 @@ set(PENLOW_TEST_ENV
     "PENLOW_BUILD_DIR=${CMAKE_BINARY_DIR}"
     "PENLOW_PROGRAM_DIR=${CMAKE_BINARY_DIR}/Penlow"
     "PENLOW_SCREENS_DIR=${CMAKE_BINARY_DIR}/screens"
+    # No test reaches the machine's adb server on 5037 or starts one there: adb refuses this
+    # value at once. Tests with a phone point it at their phonesim instead.
+    "ANDROID_ADB_SERVER_PORT=0"
     # new_delete_type_mismatch: Chromium inside libQt6WebEngineCore (not built with the
     # sanitizer) deletes some of its objects through a base of another size; every page that
     # creates a browser would stop there.

@@ -129,6 +129,10 @@ bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutpu
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
+    // Nothing else of ours goes along: a child that outlives us (adb's server daemon) must not
+    // keep a socket or pipe of this process open, such as the web engine's helper channels,
+    // whose peers wait for them to close.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     // The child starts with default signal handling even if we ignore SIGPIPE.
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);

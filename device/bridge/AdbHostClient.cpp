@@ -31,7 +31,8 @@ std::mutex g_serialMutex;
 AdbSerial g_serial; // guarded by g_serialMutex
 
 bool connectToServer(platform::TcpConnection& connection) {
-    return connection.connect(kLoopback, AdbServerPort());
+    const std::optional<std::uint16_t> port = AdbServerPort();
+    return port && connection.connect(kLoopback, *port);
 }
 
 bool readStatusOkay(platform::TcpConnection& connection) {
@@ -106,7 +107,7 @@ std::string screenshotPath(const std::string& serial) {
 
 } // namespace
 
-std::uint16_t AdbServerPort() {
+std::optional<std::uint16_t> AdbServerPort() {
     return AdbServerPortFrom(std::getenv("ANDROID_ADB_SERVER_PORT"));
 }
 

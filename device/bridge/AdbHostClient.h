@@ -8,8 +8,9 @@
 #include <cstdint>
 #include <string>
 
-/// The adb server port: ANDROID_ADB_SERVER_PORT when it holds a valid port, else 5037.
-std::uint16_t AdbServerPort();
+/// The adb server port of ANDROID_ADB_SERVER_PORT (AdbServerPortFrom); nothing when its value
+/// is not a port.
+std::optional<std::uint16_t> AdbServerPort();
 
 /// The serial and mode of the attached phone, kept for the whole process and refreshed first
 /// when `force` is set, the kept serial is empty or it is not the followed phone's

@@ -50,15 +50,15 @@ std::optional<std::string> AdbRequest(std::string_view service) {
     return std::string(prefix, 4) + std::string(service);
 }
 
-std::uint16_t AdbServerPortFrom(const char* value) {
-    if (value == nullptr) {
+std::optional<std::uint16_t> AdbServerPortFrom(const char* value) {
+    if (value == nullptr || *value == '\0') {
         return kDefaultAdbServerPort;
     }
     const std::string_view text(value);
     unsigned port = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port, 10);
     if (ec != std::errc() || end != text.data() + text.size() || port == 0 || port > 65535) {
-        return kDefaultAdbServerPort;
+        return std::nullopt;
     }
     return static_cast<std::uint16_t>(port);
 }

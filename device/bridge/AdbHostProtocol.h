@@ -30,8 +30,10 @@ struct AdbSerial {
 /// the service is longer than 0xFFFF bytes.
 std::optional<std::string> AdbRequest(std::string_view service);
 
-/// The port from an ANDROID_ADB_SERVER_PORT value: a decimal 1..65535, else 5037.
-std::uint16_t AdbServerPortFrom(const char* value);
+/// The port from an ANDROID_ADB_SERVER_PORT value: 5037 when unset or empty, the value when
+/// it is a decimal 1..65535, and nothing for any other value, which the adb tool refuses too:
+/// the program then talks to no server rather than to one the user did not choose.
+std::optional<std::uint16_t> AdbServerPortFrom(const char* value);
 
 /// A 4-hex-digit length ("001a"); nothing unless exactly four hex digits.
 std::optional<std::size_t> ParseHexLength(std::string_view text);

@@ -114,6 +114,9 @@ void AppTaskEvents::OnCompleted(cKivAppInfo& entry, const std::string& path) {
             page.m_singlePending.reset();
         }
     }
+    if (CKivDownObj* task = entry.task.load(); task && entry.fileSize == 0) {
+        entry.fileSize = task->FileSize(); // finished before its first progress report
+    }
     entry.status = 4;
     entry.percent = 100;
     page.post(entry, kMsgShowEntryState);

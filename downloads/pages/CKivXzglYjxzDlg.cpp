@@ -114,7 +114,9 @@ void CKivXzglYjxzDlg::onInitDialog() {
     restore();
     postRowCount();
     setTickButtonsEnabled(false);
-    m_queue->start();
+    if (!m_queue->start()) {
+        showInitFailure();
+    }
     g_page = this;
 }
 

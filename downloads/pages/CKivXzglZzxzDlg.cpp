@@ -4,6 +4,7 @@
 
 #include "downloads/CKivAppDownMgr.h"
 #include "downloads/CKivDownObj.h"
+#include "platform/ThreadStart.h"
 #include "platform/config/AppPaths.h"
 #include "ui/toolkit/CKivMsgBoxDlg.h"
 #include "ui/toolkit/KivWindows.h"
@@ -57,7 +58,17 @@ void CKivXzglZzxzDlg::onInitDialog() {
     restore();
     postRowCount();
     setTickButtonsEnabled(false);
-    m_deletionWorker = std::jthread([this](std::stop_token stop) { runDeletionWorker(stop); });
+    if (!startDeletionWorker()) {
+        showInitFailure();
+    }
+}
+
+bool CKivXzglZzxzDlg::startDeletionWorker() {
+    if (!m_deletionWorker.joinable()) {
+        m_deletionWorker =
+            platform::TryStartThread([this](std::stop_token stop) { runDeletionWorker(stop); });
+    }
+    return m_deletionWorker.joinable();
 }
 
 CKivXzglZzxzDlg::~CKivXzglZzxzDlg() {
@@ -256,9 +267,7 @@ void CKivXzglZzxzDlg::showState(cKivAppInfo& entry) {
         const auto kb = static_cast<int>(std::min<std::uint64_t>(entry.speed / 1024, INT32_MAX));
         list()->SetRowProgress(kNormalStatus, cell, percent,
                                QStringLiteral("正在下载%1%").arg(percent), kb, 0);
-        if (cell->size == 0 && entry.fileSize > 0) {
-            list()->SetRowSize(entry.fileSize, cell);
-        }
+        showSizeOnce(entry);
         return;
     }
     case 3:
@@ -266,6 +275,8 @@ void CKivXzglZzxzDlg::showState(cKivAppInfo& entry) {
         list()->SetRowButtonPictures(cell, 0, kContinuePictures);
         return;
     case 4:
+        // A download quicker than one progress report still shows how big it was.
+        showSizeOnce(entry);
         list()->SetRowProgress(kNormalStatus, cell, 100, QStringLiteral("下载完成"), -1, -1);
         list()->repaint();
         return;
@@ -277,6 +288,12 @@ void CKivXzglZzxzDlg::showState(cKivAppInfo& entry) {
         return;
     default:
         return;
+    }
+}
+
+void CKivXzglZzxzDlg::showSizeOnce(cKivAppInfo& entry) {
+    if (entry.row->size == 0 && entry.fileSize > 0) {
+        list()->SetRowSize(entry.fileSize, entry.row);
     }
 }
 
@@ -321,6 +338,10 @@ KivResult CKivXzglZzxzDlg::onDeletePending(KivWParam, KivLParam) {
         entry = m_singlePending;
     }
     if (!entry || !Confirm(kDeleteQuestion)) {
+        return 0;
+    }
+    if (!startDeletionWorker()) {
+        showInitFailure(); // nothing would take the entry: it stays
         return 0;
     }
     std::lock_guard lock(m_deleteMutex);
@@ -409,6 +430,10 @@ void CKivXzglZzxzDlg::onPauseButton() {
 void CKivXzglZzxzDlg::onDeleteButton() {
     std::vector<EntryPtr> ticked = tickedEntries();
     if (ticked.empty() || !Confirm(kDeleteQuestion)) {
+        return;
+    }
+    if (!startDeletionWorker()) {
+        showInitFailure();
         return;
     }
     std::lock_guard lock(m_deleteMutex);

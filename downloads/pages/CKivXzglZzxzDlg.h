@@ -76,6 +76,10 @@ private:
     void onDeleteButton();
     void startToolbarWorker(std::vector<EntryPtr> entries, bool continuing);
     std::vector<EntryPtr> tickedEntries() const;
+    /// The worker that carries out deletions, started when the page opens; tried again
+    /// when a deletion is asked for without it. False when there is still none.
+    bool startDeletionWorker();
+    void showSizeOnce(cKivAppInfo& entry);
     void showState(cKivAppInfo& entry);
     void postRowCount();
     void post(const cKivAppInfo& entry, unsigned message, KivLParam lParam = 0);

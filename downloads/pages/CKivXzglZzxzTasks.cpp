@@ -7,6 +7,7 @@
 #include "downloads/CKivDownObj.h"
 #include "downloads/CMiniDlLib.h"
 #include "platform/Interruptible.h"
+#include "platform/ThreadStart.h"
 #include "platform/config/AppPaths.h"
 #include "ui/toolkit/KivMessaging.h"
 
@@ -158,12 +159,17 @@ void CKivXzglZzxzDlg::startToolbarWorker(std::vector<EntryPtr> entries, bool con
     if (m_toolbarWorker.joinable()) {
         m_toolbarWorker.join(); // one toolbar action at a time
     }
-    m_toolbarWorker = std::jthread([this, entries = std::move(entries), continuing] {
-        for (const EntryPtr& entry : entries) {
-            continuing ? ContinueEntry(entry) : PauseEntry(entry);
-        }
+    m_toolbarWorker =
+        platform::TryStartThread([this, entries = std::move(entries), continuing](std::stop_token) {
+            for (const EntryPtr& entry : entries) {
+                continuing ? ContinueEntry(entry) : PauseEntry(entry);
+            }
+            PostKivMessage(m_self, kMsgToolbarDone);
+        });
+    if (!m_toolbarWorker.joinable()) {
+        // Nothing was continued or paused; the page takes clicks again.
         PostKivMessage(m_self, kMsgToolbarDone);
-    });
+    }
 }
 
 void CKivXzglZzxzDlg::runDeletionWorker(std::stop_token stop) {

@@ -1,11 +1,13 @@
 #include "KivDownloadPage.h"
 
+#include "platform/DebugLog.h"
 #include "ui/toolkit/CKivMsgBoxDlg.h"
 #include "ui/toolkit/KivWindows.h"
 #include "ui/toolkit/cKivButtonEx.h"
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <QTimer>
 
 #include <mutex>
 
@@ -40,6 +42,13 @@ bool KivDownloadPage::Confirm(const QString& question) {
         return confirm(question);
     }
     return ShowMessageBox(question, ApplicationName(), true) == 1;
+}
+
+void KivDownloadPage::showInitFailure() {
+    platform::DebugOutput("KivDownloadPage: a page worker could not be started");
+    QTimer::singleShot(0, this, [] {
+        ShowMessageBox(QStringLiteral("对不起,初始化失败!"), ApplicationName(), false);
+    });
 }
 
 void KivDownloadPage::createControls(const std::array<std::array<int, 4>, 3>& pictures) {

@@ -50,6 +50,9 @@ protected:
     void connectRowTick(cKivDownListCell* cell);
 
     static bool Confirm(const QString& question);
+    /// Tells the user that the page could not be opened (its list or worker thread), once
+    /// the window is up; the page stays without its worker.
+    void showInitFailure();
 
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

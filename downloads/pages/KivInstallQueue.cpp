@@ -4,6 +4,7 @@
 #include "device/connection/FileMd5.h"
 #include "downloads/DownloadRows.h"
 #include "platform/Interruptible.h"
+#include "platform/ThreadStart.h"
 #include "ui/toolkit/KivMessaging.h"
 #include "webservices/InstallLog.h"
 
@@ -81,10 +82,11 @@ KivInstallQueue::~KivInstallQueue() {
     }
 }
 
-void KivInstallQueue::start() {
+bool KivInstallQueue::start() {
     // A package left under its temporary name by a program that ended mid-install.
     m_rename.recover();
-    m_thread = std::jthread([this](std::stop_token stop) { run(stop); });
+    m_thread = platform::TryStartThread([this](std::stop_token stop) { run(stop); });
+    return m_thread.joinable();
 }
 
 void KivInstallQueue::append(KivInstallJob job) {

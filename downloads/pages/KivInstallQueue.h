@@ -64,7 +64,9 @@ public:
     /// Stops the thread and waits for it (an install under way ends first).
     ~KivInstallQueue();
 
-    void start();
+    /// Moves back a package a killed install left renamed and starts the install thread;
+    /// false when no thread could be had (nothing is installed then).
+    bool start();
     void append(KivInstallJob job);
     /// Removes the jobs of these entries.
     void remove(std::uint64_t serial);

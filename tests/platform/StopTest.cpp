@@ -16,6 +16,7 @@
 #include <thread>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -141,6 +142,23 @@ TEST(StopChildProcess, AReapedOrAbandonedChildIsNotKilledByALaterStop) {
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(processGone(pid));
     ::kill(pid, SIGKILL); // our own child; the abandoned drainer reaps it
+}
+
+TEST(ChildProcessTest, AChildInheritsNoDescriptorBeyondItsStandardOnes) {
+    // A pipe without close-on-exec, as libraries open them: once we close our write end, the
+    // read end must see end of file at once although the child still runs.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    platform::ChildProcess child;
+    ASSERT_TRUE(child.start({"/bin/sleep", "600"}, true));
+    ::close(fds[1]);
+    ASSERT_EQ(::fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
+    char byte;
+    // 0: end of file. -1 (EAGAIN): a writer is left, which can only be the child.
+    EXPECT_EQ(::read(fds[0], &byte, 1), 0) << "the child holds our pipe open";
+    ::close(fds[0]);
+    ::kill(child.pid(), SIGKILL); // our own child
+    child.wait();
 }
 
 TEST(StopSocket, AStopShutsASilentConnectionDownAndEndsTheReceive) {

@@ -32,6 +32,9 @@ def add_arguments(parser):
                        help="catalogue folder for packages and icons (default: a cache folder)")
     group.add_argument("--store-fault", default="none", choices=FAULTS,
                        help="fault of every store page")
+    group.add_argument("--store-files-rate", type=int, default=None,
+                       help="send packages and icons at about N bytes per second "
+                            "(a download that can be watched)")
     group.add_argument("--no-store", action="store_true", help="no store listener")
 
 
@@ -44,7 +47,7 @@ def create_listeners(args, log):
     if args.no_store:
         return []
     folder = os.path.realpath(args.store_files or _default_catalogue_folder())
-    site = StoreSite(storecatalog.build(folder), folder, args.store_fault)
+    site = StoreSite(storecatalog.build(folder), folder, args.store_fault, args.store_files_rate)
     return [("store", site.handle)]
 
 
@@ -53,11 +56,12 @@ def _js_text(text):
 
 
 class StoreSite:
-    def __init__(self, apps, folder, fault):
+    def __init__(self, apps, folder, fault, files_rate=None):
         self.apps = apps
         self.by_package = {app.package: app for app in apps}
         self.folder = folder
         self.fault = fault
+        self.file_faults = dict(_NO_FILE_FAULTS, rate=files_rate if files_rate and files_rate > 0 else None)
         self.pages = {
             "/index.php": self.home,
             "/softdir.php": lambda q, base: self.categories(q, base, "app"),
@@ -75,7 +79,7 @@ class StoreSite:
         if path.startswith("/files/"):
             request.path = "/" + request.path[len("/files/"):]
             try:
-                files.FileRequest(request, self.folder, _NO_FILE_FAULTS).answer()
+                files.FileRequest(request, self.folder, self.file_faults).answer()
             except (BrokenPipeError, ConnectionResetError):
                 request.handler.close_connection = True
             return

@@ -28,9 +28,11 @@ TEST(AdbHostProtocol, RequestsCarryTheirHexLength) {
 
 TEST(AdbHostProtocol, ServerPortFromEnvironmentText) {
     EXPECT_EQ(AdbServerPortFrom(nullptr), 5037);
+    EXPECT_EQ(AdbServerPortFrom(""), 5037);
     EXPECT_EQ(AdbServerPortFrom("15037"), 15037);
-    for (const char* bad : {"", "0", "65536", "12ab", "-5", " 5038"}) {
-        EXPECT_EQ(AdbServerPortFrom(bad), 5037) << bad;
+    // adb refuses these; the program must not fall back to the default server either.
+    for (const char* bad : {"0", "65536", "12ab", "-5", " 5038"}) {
+        EXPECT_EQ(AdbServerPortFrom(bad), std::nullopt) << bad;
     }
 }
 

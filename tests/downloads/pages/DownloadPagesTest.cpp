@@ -10,10 +10,14 @@
 #include "downloads/pages/CKivXzglZzxzDlg.h"
 #include "downloads/pages/FlyingIcon.h"
 #include "downloads/pages/StartAppDownload.h"
+#include "platform/ThreadStart.h"
+#include "ui/toolkit/CKivMsgBoxDlg.h"
 #include "ui/toolkit/cKivButtonEx.h"
 #include "ui/toolkit/cKivDownList.h"
 
+#include <QApplication>
 #include <QCursor>
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -286,6 +290,8 @@ private slots:
         const std::string bytes = PatternBytes(30 * 1024, 4);
         QCOMPARE(Request(f.serve("quick.apk", bytes), "Quick", Md5Hex(bytes), "com.quick"), 0);
         QTRY_COMPARE_WITH_TIMEOUT(CountStatus(f.downloading(), "下载完成"), 1, kWaitMs);
+        // However quickly it came, the finished row says how big it is.
+        QCOMPARE(f.downloading()->cellAt(0)->sizeText, QString("0.03MB"));
         f.downloading()->SetRowChecked(f.downloading()->cellAt(0), true);
         cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
         remove->setEnabled(true);
@@ -294,6 +300,39 @@ private slots:
         QTRY_COMPARE(f.downloading()->rowCount(), 0);
         QVERIFY(std::filesystem::exists(f.apkFolder() + "/Quick.apk"));
         QTRY_VERIFY(!f.manager()->downloadingPage()->busy());
+    }
+
+    void workersThatCannotStartAreReported() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        QStringList shown;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&shown] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
+                    shown << box->messageLabel()->text();
+                    box->accept();
+                }
+            }
+        });
+        answer.start(20);
+        // Neither the downloading page's deletion worker nor the install thread can be had.
+        platform::FailThreadStartsForTesting(2);
+        f.openManager();
+        QTRY_COMPARE(shown.size(), 2);
+        QCOMPARE(shown, QStringList({"对不起,初始化失败!", "对不起,初始化失败!"}));
+
+        // Threads can be had again: the downloads carry on, and a deletion starts its worker.
+        const std::string bytes = PatternBytes(256 * 1024, 21);
+        QCOMPARE(Request(f.serve("stuck.apk", bytes, "?stall=4096"), "Stuck", Md5Hex(bytes)), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloading()->rowCount(), 1, kWaitMs);
+        f.downloading()->SetRowChecked(f.downloading()->cellAt(0), true);
+        cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
+        remove->setEnabled(true);
+        remove->click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloading()->rowCount(), 0, kWaitMs);
+        QTRY_VERIFY(!f.manager()->downloadingPage()->busy());
+        QCOMPARE(shown.size(), 2);
     }
 
     void twoRequestsInOneTurnMakeOneRow() {
