@@ -198,6 +198,9 @@ void PenlowTour::buildStops() {
             if (!main->isEnabled()) {
                 return false;
             }
+            if (!m_marks.count("flight-ended")) {
+                markStage("flight-ended");
+            }
             if (main->selectedTab() != 2) {
                 main->tabButton(2)->click();
                 main->downloadManager()->selectTab(0);
@@ -396,6 +399,7 @@ void PenlowTour::writeReport() {
     };
     QJsonObject stages{{"plug_to_connected_ms", span("plug", "connected")},
                        {"click_to_download_start_ms", span("click", "download-started")},
+                       {"click_to_flight_end_ms", span("click", "flight-ended")},
                        {"download_end_to_install_result_ms", span("download-ended", "installed")}};
     for (auto it = stages.begin(); it != stages.end(); ++it) {
         Say(QString("stage %1 %2").arg(it.key()).arg(it.value().toInteger()));
