@@ -85,13 +85,18 @@ cKivDownList* PagesFixture::downloaded() const {
     return m_manager->downloadedPage()->list();
 }
 
-void PagesFixture::startPhone(const std::string& installAnswers) {
+void PagesFixture::startPhone(const std::string& installAnswers, const std::string& moreSettings) {
+    const std::string more = moreSettings.empty() ? "" : ", " + moreSettings;
     m_phone = std::make_unique<testsupport::PhoneSimProcess>(std::vector<std::string>{
-        R"({"serial": "PSIM0001", "pm": {"install": [)" + installAnswers + "]}}"});
+        R"({"serial": "PSIM0001", "pm": {"install": [)" + installAnswers + "]}" + more + "}"});
     QVERIFY(m_phone->started());
     m_adbPort = std::make_unique<testsupport::ScopedEnv>("ANDROID_ADB_SERVER_PORT",
                                                          std::to_string(m_phone->port()));
     ResetSerialCacheForTesting();
+}
+
+bool PagesFixture::phoneControl(const std::string& command) {
+    return m_phone && m_phone->control(command).has_value();
 }
 
 std::vector<std::string> PagesFixture::phoneLog() const {

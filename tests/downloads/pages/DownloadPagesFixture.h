@@ -45,8 +45,12 @@ public:
     cKivDownList* downloading() const;
     cKivDownList* downloaded() const;
 
-    /// A phone whose package manager answers installs with `answers` ("success", ...).
-    void startPhone(const std::string& installAnswers = R"("success")");
+    /// A phone whose package manager answers installs with `answers` ("success", ...), with
+    /// more phone settings in `moreSettings` (JSON members, such as a push delay).
+    void startPhone(const std::string& installAnswers = R"("success")",
+                    const std::string& moreSettings = "");
+    /// A phonesim control command ("unplug PSIM0001"); false when the phone did not take it.
+    bool phoneControl(const std::string& command);
     std::vector<std::string> phoneLog() const;
     /// Lines of the phone's log that are package installs.
     std::vector<std::string> pmInstalls() const;

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -300,6 +301,46 @@ private slots:
         QTRY_COMPARE(f.downloading()->rowCount(), 0);
         QVERIFY(std::filesystem::exists(f.apkFolder() + "/Quick.apk"));
         QTRY_VERIFY(!f.manager()->downloadingPage()->busy());
+    }
+
+    void unpluggingDuringAnInstallKeepsThePackage() {
+        PagesFixture f;
+        // The push waits 5 s on the phone, so the unplug below meets it under way.
+        f.startPhone(R"("success")", R"("delays": {"push": 5.0})");
+        f.openManager();
+        const std::string bytes = PatternBytes(200 * 1024, 23);
+        QCOMPARE(Request(f.serve("cable.apk", bytes), "拔线", Md5Hex(bytes), "com.cable"), 0);
+        auto pushing = [&f] {
+            for (const std::string& line : f.phoneLog()) {
+                if (line.rfind("sync\tPSIM0001\tSEND ", 0) == 0) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(pushing(), kWaitMs);
+        QVERIFY(f.phoneControl("unplug PSIM0001"));
+        f.phoneAttached = false;
+
+        // A failure is shown, then the row is idle again; nothing was installed.
+        QTRY_VERIFY_WITH_TIMEOUT(!StatusesOf(f, "com.cable").empty() &&
+                                     StatusesOf(f, "com.cable").back() == 99,
+                                 kWaitMs);
+        const std::vector<int> seen = StatusesOf(f, "com.cable");
+        QCOMPARE(seen.front(), 0);
+        QVERIFY2(std::find(seen.begin(), seen.end(), 2) == seen.end(), "reported as installed");
+        QVERIFY(f.pmInstalls().empty());
+        cKivDownListCell* row = f.downloaded()->cellAt(0);
+        QVERIFY(!row->busy);
+        QVERIFY(row->statusText.isEmpty());
+        // The package is back under its own name, whole, and nothing else is left beside it.
+        QCOMPARE(Md5Hex(ReadAll(f.apkFolder() + "/拔线.apk")), Md5Hex(bytes));
+        int files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(f.apkFolder())) {
+            ++files;
+            QVERIFY2(entry.path().filename() == "拔线.apk", entry.path().c_str());
+        }
+        QCOMPARE(files, 1);
     }
 
     void workersThatCannotStartAreReported() {
