@@ -4,6 +4,7 @@
 #include "CKivSbxxSjxxDlg.h"
 #include "CKivSbxxYxtjDlg.h"
 #include "DeviceConnection.h"
+#include "PageControls.h"
 #include "DevicePageMessages.h"
 
 #include "platform/config/Config.h"
@@ -35,44 +36,21 @@ const KivMessageEntry<CKivSbxxDlg> CKivSbxxDlg::kMessageMap[] = {
     {kMsgWorkerBattery, &CKivSbxxDlg::onWorkerBattery},
 };
 
+using devicepages::MakePageButton;
+using devicepages::MakePageLabel;
+using devicepages::SharedPictureSkin;
+
 namespace {
 
 const QColor kTextColour(62, 62, 62);
 const QColor kUnitColour(100, 100, 100);
 const QColor kValueColour(255, 128, 64);
 
-std::shared_ptr<KivImage> PictureSkin(int number) {
-    static std::map<int, std::shared_ptr<KivImage>> skins; // UI thread
-    auto& skin = skins[number];
-    if (!skin) {
-        skin = MakePictureSkin(number);
-    }
-    return skin;
-}
-
 std::shared_ptr<KivButtonSkin> ButtonSkin(int normal, int hover, int pressed, int disabled,
                                           bool hand = false) {
     auto skin = MakeButtonSkin(normal, hover, pressed, disabled);
     skin->handCursor = hand;
     return skin;
-}
-
-QLabel* MakeStatic(QWidget* parent, const char* caption, QColor colour) {
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    label->hide();
-    return label;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* caption, int id) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
-    button->setAutoDefault(false);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->hide();
-    return button;
 }
 
 } // namespace
@@ -94,20 +72,20 @@ CKivSbxxDlg::~CKivSbxxDlg() {
 }
 
 void CKivSbxxDlg::createControls() {
-    m_title = MakeStatic(this, "手机名字", kTextColour);
-    m_picture = MakeStatic(this, "手机截屏", kTextColour);
-    m_status = MakeStatic(this, "连接状态", kTextColour);
-    m_cableHint = MakeStatic(this, "请用数据线连接手机和电脑", kTextColour);
-    m_storageIcon = MakeStatic(this, "Static", kTextColour);
+    m_title = MakePageLabel(this, "手机名字", kTextColour);
+    m_picture = MakePageLabel(this, "手机截屏", kTextColour);
+    m_status = MakePageLabel(this, "连接状态", kTextColour);
+    m_cableHint = MakePageLabel(this, "请用数据线连接手机和电脑", kTextColour);
+    m_storageIcon = MakePageLabel(this, "Static", kTextColour);
     const char* units[] = {"手机空间", "SD卡空间", "电池电量"};
     for (int i = 0; i < 3; ++i) {
-        m_values[i] = MakeStatic(this, "Static", kValueColour);
-        m_units[i] = MakeStatic(this, units[i], kUnitColour);
+        m_values[i] = MakePageLabel(this, "Static", kValueColour);
+        m_units[i] = MakePageLabel(this, units[i], kUnitColour);
     }
-    m_wizardButton = MakeButton(this, "使用向导连接我的手机", 1016);
-    m_unrecognised = MakeButton(this, "设备无法识别", 1043);
-    m_refresh = MakeButton(this, "刷新设备", 1045);
-    m_back = MakeButton(this, "返回", 1059);
+    m_wizardButton = MakePageButton(this, "使用向导连接我的手机", 1016);
+    m_unrecognised = MakePageButton(this, "设备无法识别", 1043);
+    m_refresh = MakePageButton(this, "刷新设备", 1045);
+    m_back = MakePageButton(this, "返回", 1059);
     connect(m_wizardButton, &QPushButton::clicked, this, [this] {
         SendKivMessage(handle(), kMsgDeviceState, 0, 1);
         SendKivMessage(handle(), kMsgOpenWizard);
@@ -223,7 +201,7 @@ void CKivSbxxDlg::beginStateDrawing(bool connected) {
 }
 
 void CKivSbxxDlg::showPicture(QLabel* label, int skin, int x, int y, int width, int height) {
-    AttachPictureSkin(label, PictureSkin(skin));
+    AttachPictureSkin(label, SharedPictureSkin(skin));
     label->setGeometry(x, y, width, height);
     label->show();
 }

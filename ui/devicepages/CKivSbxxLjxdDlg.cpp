@@ -1,6 +1,7 @@
 #include "CKivSbxxLjxdDlg.h"
 
 #include "DeviceConnection.h"
+#include "PageControls.h"
 #include "DevicePageHooks.h"
 #include "DevicePageMessages.h"
 
@@ -29,6 +30,10 @@ const KivMessageEntry<CKivSbxxLjxdDlg> CKivSbxxLjxdDlg::kMessageMap[] = {
     {kMsgWizardProgress, &CKivSbxxLjxdDlg::onProgress},
 };
 
+using devicepages::MakePageButton;
+using devicepages::MakePageLabel;
+using devicepages::SharedPictureSkin;
+
 namespace {
 
 // Retryable driver failures of the whole run: the second one (also in a later wizard) gives
@@ -44,33 +49,6 @@ std::shared_ptr<KivButtonSkin> ButtonSkin(int normal, int hover, int pressed, in
         skin->handCursor = hand;
     }
     return skin;
-}
-
-std::shared_ptr<KivImage> PictureSkin(int number) {
-    static std::map<int, std::shared_ptr<KivImage>> skins; // UI thread
-    auto& skin = skins[number];
-    if (!skin) {
-        skin = MakePictureSkin(number);
-    }
-    return skin;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* caption, int id) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
-    button->setAutoDefault(false);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->hide();
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* caption, QColor colour) {
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    label->hide();
-    return label;
 }
 
 // What the driver job reports, carried to the wizard's thread.
@@ -107,22 +85,22 @@ void CKivSbxxLjxdDlg::createControls() {
     m_check->setObjectName(QStringLiteral("check1017"));
     m_check->setFocusPolicy(Qt::NoFocus);
     m_check->hide();
-    m_next = MakeButton(this, "下一步", 1018);
+    m_next = MakePageButton(this, "下一步", 1018);
     const char* tabs[] = {"USB打开指导1", "USB打开指导2", "USB打开指导3"};
     for (int i = 0; i < 3; ++i) {
-        m_tabs[i] = MakeButton(this, tabs[i], 1046 + i);
+        m_tabs[i] = MakePageButton(this, tabs[i], 1046 + i);
         connect(m_tabs[i], &QPushButton::clicked, this, [this, i] { selectGuide(i + 1); });
     }
-    m_guidePicture = MakeLabel(this, "USB指导视图", Qt::black);
-    m_moreModels = MakeButton(this, "查看更多机型设置方法", 1042);
-    m_failedPicture = MakeLabel(this, "下载失败视图", Qt::black);
-    m_percent = MakeLabel(this, "驱动安装进度", QColor(255, 128, 64));
-    m_progressText = MakeLabel(this, "驱动安装提示", QColor(100, 100, 100));
-    m_retry = MakeButton(this, "重试", 1030);
-    m_done = MakeButton(this, "完成连接", 1024);
-    m_back = MakeButton(this, "返回", 1025);
-    m_retryWizard = MakeButton(this, "重试向导连接", 1031);
-    m_moreWays = MakeButton(this, "查看更多解决方法", 1043);
+    m_guidePicture = MakePageLabel(this, "USB指导视图", Qt::black);
+    m_moreModels = MakePageButton(this, "查看更多机型设置方法", 1042);
+    m_failedPicture = MakePageLabel(this, "下载失败视图", Qt::black);
+    m_percent = MakePageLabel(this, "驱动安装进度", QColor(255, 128, 64));
+    m_progressText = MakePageLabel(this, "驱动安装提示", QColor(100, 100, 100));
+    m_retry = MakePageButton(this, "重试", 1030);
+    m_done = MakePageButton(this, "完成连接", 1024);
+    m_back = MakePageButton(this, "返回", 1025);
+    m_retryWizard = MakePageButton(this, "重试向导连接", 1031);
+    m_moreWays = MakePageButton(this, "查看更多解决方法", 1043);
 
     connect(m_check, &QCheckBox::toggled, this, [this](bool on) { m_next->setEnabled(on); });
     connect(m_next, &QPushButton::clicked, this, [this] {
@@ -230,7 +208,7 @@ void CKivSbxxLjxdDlg::stopAnimation() {
 
 void CKivSbxxLjxdDlg::selectGuide(int guide) {
     m_guide = guide;
-    AttachPictureSkin(m_guidePicture, PictureSkin(4 + guide)); // 0005 to 0007
+    AttachPictureSkin(m_guidePicture, SharedPictureSkin(4 + guide)); // 0005 to 0007
     for (int i = 0; i < 3; ++i) {
         m_tabs[i]->setEnabled(i + 1 != guide);
     }
@@ -280,7 +258,7 @@ KivResult CKivSbxxLjxdDlg::onStepDriver(KivWParam, KivLParam) {
         m_progressText->setGeometry(220, 390, width, 20);
         m_percent->setGeometry(220 + width, 390, 100, 20);
     }
-    AttachPictureSkin(m_failedPicture, PictureSkin(2000));
+    AttachPictureSkin(m_failedPicture, SharedPictureSkin(2000));
     m_retry->setGeometry(500, 460, 143, 38);
     DeviceSlot slot;
     if (!DeviceConnection::instance().copyCurrentDevice(slot)) {

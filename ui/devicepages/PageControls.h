@@ -1,0 +1,24 @@
+// The plain controls the device page and the connection wizard place themselves: hidden
+// until the page lays them out and skins them.
+#pragma once
+
+#include <QColor>
+
+#include <memory>
+
+class KivImage;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace devicepages {
+
+/// A hidden text label in `colour`.
+QLabel* MakePageLabel(QWidget* parent, const char* caption, QColor colour);
+/// A hidden push button named "button<id>" (tests and the tour find it by that name) that
+/// takes no focus and is never a default button.
+QPushButton* MakePageButton(QWidget* parent, const char* caption, int id);
+/// The picture skin of skin picture `number`, made once and kept (UI thread only).
+std::shared_ptr<KivImage> SharedPictureSkin(int number);
+
+} // namespace devicepages
