@@ -16,7 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto length = ParseHexLength(text)) {
         FUZZ_CHECK(*length <= 0xFFFF);
     }
-    (void)AdbServerPortFrom(text.c_str());
+    // A setting that is not a port reaches no server, neither port 0 nor the default one.
+    const std::string setting = text.c_str();
+    if (auto port = AdbServerPortFrom(setting.c_str())) {
+        FUZZ_CHECK(*port != 0);
+        FUZZ_CHECK(setting.empty() || setting.find_first_not_of("0123456789") == std::string::npos);
+    }
 
     const bool oldFormat = input.ConsumeBool();
     const std::vector<std::uint8_t> header = input.ConsumeRemainingBytes<std::uint8_t>();
