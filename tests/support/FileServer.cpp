@@ -1,70 +1,25 @@
 #include "FileServer.h"
 
-#include "TestEnvironment.h"
-
 #include <openssl/evp.h>
-#include <signal.h>
 
-#include <charconv>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 namespace testsupport {
 namespace {
 
-constexpr auto kStartTimeout = std::chrono::seconds(20);
+std::vector<std::string> FileServerArguments(const std::string& root,
+                                             const std::vector<std::string>& extraArgs) {
+    std::vector<std::string> arguments = {"--files-root", root};
+    arguments.insert(arguments.end(), extraArgs.begin(), extraArgs.end());
+    return arguments;
+}
 
 } // namespace
 
-FileServer::FileServer(const std::string& root, const std::vector<std::string>& extraArgs) {
-    // CTest says where the sources are; a binary started by hand (the benchmark) falls back to
-    // the tree it was built from.
-    const std::string sources =
-        std::getenv("PENLOW_SOURCE_DIR") != nullptr ? SourceDir() : PENLOW_SOURCE_DIR_AT_BUILD;
-    std::vector<std::string> argv = {"python3", sources + "/tools/devservices/devservices.py",
-                                     "--files-root", root};
-    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
-    if (!m_process.start(argv, true)) {
-        return;
-    }
-    std::string output;
-    auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    while (output.find("ready\n") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-        char buffer[512];
-        long n = m_process.readSome(buffer, sizeof buffer, std::chrono::milliseconds(500));
-        if (n == 0 || n == -1) {
-            break;
-        }
-        if (n > 0) {
-            output.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    constexpr std::string_view kPrefix = "listening files ";
-    std::size_t at = output.find(kPrefix);
-    if (at == std::string::npos || output.find("ready\n") == std::string::npos) {
-        std::fprintf(stderr, "devservices did not start: %s\n", output.c_str());
-        return;
-    }
-    const char* begin = output.data() + at + kPrefix.size();
-    std::from_chars(begin, output.data() + output.size(), m_port);
-    m_drain = std::thread([this] {
-        char buffer[4096];
-        while (m_process.readSome(buffer, sizeof buffer, std::nullopt) > 0) {
-        }
-    });
-}
-
-FileServer::~FileServer() {
-    if (m_process.pid() > 0 && !m_process.hasExited()) {
-        kill(m_process.pid(), SIGTERM);
-    }
-    if (m_drain.joinable()) {
-        m_drain.join();
-    }
-    if (m_process.pid() > 0) {
-        m_process.wait();
+FileServer::FileServer(const std::string& root, const std::vector<std::string>& extraArgs)
+    : m_server(FileServerArguments(root, extraArgs)), m_port(m_server.port("files")) {
+    if (m_port == 0) {
+        std::fprintf(stderr, "devservices did not start: %s\n", m_server.startOutput().c_str());
     }
 }
 

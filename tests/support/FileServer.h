@@ -2,10 +2,9 @@
 // an ephemeral loopback port, with the fault modes of the query string.
 #pragma once
 
-#include "platform/ChildProcess.h"
+#include "ServerProcess.h"
 
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -14,8 +13,6 @@ class FileServer {
 public:
     /// Starts devservices.py serving `root`; `extraArgs` are added to its command line.
     explicit FileServer(const std::string& root, const std::vector<std::string>& extraArgs = {});
-    /// Ends the server (by its pid) and waits for it.
-    ~FileServer();
     FileServer(const FileServer&) = delete;
     FileServer& operator=(const FileServer&) = delete;
 
@@ -26,9 +23,8 @@ public:
     std::string url(const std::string& pathAndQuery) const;
 
 private:
-    platform::ChildProcess m_process;
+    ServerProcess m_server; // ended (by its pid) with this object
     int m_port = 0;
-    std::thread m_drain; // reads the server's output after start-up so it never blocks
 };
 
 /// A file of `size` bytes of a repeatable pseudo-random pattern (seeded by `seed`).

@@ -2,66 +2,33 @@
 
 #include "TestEnvironment.h"
 
-#include <signal.h>
-
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 
 namespace testsupport {
+namespace {
 
-StoreServer::StoreServer(const std::vector<std::string>& extraArgs) {
-    const std::string sources =
-        std::getenv("PENLOW_SOURCE_DIR") != nullptr ? SourceDir() : PENLOW_SOURCE_DIR_AT_BUILD;
+std::vector<std::string> StoreServerArguments(const std::vector<std::string>& extraArgs) {
+    // The catalogue's packages and icons are made once per build tree.
     const std::string catalogue =
         (std::getenv("PENLOW_BUILD_DIR") != nullptr ? BuildDir()
                                                     : std::string(PENLOW_BUILD_DIR_AT_BUILD)) +
         "/store-catalogue";
-    std::vector<std::string> argv = {"python3", sources + "/tools/devservices/devservices.py",
-                                     "--store-files", catalogue};
-    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
-    if (!m_process.start(argv, true)) {
-        return;
-    }
-    std::string output;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (output.find("ready\n") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-        char buffer[512];
-        const long n = m_process.readSome(buffer, sizeof buffer, std::chrono::milliseconds(500));
-        if (n == 0 || n == -1) {
-            break;
-        }
-        if (n > 0) {
-            output.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    constexpr std::string_view kPrefix = "listening store ";
-    const std::size_t at = output.find(kPrefix);
-    if (at == std::string::npos || output.find("ready\n") == std::string::npos) {
-        std::fprintf(stderr, "devservices store did not start: %s\n", output.c_str());
-        return;
-    }
-    const char* begin = output.data() + at + kPrefix.size();
-    std::from_chars(begin, output.data() + output.size(), m_port);
-    m_drain = std::thread([this] {
-        char buffer[4096];
-        while (m_process.readSome(buffer, sizeof buffer, std::nullopt) > 0) {
-        }
-    });
+    std::vector<std::string> arguments = {"--store-files", catalogue};
+    arguments.insert(arguments.end(), extraArgs.begin(), extraArgs.end());
+    return arguments;
 }
 
-StoreServer::~StoreServer() {
-    if (m_process.pid() > 0 && !m_process.hasExited()) {
-        kill(m_process.pid(), SIGTERM);
-    }
-    if (m_drain.joinable()) {
-        m_drain.join();
-    }
-    if (m_process.pid() > 0) {
-        m_process.wait();
+} // namespace
+
+// Making the catalogue the first time takes a while.
+StoreServer::StoreServer(const std::vector<std::string>& extraArgs)
+    : m_server(StoreServerArguments(extraArgs), std::chrono::seconds(60)),
+      m_port(m_server.port("store")) {
+    if (m_port == 0) {
+        std::fprintf(stderr, "devservices store did not start: %s\n",
+                     m_server.startOutput().c_str());
     }
 }
 

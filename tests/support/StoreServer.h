@@ -2,10 +2,9 @@
 // ephemeral loopback port. Its packages and icons are generated once per build tree.
 #pragma once
 
-#include "platform/ChildProcess.h"
+#include "ServerProcess.h"
 
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -15,8 +14,6 @@ public:
     /// Starts devservices with the store listener; `extraArgs` are added to its command line
     /// (for example {"--store-fault", "stall"}, {"--log", path}).
     explicit StoreServer(const std::vector<std::string>& extraArgs = {});
-    /// Ends the server (by its pid) and waits for it.
-    ~StoreServer();
     StoreServer(const StoreServer&) = delete;
     StoreServer& operator=(const StoreServer&) = delete;
 
@@ -28,9 +25,8 @@ public:
     std::string url(const std::string& path) const;
 
 private:
-    platform::ChildProcess m_process;
+    ServerProcess m_server; // ended (by its pid) with this object
     int m_port = 0;
-    std::thread m_drain;
 };
 
 } // namespace testsupport
