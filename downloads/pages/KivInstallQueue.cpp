@@ -159,11 +159,13 @@ void KivInstallQueue::installOne(const KivInstallJob& job, std::stop_token stop)
         post(job.serial, status);
         pause(stop, status == kInstalled ? 1 : 2);
     }
-    post(job.serial, kReset);
-    // Also after a stop request: the package must not stay under its temporary name.
+    // Also after a stop request: the package must not stay under its temporary name. It gets
+    // its own name back before the reset gives the row its buttons again, so that a delete or
+    // another install from the row finds it there.
     if (moved) {
         m_rename.moveBack(path, job.path);
     }
+    post(job.serial, kReset);
 }
 
 int KivInstallQueue::checkAndInstall(const KivInstallJob& job, const std::string& path,
