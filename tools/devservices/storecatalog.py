@@ -201,14 +201,17 @@ def build(folder):
         app = App(row)
         apk = os.path.join(folder, app.apk_name)
         icon = os.path.join(folder, app.icon_name)
+        # Servers started at the same moment may fill the same folder: each writes its own
+        # partial file, and the complete one replaces whatever is there (the bytes are equal).
+        part = ".%d.part" % os.getpid()
         if not os.path.exists(icon):
-            with open(icon + ".part", "wb") as f:
+            with open(icon + part, "wb") as f:
                 f.write(icon_png(app))
-            os.replace(icon + ".part", icon)
+            os.replace(icon + part, icon)
         if not os.path.exists(apk):
             with open(icon, "rb") as f:
-                write_apk(app, apk + ".part", f.read())
-            os.replace(apk + ".part", apk)
+                write_apk(app, apk + part, f.read())
+            os.replace(apk + part, apk)
         app.size = os.path.getsize(apk)
         app.md5 = _md5(apk)
         apps.append(app)
