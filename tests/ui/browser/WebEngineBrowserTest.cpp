@@ -164,13 +164,18 @@ private slots:
         QWidget* input = static_cast<WebEngineBackend*>(m_browser->engine())->view()->focusProxy();
         QVERIFY(input);
         input->setFocus();
+        // Keys reach the page only once its renderer takes input: a plain key first, until the
+        // page sees it (probe keys are left out of the comparison below).
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (QTest::keyClick(input, Qt::Key_A), js("seenKeys.length").toInt() > 0), kLoadTimeout);
         QTest::keyClick(input, Qt::Key_F5);
         QTest::keyClick(input, Qt::Key_N, Qt::ControlModifier);
         QTest::keyClick(input, Qt::Key_P, Qt::ControlModifier);
         QTest::keyClick(input, Qt::Key_F6);
         QTest::keyClick(input, Qt::Key_C, Qt::ControlModifier);
-        QTRY_COMPARE_WITH_TIMEOUT(js("seenKeys.join(',')").toString(), QStringLiteral("F6,C-c"),
-                                  kLoadTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            js("seenKeys.filter(function (k) { return k !== 'a'; }).join(',')").toString(),
+            QStringLiteral("F6,C-c"), kLoadTimeout);
     }
 
     void alertShowsTheSkinnedMessageBox() {
