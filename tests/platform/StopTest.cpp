@@ -11,7 +11,9 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -75,6 +77,27 @@ long readToEnd(platform::ChildProcess& child) {
     return total;
 }
 
+// Runs `blocked` on a worker, asks `stop` to stop once the worker is blocked, and returns how
+// long the worker took to return after the request; nothing when it had not returned within 2 s.
+std::optional<Clock::duration> StopLatency(std::stop_source& stop,
+                                           const std::function<void()>& blocked) {
+    std::promise<Clock::time_point> ended;
+    std::thread worker([&] {
+        blocked();
+        ended.set_value(Clock::now());
+    });
+    std::this_thread::sleep_for(100ms);
+    const Clock::time_point asked = Clock::now();
+    stop.request_stop();
+    std::future<Clock::time_point> done = ended.get_future();
+    const bool returned = done.wait_for(2s) == std::future_status::ready;
+    worker.join();
+    if (!returned) {
+        return std::nullopt;
+    }
+    return done.get() - asked;
+}
+
 } // namespace
 
 TEST(StopChildProcess, AStopKillsTheChildAndItsShellChildrenAndEndsTheRead) {
@@ -87,19 +110,9 @@ TEST(StopChildProcess, AStopKillsTheChildAndItsShellChildrenAndEndsTheRead) {
     ASSERT_GT(child.readSome(line, sizeof line - 1, 5s), 0);
     const pid_t grandchild = static_cast<pid_t>(std::stol(line));
 
-    std::promise<Clock::time_point> ended;
-    std::thread worker([&] {
-        (void)readToEnd(child);
-        ended.set_value(Clock::now());
-    });
-    std::this_thread::sleep_for(100ms);
-    const Clock::time_point asked = Clock::now();
-    stop.request_stop();
-    std::future<Clock::time_point> done = ended.get_future();
-    const bool returned = done.wait_for(2s) == std::future_status::ready;
-    worker.join();
-    ASSERT_TRUE(returned);
-    EXPECT_LT(done.get() - asked, kStopLatency);
+    const auto latency = StopLatency(stop, [&] { (void)readToEnd(child); });
+    ASSERT_TRUE(latency.has_value());
+    EXPECT_LT(*latency, kStopLatency);
     const int status = child.wait();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     for (int i = 0; i < 100 && !processGone(grandchild); ++i) {
@@ -168,20 +181,12 @@ TEST(StopSocket, AStopShutsASilentConnectionDownAndEndsTheReceive) {
     platform::TcpConnection connection;
     ASSERT_TRUE(connection.connect("127.0.0.1", server.port(), 30s, stop.get_token()));
 
-    std::promise<Clock::time_point> ended;
-    std::thread worker([&] {
+    const auto latency = StopLatency(stop, [&] {
         char buffer[16];
         (void)connection.receiveSome(buffer, sizeof buffer); // 30 s receive time-out
-        ended.set_value(Clock::now());
     });
-    std::this_thread::sleep_for(100ms);
-    const Clock::time_point asked = Clock::now();
-    stop.request_stop();
-    std::future<Clock::time_point> done = ended.get_future();
-    const bool returned = done.wait_for(2s) == std::future_status::ready;
-    worker.join();
-    ASSERT_TRUE(returned);
-    EXPECT_LT(done.get() - asked, kStopLatency);
+    ASSERT_TRUE(latency.has_value());
+    EXPECT_LT(*latency, kStopLatency);
     EXPECT_FALSE(connection.connect("127.0.0.1", server.port(), 1s, stop.get_token()));
 }
 
