@@ -1,19 +1,16 @@
 #include "CKivOrviaApp.h"
 
-#include "PageWiring.h"
-
 #include "app/shell/CKivLoginDlg.h"
 #include "app/shell/CKivOrviaDlg.h"
 #include "StartupMessage.h"
 #include "app/parts/ProgramParts.h"
-#include "app/parts/WebPhoneServices.h"
+#include "ProgramServices.h"
 
 #include "platform/config/Config.h"
 #include "platform/DebugLog.h"
 #include "platform/SystemPaths.h"
-#include "store/StoreScriptEntry.h"
+#include "pages/store/StoreScriptReceiver.h"
 #include "ui/browser/BrowserSupport.h"
-#include "ui/devicepages/DevicePageHooks.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "webservices/AccountLogin.h"
@@ -57,8 +54,7 @@ bool CKivOrviaApp::InitInstance() {
     }
     // Page scripts of the store reach the program through the external object.
     InitBrowserSupport(StoreScriptRequestEntry);
-    WirePages();
-    trace("browser support ready, pages wired");
+    trace("browser support ready");
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
     InstallProgramParts();
@@ -127,15 +123,13 @@ void CKivOrviaApp::readLoginMode() {
 // The main window, run modally; the program ends when it closes.
 int CKivOrviaApp::Run() {
     trace("running");
-    // The device page's monitor asks the web service about phones it does not know. An
-    // unattended start-up run looks for no phones: the monitor's first start would end every
-    // adb process of the machine.
-    static WebPhoneServices phoneWebServices;
-    DeviceMonitorSetup monitorSetup;
-    monitorSetup.web = &phoneWebServices;
-    monitorSetup.enabled = !CloseWindowsForTesting();
-    SetDeviceMonitorSetup(monitorSetup);
-    CKivOrviaDlg mainWindow;
+    // An unattended start-up run looks for no phones: the monitor's first start would end the
+    // adb server.
+    ProgramServices::Parts parts = ProgramServices::RealParts();
+    parts.connection.enabled = !CloseWindowsForTesting();
+    ProgramServices services(std::move(parts));
+    CKivOrviaDlg mainWindow(services.devicePage(), services.installServices());
+    StoreScriptReceiver storeRequests(services.storeActions(mainWindow.handle()));
     CloseOnceShownForTesting(mainWindow);
     mainWindow.exec();
     trace("main window closed");

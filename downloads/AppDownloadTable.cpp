@@ -2,7 +2,9 @@
 // stored as typed.
 #include "AppDownloadTable.h"
 
-#include "SqliteConnection.h"
+#include "ContinuableLookup.h"
+
+#include "platform/SqliteConnection.h"
 
 namespace {
 
@@ -21,14 +23,7 @@ std::optional<std::string> AppDownloadTable::findContinuable(const std::string& 
     SqliteTransaction transaction(m_db);
     SqliteStatement select =
         m_db.prepare("SELECT FilePath, FileName, FileSize FROM AppDownloading WHERE Url=?1;");
-    select.bind(1, url);
-    std::optional<std::string> path;
-    while (select.step()) {
-        if (auto candidate = ContinuablePath(select.text(0), select.text(1), select.text(2))) {
-            path = candidate;
-        }
-    }
-    return path;
+    return LastContinuablePath(select.bind(1, url));
 }
 
 std::optional<ContinuationPlace> AppDownloadTable::readContinuation(const std::string& url) {

@@ -5,6 +5,7 @@
 
 #include "platform/DebugLog.h"
 #include "platform/Interruptible.h"
+#include "platform/StopScope.h"
 
 #include <cstring>
 #include <system_error>
@@ -73,7 +74,11 @@ int CKivDownObj::Start() {
     std::lock_guard lock(m_threadMutex);
     try {
         m_polling = true;
-        m_thread = std::jthread([this](std::stop_token stop) { OnRun(stop); });
+        // The task's stop token is its thread's: what a callback waits for ends on a stop.
+        m_thread = std::jthread([this](std::stop_token stop) {
+            platform::StopScope scope(stop);
+            OnRun(stop);
+        });
     } catch (const std::system_error&) {
         m_polling = false;
         return -1;

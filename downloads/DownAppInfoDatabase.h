@@ -5,7 +5,8 @@
 #include "AppDownloadTable.h"
 #include "DownloadRows.h"
 #include "IconDownloadTable.h"
-#include "SqliteConnection.h"
+
+#include "platform/SqliteConnection.h"
 
 #include <string>
 #include <vector>

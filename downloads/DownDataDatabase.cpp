@@ -2,6 +2,7 @@
 // usual ones (sizes as decimal text, folders with their trailing '/').
 #include "DownDataDatabase.h"
 
+#include "ContinuableLookup.h"
 #include "DownloadTables.h"
 
 #include <sqlite3.h>
@@ -56,14 +57,7 @@ std::optional<std::string> DownDataDatabase::findContinuable(const std::string& 
     SqliteTransaction transaction(m_db);
     SqliteStatement select =
         m_db.prepare("SELECT FilePath, FileName, FileSize FROM Downloading WHERE Url=?1;");
-    select.bind(1, url);
-    std::optional<std::string> path;
-    while (select.step()) {
-        if (auto candidate = ContinuablePath(select.text(0), select.text(1), select.text(2))) {
-            path = candidate;
-        }
-    }
-    return path;
+    return LastContinuablePath(select.bind(1, url));
 }
 
 void DownDataDatabase::updateProgress(const std::string& url, const SavedDownload& saved) {

@@ -4,7 +4,8 @@
 #pragma once
 
 #include "DownloadRows.h"
-#include "SqliteConnection.h"
+
+#include "platform/SqliteConnection.h"
 
 #include <optional>
 #include <string>

@@ -2,7 +2,7 @@
 // have always stored them, down to the tabs in the two app tables.
 #include "DownloadTables.h"
 
-#include "SqliteConnection.h"
+#include "platform/SqliteConnection.h"
 
 #include <sqlite3.h>
 

@@ -1,7 +1,7 @@
 // Statements of IconDownloading and IconDownloaded.
 #include "IconDownloadTable.h"
 
-#include "SqliteConnection.h"
+#include "platform/SqliteConnection.h"
 
 #include <cstdio>
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -81,6 +82,10 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept {
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
+        // The child this object had is handed on, never forgotten unreaped.
+        if (m_pid > 0 && !m_reaped) {
+            abandon();
+        }
         closeFd(m_inFd);
         closeFd(m_outFd);
         m_pid = other.m_pid;
@@ -108,6 +113,12 @@ bool ChildProcess::start(const std::vector<std::string>& argv, bool captureOutpu
     if (argv.empty() || argv[0].empty() || stop.stop_requested()) {
         return false;
     }
+    if (m_pid > 0 && !m_reaped) {
+        return false; // one child per object: a live one is never dropped for another
+    }
+    closeFd(m_inFd);
+    closeFd(m_outFd);
+    reset();
     int out[2] = {-1, -1};
     int in[2] = {-1, -1};
     if ((captureOutput && !makePipe(out)) || (stdinMode == Stdin::Pipe && !makePipe(in))) {
@@ -283,24 +294,52 @@ void ChildProcess::abandon() {
     if (pid <= 0 || (reaped && outFd < 0)) {
         return;
     }
-    // The drainer owns the pipe and the pid from here on; it touches nothing else.
-    std::thread([pid, outFd, reaped] {
-        if (outFd >= 0) {
-            char sink[4096];
-            while (true) {
-                ssize_t n = ::read(outFd, sink, sizeof sink);
-                if (n == 0 || (n < 0 && errno != EINTR)) {
-                    break;
+    // The drainer owns the pipe and the pid from here on; it touches nothing else. Without a
+    // thread to give, the pipe is closed and the child left to end on its own: a zombie until
+    // this process ends is better than ending the process.
+    std::thread drainer;
+    try {
+        drainer = std::thread([pid, outFd, reaped] {
+            if (outFd >= 0) {
+                char sink[4096];
+                while (true) {
+                    ssize_t n = ::read(outFd, sink, sizeof sink);
+                    if (n == 0 || (n < 0 && errno != EINTR)) {
+                        break;
+                    }
+                }
+                ::close(outFd);
+            }
+            if (!reaped) {
+                int status = 0;
+                while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
                 }
             }
+        });
+    } catch (const std::system_error&) {
+        if (outFd >= 0) {
             ::close(outFd);
         }
-        if (!reaped) {
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
+        return;
+    }
+    drainer.detach();
+}
+
+void ChildProcess::release(std::chrono::milliseconds grace) {
+    closeFd(m_inFd);
+    if (m_pid > 0 && !m_reaped) {
+        // Its output has ended: a child on its way out is reaped here, without a thread.
+        const auto until = std::chrono::steady_clock::now() + grace;
+        while (!reap(false) && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-    }).detach();
+    }
+    if (m_pid > 0 && !m_reaped) {
+        abandon();
+        return;
+    }
+    closeFd(m_outFd);
+    reset();
 }
 
 } // namespace platform

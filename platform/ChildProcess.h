@@ -61,6 +61,10 @@ public:
     /// Waits until the child ends; returns its exit status (or -1).
     int wait();
 
+    /// The owner is done with the child after its output ended: the pipes close and a child
+    /// that ends within `grace` is reaped here; only one still running then goes to abandon().
+    void release(std::chrono::milliseconds grace);
+
     /// Gives the pid and the output pipe up to a detached thread that drains and discards the
     /// output until end of file and reaps the child, leaving the child running undisturbed (a
     /// later stop request no longer kills it).

@@ -7,7 +7,7 @@ import os
 import re
 import sys
 
-SOURCE_DIRS = ["platform", "app", "device", "downloads", "store", "webservices", "ui",
+SOURCE_DIRS = ["platform", "app", "device", "downloads", "pages", "webservices", "ui",
                "resources", "engine", "tools", "tests", "benchmarks", "fuzz"]
 EXTENSIONS = (".c", ".cc", ".cpp", ".h", ".hpp")
 BANNED_CALLS = ["sprintf", "vsprintf", "strcpy", "strcat", "sscanf", "atoi", "atol", "strtok",
@@ -40,12 +40,23 @@ LAYERS = [
     (1, "webservices", ["webservices"]),
     (1, "resources", ["resources"]),
     (2, "ui", ["ui/toolkit", "ui/browser"]),
-    (3, "ui/devicepages", ["ui/devicepages"]),
-    (3, "store", ["store"]),
-    (3, "downloads/pages", ["downloads/pages"]),
+    (3, "pages/device", ["pages/device"]),
+    (3, "pages/store", ["pages/store"]),
+    (3, "pages/downloads", ["pages/downloads"]),
     (4, "app", ["app"]),
+    (5, "tour", ["app/tour"]),
 ]
-LAYER_NAMES = {0: "platform", 1: "subsystem", 2: "UI toolkit", 3: "page", 4: "application"}
+# Pages and the UI get their collaborators through constructors from where the program is put
+# together (app/ProgramServices); a global setter there, with a default standing in when the
+# program forgets to call it, hid a fault once. The process-wide ScriptRequestHook, which
+# InitBrowserSupport sets, is the one hook of those layers.
+WIRING_SETTER_RE = re.compile(
+    r"^\s*(?:static\s+)?void\s+(Set\w*(?:Hook|Services|Factory|Lookup|Setup))\s*\(")
+WIRING_SETTER_ALLOWED = {"SetScriptRequestHook"}
+WIRING_SETTER_DIRS = ("pages/", "ui/")
+
+LAYER_NAMES = {0: "platform", 1: "subsystem", 2: "UI toolkit", 3: "page", 4: "application",
+               5: "tour"}
 INCLUDE_RE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 
@@ -108,6 +119,11 @@ def check_file(path, relative):
                     problems.append((number, "layer: " + reason))
             line, in_block = strip_comments_and_chars(raw.rstrip("\n"), in_block)
             code = re.sub(r'"(\\.|[^"\\])*"', '""', line)
+            setter = WIRING_SETTER_RE.match(code)
+            if (setter and relative.startswith(WIRING_SETTER_DIRS)
+                    and setter.group(1) not in WIRING_SETTER_ALLOWED):
+                problems.append((number, "wiring setter %s(): pass it through a constructor"
+                                 % setter.group(1)))
             match = BANNED_RE.search(code)
             if match:
                 problems.append((number, "banned function %s()" % match.group(1)))

@@ -20,8 +20,11 @@ EXPECTED = {
     ("device/connection/ReachesAcross.cpp", 7): "layer: device .* downloads/CKivDownQueue.h",
     ("device/connection/ReachesAcross.cpp", 8): "layer: device .* ui/toolkit/KivMessaging.h",
     ("device/connection/ReachesAcross.cpp", 9): "layer: device .* app/CKivOrviaApp.h",
-    ("store/ReachesOtherPages.cpp", 5): "layer: store .* ui/devicepages/CKivSbxxDlg.h",
-    ("store/ReachesOtherPages.cpp", 6): "layer: store .* downloads/pages/CKivXzglDlg.h",
+    ("pages/store/ReachesOtherPages.cpp", 5): "layer: pages/store .* pages/device/CKivSbxxDlg.h",
+    ("pages/store/ReachesOtherPages.cpp", 6):
+        "layer: pages/store .* pages/downloads/CKivXzglDlg.h",
+    ("pages/store/ReachesOtherPages.cpp", 9): "wiring setter SetStartDownloadHook",
+    ("app/ReachesTheTour.cpp", 3): "layer: app .* app/tour/PenlowTour.h",
 }
 
 

@@ -5,10 +5,10 @@
 
 #include "platform/config/AppPaths.h"
 #include "platform/config/Config.h"
-#include "downloads/pages/CKivXzglDlg.h"
+#include "pages/downloads/CKivXzglDlg.h"
 #include "platform/DebugLog.h"
-#include "store/CKivYyyxDlg.h"
-#include "ui/devicepages/CKivSbxxDlg.h"
+#include "pages/store/CKivYyyxDlg.h"
+#include "pages/device/CKivSbxxDlg.h"
 #include "ui/toolkit/KivShell.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
@@ -60,9 +60,11 @@ private:
 
 } // namespace
 
-CKivOrviaDlg::CKivOrviaDlg(QWidget* parent)
-    : KivDialog(parent, Frame::Window), m_devicePage(new CKivSbxxDlg(this)),
-      m_storePage(new CKivYyyxDlg(this)), m_downloadManager(new CKivXzglDlg(this)) {
+CKivOrviaDlg::CKivOrviaDlg(const DevicePageServices& devicePage, KivInstallServices install,
+                           QWidget* parent)
+    : KivDialog(parent, Frame::Window), m_devicePage(new CKivSbxxDlg(devicePage, this)),
+      m_storePage(new CKivYyyxDlg(this)),
+      m_downloadManager(new CKivXzglDlg(std::move(install), this)) {
     setObjectName(QStringLiteral("CKivOrviaDlg"));
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     setWindowIcon(ProgramIcon());

@@ -5,12 +5,14 @@
 // kMsgShowAbout and kMsgDownloadBadge.
 #pragma once
 
+#include "pages/downloads/KivInstallQueue.h"
 #include "ui/toolkit/KivDialog.h"
 
 #include <array>
 #include <memory>
 
 class CKivSbxxDlg;
+class DevicePageServices;
 class CKivXzglDlg;
 class CKivYyyxDlg;
 class KivImage;
@@ -28,7 +30,10 @@ public:
     static constexpr int kTabHeight = 63;
     enum Tab { kTabDevice = 0, kTabStore = 1, kTabDownloads = 2 };
 
-    explicit CKivOrviaDlg(QWidget* parent = nullptr);
+    /// The pages get their collaborators here: the device page its services (they outlive the
+    /// window), the download manager the install queue's.
+    CKivOrviaDlg(const DevicePageServices& devicePage, KivInstallServices install,
+                 QWidget* parent = nullptr);
     ~CKivOrviaDlg() override;
 
     /// Shows one page and marks its tab as selected (the disabled button).

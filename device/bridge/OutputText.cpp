@@ -1,45 +1,13 @@
 #include "OutputText.h"
 
+#include "platform/Utf8.h"
+
 #include <limits>
 
 namespace {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// Length of the UTF-8 sequence announced by `lead`; 0 for a byte that cannot start one.
-std::size_t sequenceLength(unsigned char lead) {
-    if (lead < 0x80) {
-        return 1;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        return 2;
-    }
-    if ((lead & 0xF0) == 0xE0) {
-        return 3;
-    }
-    return (lead & 0xF8) == 0xF0 ? 4 : 0;
-}
-
-// Length of a valid UTF-8 sequence starting at `pos` and its code point; 0 when the bytes
-// there do not form one.
-std::size_t decodeOne(std::string_view text, std::size_t pos, char32_t& out) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(pos);
-    std::size_t length = sequenceLength(lead);
-    if (length == 0 || pos + length > text.size()) {
-        return 0;
-    }
-    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) {
-            return 0;
-        }
-        value = (value << 6) | (byte(pos + i) & 0x3F);
-    }
-    out = value;
-    return length;
 }
 
 } // namespace
@@ -101,45 +69,11 @@ std::int64_t TextToInt(std::string_view text, std::size_t* digits) {
 }
 
 std::u32string DecodeChars(std::string_view text) {
-    std::u32string chars;
-    chars.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t c = 0;
-        std::size_t length = decodeOne(text, pos, c);
-        if (length == 0) {
-            c = 0xFFFD; // a stray byte stands for one unknown character
-            length = 1;
-        }
-        chars += c;
-        pos += length;
-    }
-    return chars;
+    return platform::Utf8Decode(text);
 }
 
 std::string EncodeChars(std::u32string_view chars) {
-    std::string text;
-    text.reserve(chars.size());
-    for (char32_t c : chars) {
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += static_cast<char>(0xE0 | (c >> 12));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x110000) {
-            text += static_cast<char>(0xF0 | (c >> 18));
-            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += '?';
-        }
-    }
-    return text;
+    return platform::Utf8Encode(chars);
 }
 
 std::u32string_view CharExcerpt(std::u32string_view chars, std::int64_t start, std::int64_t count) {

@@ -36,10 +36,19 @@ bool startRunnerChild(
     return child.start(platform::CommandLineToArgv(commandLine), true, stdinMode);
 }
 
+// How long a child whose output has ended may take to exit before it is left to a drainer.
+constexpr std::chrono::milliseconds kExitGrace{500};
+
+// Only a child that outlives its time limit is left running, to a detached drainer; one whose
+// output ended is reaped here.
 std::string collectWithin(platform::ChildProcess& child, int limitSeconds) {
     CollectResult result = CollectOutput(child, deadlineFor(limitSeconds));
-    child.abandon();
-    return result.timedOut ? std::string() : std::move(result.text);
+    if (result.timedOut) {
+        child.abandon();
+        return {};
+    }
+    child.release(kExitGrace);
+    return std::move(result.text);
 }
 
 } // namespace
@@ -50,7 +59,7 @@ std::string RunCapture(const std::string& commandLine) {
         return "fail";
     }
     CollectResult result = CollectOutput(child, std::nullopt);
-    child.abandon();
+    child.release(kExitGrace);
     return std::move(result.text);
 }
 

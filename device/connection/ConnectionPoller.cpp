@@ -3,7 +3,6 @@
 
 #include "DevicePageLink.h"
 #include "StoppableCall.h"
-#include "WorkerThread.h"
 
 #include "device/bridge/AdbCommands.h"
 #include "device/bridge/AdbDeviceListing.h"
@@ -15,15 +14,21 @@ ConnectionPoller::~ConnectionPoller() {
 }
 
 void ConnectionPoller::start(int fallbackState) {
-    m_worker.restart(poll, std::ref(m_page), fallbackState, m_pause);
+    DevicePageLink& page = m_page;
+    const std::chrono::milliseconds pause = m_pause;
+    if (!m_worker.start([&page, fallbackState, pause](std::stop_token stop) {
+            poll(stop, page, fallbackState, pause);
+        })) {
+        // Without a thread no poll runs: the page shows the fallback at once.
+        page.sendPageState(fallbackState, 0, {});
+    }
 }
 
 void ConnectionPoller::stop() {
     m_worker.stop();
 }
 
-// Runs on its own thread and touches only its arguments: a poller destroyed from inside the
-// page call (on this thread) lets the thread go, which then outlives the poller object.
+// Runs on its own thread and touches only its arguments.
 void ConnectionPoller::poll(std::stop_token stop, DevicePageLink& page, int fallbackState,
                             std::chrono::milliseconds pause) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {

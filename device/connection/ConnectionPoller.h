@@ -3,7 +3,7 @@
 // three misses send the fallback state (2 after a USB arrival, 5 after "refresh device").
 #pragma once
 
-#include "WorkerThread.h"
+#include "platform/Worker.h"
 
 #include <chrono>
 #include <mutex>
@@ -40,6 +40,6 @@ private:
                      std::chrono::milliseconds pause);
 
     DevicePageLink& m_page;
-    OwnedWorker m_worker;
+    platform::Worker m_worker;
     std::chrono::milliseconds m_pause = kPause;
 };

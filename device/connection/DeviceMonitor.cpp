@@ -4,6 +4,9 @@
 #include "KnownPhoneDb.h"
 #include "UsbEnumeration.h"
 
+#include "platform/DebugLog.h"
+#include "platform/StopScope.h"
+
 namespace {
 
 std::string orDefault(std::string value, std::string (*fallback)()) {
@@ -32,13 +35,16 @@ void DeviceMonitor::start() {
     if (m_started) {
         return;
     }
-    // One stop source for both watchers: the handler passes its token on to the page.
-    m_stopSource = std::stop_source();
-    std::stop_token token = m_stopSource.get_token();
-    m_table.setEventHandler(
-        [this, token](DeviceEvent event, int index) { m_handler.handle(event, index, token); });
-    m_usbThread = std::jthread([this, token] { m_usbWatcher.run(token); });
-    m_adbThread = std::jthread([this, token] { m_adbWatcher.run(token); });
+    // The table's events come from the watchers' threads: the handler passes the stop token of
+    // the watcher it runs on to the page, so a stopped watcher reaches no window.
+    m_table.setEventHandler([this](DeviceEvent event, int index) {
+        m_handler.handle(event, index, platform::CurrentStopToken());
+    });
+    const bool usb = m_usbThread.start([this](std::stop_token stop) { m_usbWatcher.run(stop); });
+    const bool adb = m_adbThread.start([this](std::stop_token stop) { m_adbWatcher.run(stop); });
+    if (!usb || !adb) {
+        platform::DebugOutput("DeviceMonitor: no thread for a watcher");
+    }
     m_started = true;
 }
 
@@ -47,13 +53,10 @@ void DeviceMonitor::stop() {
     if (!m_started) {
         return;
     }
-    m_stopSource.request_stop();
-    if (m_usbThread.joinable()) {
-        m_usbThread.join();
-    }
-    if (m_adbThread.joinable()) {
-        m_adbThread.join();
-    }
+    m_usbThread.requestStop(); // both end together, then both are joined
+    m_adbThread.requestStop();
+    m_usbThread.stop();
+    m_adbThread.stop();
     m_table.setEventHandler(nullptr);
     m_started = false;
 }

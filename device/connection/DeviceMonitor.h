@@ -9,6 +9,8 @@
 #include "DeviceTable.h"
 #include "UsbWatcher.h"
 
+#include "platform/Worker.h"
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -65,8 +67,7 @@ private:
     AdbWatcher m_adbWatcher;
 
     std::mutex m_lock; ///< serialises start and stop; guards the members below
-    std::stop_source m_stopSource;
-    std::jthread m_usbThread;
-    std::jthread m_adbThread;
+    platform::Worker m_usbThread;
+    platform::Worker m_adbThread;
     std::atomic<bool> m_started{false}; ///< written under m_lock, read from any thread
 };

@@ -1,9 +1,7 @@
-// The known-phone table through prepared statements with bound values.
+// The known-phone table through the platform SQLite wrapper, every value bound.
 #include "KnownPhoneDb.h"
 
 #include "platform/config/AppPaths.h"
-
-#include <memory>
 
 #include <sqlite3.h>
 
@@ -15,38 +13,15 @@ constexpr const char* kCreateTable =
     "CREATE TABLE IF NOT EXISTS MobileInfo(pid TEXT NOT NULL, vid TEXT NOT NULL, "
     "PRIMARY KEY(pid, vid))";
 
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
-Statement prepare(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return nullptr;
-    }
-    return Statement(statement);
-}
-
-bool bindTexts(sqlite3_stmt* statement, const std::string& first, const std::string& second) {
-    return sqlite3_bind_text(statement, 1, first.data(), static_cast<int>(first.size()),
-                             SQLITE_TRANSIENT) == SQLITE_OK &&
-           sqlite3_bind_text(statement, 2, second.data(), static_cast<int>(second.size()),
-                             SQLITE_TRANSIENT) == SQLITE_OK;
-}
-
-// Another thread (penlow-cli, a second program instance) may hold the file briefly.
-constexpr int kBusyTimeoutMs = 1000;
-
-sqlite3* openWith(const std::string& path, int flags) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        return nullptr;
-    }
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    return db;
+SqliteOpenOptions OpenOptions(SqliteOpenOptions::Access access) {
+    SqliteOpenOptions options;
+    options.access = access;
+    // A KnownPhoneDb is opened, used and closed within one call on one thread, so the
+    // library's own lock would only cost.
+    options.fullMutex = false;
+    // Another process (penlow-cli, a second program instance) may hold the file briefly.
+    options.busyTimeoutMs = 1000;
+    return options;
 }
 
 } // namespace
@@ -64,49 +39,34 @@ std::string KnownPhoneDb::DefaultPath() {
 }
 
 bool KnownPhoneDb::open(const std::string& path) {
-    close();
-    m_db = openWith(path, SQLITE_OPEN_READWRITE);
-    if (!m_db) {
-        m_db = openWith(path, SQLITE_OPEN_READONLY);
+    // A delivered file may sit where it cannot be written; it still answers contains().
+    if (m_connection.open(path, OpenOptions(SqliteOpenOptions::Access::ReadWrite)) != SQLITE_OK) {
+        m_connection.open(path, OpenOptions(SqliteOpenOptions::Access::ReadOnly));
     }
-    return m_db != nullptr;
+    return isOpen();
 }
 
 bool KnownPhoneDb::create(const std::string& path) {
-    close();
-    m_db = openWith(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (!m_db) {
+    if (m_connection.open(path, OpenOptions(SqliteOpenOptions::Access::ReadWriteCreate)) !=
+        SQLITE_OK) {
         return false;
     }
-    Statement statement = prepare(m_db, kCreateTable);
-    return statement && sqlite3_step(statement.get()) == SQLITE_DONE;
+    return m_connection.prepare(kCreateTable).run();
 }
 
 bool KnownPhoneDb::contains(const std::string& vid, const std::string& pid) const {
-    if (!m_db) {
-        return false;
-    }
-    Statement statement = prepare(m_db, kSelectPair);
-    if (!statement || !bindTexts(statement.get(), vid, pid)) {
-        return false;
-    }
-    return sqlite3_step(statement.get()) == SQLITE_ROW;
+    SqliteStatement statement = m_connection.prepare(kSelectPair);
+    statement.bind(1, vid).bind(2, pid);
+    // A statement that could not be prepared or bound (no file, no table) gives no row.
+    return statement.step();
 }
 
 bool KnownPhoneDb::insert(const std::string& pid, const std::string& vid) {
-    if (!m_db) {
-        return false;
-    }
-    Statement statement = prepare(m_db, kInsertPair);
-    if (!statement || !bindTexts(statement.get(), pid, vid)) {
-        return false;
-    }
-    return sqlite3_step(statement.get()) == SQLITE_DONE;
+    SqliteStatement statement = m_connection.prepare(kInsertPair);
+    statement.bind(1, pid).bind(2, vid);
+    return statement.run();
 }
 
 void KnownPhoneDb::close() {
-    if (m_db) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-    }
+    m_connection.close();
 }

@@ -2,9 +2,9 @@
 // delivered with the program and grown by every pair the web service confirms.
 #pragma once
 
-#include <string>
+#include "platform/SqliteConnection.h"
 
-struct sqlite3;
+#include <string>
 
 class KnownPhoneDb {
 public:
@@ -23,7 +23,7 @@ public:
     /// Creates the file and the table when they are missing (the build's generator).
     [[nodiscard]] bool create(const std::string& path);
 
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return m_connection.isOpen(); }
 
     /// True when MobileInfo holds the pair (vid and pid compared exactly). False when it does
     /// not, or when the file is not open or has no readable table.
@@ -36,5 +36,5 @@ public:
     void close();
 
 private:
-    sqlite3* m_db = nullptr;
+    SqliteConnection m_connection;
 };

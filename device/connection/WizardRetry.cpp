@@ -3,7 +3,6 @@
 
 #include "DevicePageLink.h"
 #include "StoppableCall.h"
-#include "WorkerThread.h"
 
 #include "device/bridge/AdbCommands.h"
 #include "device/bridge/AdbDeviceListing.h"
@@ -29,7 +28,11 @@ WizardRetry::~WizardRetry() {
 }
 
 void WizardRetry::start() {
-    m_worker.restart(search, std::ref(m_page), std::ref(m_wizard), m_pause);
+    DevicePageLink& page = m_page;
+    WizardLink& wizard = m_wizard;
+    const std::chrono::milliseconds pause = m_pause;
+    (void)m_worker.start(
+        [&page, &wizard, pause](std::stop_token stop) { search(stop, page, wizard, pause); });
 }
 
 void WizardRetry::stop() {

@@ -3,7 +3,7 @@
 // wizard (the page resumes its own state); a second miss moves the wizard on to the driver.
 #pragma once
 
-#include "WorkerThread.h"
+#include "platform/Worker.h"
 
 #include <chrono>
 #include <mutex>
@@ -40,6 +40,6 @@ private:
 
     DevicePageLink& m_page;
     WizardLink& m_wizard;
-    OwnedWorker m_worker;
+    platform::Worker m_worker;
     std::chrono::milliseconds m_pause = kPause;
 };

@@ -1,8 +1,9 @@
+// The MobileInfo table through the platform SQLite wrapper, every value bound.
 #include "ScreenInfoDb.h"
 
 #include <sqlite3.h>
 
-#include <string_view>
+#include <cstdint>
 
 const char* const ScreenInfoDb::kCreateTable =
     "CREATE TABLE MobileInfo(pid TEXT, vid TEXT ,Device TEXT,Model TEXT,name TEXT, shellpath "
@@ -11,112 +12,83 @@ const char* const ScreenInfoDb::kCreateTable =
 
 namespace {
 
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
-            m_statement = nullptr;
-        }
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+// A MobileInfo table of another shape than kCreateTable's holds no record this code can read.
+constexpr int kColumnCount = 16;
+// The first column of the numbers in kCreateTable (Type), after the four key and three text
+// columns.
+constexpr int kFirstNumberColumn = 7;
 
-    bool ok() const { return m_statement != nullptr && m_ok; }
-    sqlite3_stmt* get() const { return m_statement; }
-
-    void text(int index, std::string_view value) {
-        m_ok = m_ok && m_statement &&
-               sqlite3_bind_text(m_statement, index, value.data(), static_cast<int>(value.size()),
-                                 SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    void number(int index, int value) {
-        m_ok = m_ok && m_statement && sqlite3_bind_int(m_statement, index, value) == SQLITE_OK;
-    }
-    int step() { return ok() ? sqlite3_step(m_statement) : SQLITE_ERROR; }
-
-private:
-    sqlite3_stmt* m_statement = nullptr;
-    bool m_ok = true;
-};
-
-std::string Column(sqlite3_stmt* statement, int index) {
-    const unsigned char* text = sqlite3_column_text(statement, index);
-    return text ? reinterpret_cast<const char*>(text) : std::string();
-}
-
-void BindKey(Statement& statement, int first, const ShellInfo& info) {
-    statement.text(first, info.pid);
-    statement.text(first + 1, info.vid);
-    statement.text(first + 2, info.device);
-    statement.text(first + 3, info.model);
+void BindKey(SqliteStatement& statement, int first, const ShellInfo& info) {
+    statement.bind(first, info.pid)
+        .bind(first + 1, info.vid)
+        .bind(first + 2, info.device)
+        .bind(first + 3, info.model);
 }
 
 // The twelve value columns after the key, in table order, from bind index `first`.
-void BindValues(Statement& statement, int first, const ShellInfo& info) {
-    statement.text(first, info.name);
-    statement.text(first + 1, info.shellPath);
-    statement.text(first + 2, info.scrPath);
+void BindValues(SqliteStatement& statement, int first, const ShellInfo& info) {
+    statement.bind(first, info.name).bind(first + 1, info.shellPath).bind(first + 2, info.scrPath);
     const int numbers[] = {info.type, info.shellW, info.shellH, info.width,  info.height,
                            info.x,    info.y,      info.roate,  info.shellId};
     for (int i = 0; i < 9; ++i) {
-        statement.number(first + 3 + i, numbers[i]);
+        statement.bind(first + 3 + i, static_cast<std::int64_t>(numbers[i]));
     }
 }
 
 } // namespace
 
 ScreenInfoDb::ScreenInfoDb(const std::string& path) {
-    if (sqlite3_open(path.c_str(), &m_db) != SQLITE_OK) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        return;
-    }
-    sqlite3_busy_timeout(m_db, 2000);
+    // Another program instance may be writing the file: wait up to two seconds for it.
+    SqliteOpenOptions options;
+    options.busyTimeoutMs = 2000;
+    // A file that cannot be opened leaves the connection closed, which isOpen() reports.
+    (void)m_connection.open(path, options);
 }
 
-ScreenInfoDb::~ScreenInfoDb() {
-    sqlite3_close(m_db);
-}
+ScreenInfoDb::~ScreenInfoDb() = default;
 
 bool ScreenInfoDb::exec(const char* sql) {
-    return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return m_connection.exec(sql) == SQLITE_OK;
 }
 
 bool ScreenInfoDb::tableExists() {
-    Statement count(m_db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name = ?");
-    count.text(1, "MobileInfo");
-    return count.step() == SQLITE_ROW && sqlite3_column_int(count.get(), 0) > 0;
+    SqliteStatement count =
+        m_connection.prepare("SELECT count(*) FROM sqlite_master WHERE type='table' AND name = ?");
+    count.bind(1, "MobileInfo");
+    return count.step() && count.integer(0) > 0;
 }
 
 bool ScreenInfoDb::findRow(const ShellInfo& key, ShellInfo* row) {
-    Statement select(m_db,
-                     "SELECT * FROM MobileInfo WHERE pid=? AND vid=? AND Device=? AND Model=?;");
+    SqliteStatement select = m_connection.prepare(
+        "SELECT * FROM MobileInfo WHERE pid=? AND vid=? AND Device=? AND Model=?;");
     BindKey(select, 1, key);
-    if (select.step() != SQLITE_ROW || sqlite3_column_count(select.get()) < 16) {
+    if (!select.step() || select.columnCount() < kColumnCount) {
         return false;
     }
     if (row) {
-        sqlite3_stmt* s = select.get();
-        row->name = Column(s, 4);
-        row->shellPath = Column(s, 5);
-        row->scrPath = Column(s, 6);
+        row->name = select.text(4);
+        row->shellPath = select.text(5);
+        row->scrPath = select.text(6);
         int* numbers[] = {&row->type, &row->shellW, &row->shellH, &row->width,  &row->height,
                           &row->x,    &row->y,      &row->roate,  &row->shellId};
         for (int i = 0; i < 9; ++i) {
-            *numbers[i] = sqlite3_column_int(s, 7 + i);
+            *numbers[i] = static_cast<int>(select.integer(kFirstNumberColumn + i));
         }
         row->found = true;
     }
     return true;
 }
 
+// The two operations open and end their transactions themselves rather than through
+// SqliteTransaction: store() must leave nothing behind when a statement fails, and a
+// SqliteTransaction commits what succeeded.
 bool ScreenInfoDb::lookup(ShellInfo& info) {
-    if (!m_db || !exec("BEGIN TRANSACTION;")) {
+    if (!isOpen() || !exec("BEGIN TRANSACTION;")) {
         return false;
     }
     ShellInfo row = info;
     const bool found = findRow(info, &row);
+    // The transaction only read, so how it ends changes nothing in the file.
     exec("commit transaction;");
     if (found) {
         info = row;
@@ -125,24 +97,26 @@ bool ScreenInfoDb::lookup(ShellInfo& info) {
 }
 
 bool ScreenInfoDb::update(const ShellInfo& info) {
-    Statement statement(m_db, "UPDATE MobileInfo SET\tname =?,shellpath =?,scrpath =?,"
-                              "\t\t\t\t\t\t\t Type =?,shellW =?,shellH =?,width =?,Height =?,"
-                              "\t\t\t\t\t\t\t x =? ,y =? ,Roate =? ,ShellID =? WHERE pid =? AND "
-                              "vid =?AND Device =?AND Model =?");
+    SqliteStatement statement =
+        m_connection.prepare("UPDATE MobileInfo SET\tname =?,shellpath =?,scrpath =?,"
+                             "\t\t\t\t\t\t\t Type =?,shellW =?,shellH =?,width =?,Height =?,"
+                             "\t\t\t\t\t\t\t x =? ,y =? ,Roate =? ,ShellID =? WHERE pid =? AND "
+                             "vid =?AND Device =?AND Model =?");
     BindValues(statement, 1, info);
     BindKey(statement, 13, info);
-    return statement.step() == SQLITE_DONE;
+    return statement.run();
 }
 
 bool ScreenInfoDb::insert(const ShellInfo& info) {
-    Statement statement(m_db, "INSERT INTO MobileInfo VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    SqliteStatement statement =
+        m_connection.prepare("INSERT INTO MobileInfo VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     BindKey(statement, 1, info);
     BindValues(statement, 5, info);
-    return statement.step() == SQLITE_DONE;
+    return statement.run();
 }
 
 bool ScreenInfoDb::store(const ShellInfo& info) {
-    if (!m_db || !exec("BEGIN TRANSACTION;")) {
+    if (!isOpen() || !exec("BEGIN TRANSACTION;")) {
         return false;
     }
     bool stored = true;
@@ -153,6 +127,7 @@ bool ScreenInfoDb::store(const ShellInfo& info) {
         stored = findRow(info, nullptr) ? update(info) : insert(info);
     }
     if (!stored) {
+        // Nothing more to do should the rollback fail: the connection rolls back on close.
         exec("ROLLBACK;");
         return false;
     }

@@ -5,10 +5,9 @@
 
 #include "ShellInfo.h"
 
-#include <memory>
-#include <string>
+#include "platform/SqliteConnection.h"
 
-struct sqlite3;
+#include <string>
 
 class ScreenInfoDb {
 public:
@@ -21,7 +20,7 @@ public:
     ScreenInfoDb(const ScreenInfoDb&) = delete;
     ScreenInfoDb& operator=(const ScreenInfoDb&) = delete;
 
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return m_connection.isOpen(); }
 
     /// Fills `info` from the row of its pid, vid, device and model and sets `found`. False
     /// (info untouched) when there is no such row, no table, or on an SQL error.
@@ -38,5 +37,5 @@ private:
     bool update(const ShellInfo& info);
     bool insert(const ShellInfo& info);
 
-    sqlite3* m_db = nullptr;
+    SqliteConnection m_connection;
 };

@@ -5,6 +5,8 @@
 #include "platform/StopScope.h"
 #include "platform/TcpConnection.h"
 #include "platform/ThreadGroup.h"
+#include "platform/ThreadStart.h"
+#include "platform/Worker.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,10 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <mutex>
+#include <cstdlib>
+#include <cstdio>
+#include <condition_variable>
 #include <optional>
 #include <string>
 #include <thread>
@@ -77,8 +83,39 @@ long readToEnd(platform::ChildProcess& child) {
     return total;
 }
 
+// Ends the test program with a failure when it is not dismissed within `limit`: a stop that
+// never arrives leaves a thread blocked for good, which no join could wait out.
+class Watchdog {
+public:
+    Watchdog(std::chrono::milliseconds limit, const char* what)
+        : m_thread([this, limit, what] {
+              std::unique_lock lock(m_lock);
+              if (!m_dismissed.wait_for(lock, limit, [this] { return m_done; })) {
+                  std::fprintf(stderr, "FAILED: %s did not return within %lld ms\n", what,
+                               static_cast<long long>(limit.count()));
+                  std::fflush(stderr);
+                  std::_Exit(1);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(m_lock);
+            m_done = true;
+        }
+        m_dismissed.notify_one();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_dismissed;
+    bool m_done = false; // guarded by m_lock
+    std::thread m_thread;
+};
+
 // Runs `blocked` on a worker, asks `stop` to stop once the worker is blocked, and returns how
-// long the worker took to return after the request; nothing when it had not returned within 2 s.
+// long the worker took to return after the request. A worker still blocked after 2 s fails
+// the test program instead of hanging it.
 std::optional<Clock::duration> StopLatency(std::stop_source& stop,
                                            const std::function<void()>& blocked) {
     std::promise<Clock::time_point> ended;
@@ -90,10 +127,9 @@ std::optional<Clock::duration> StopLatency(std::stop_source& stop,
     const Clock::time_point asked = Clock::now();
     stop.request_stop();
     std::future<Clock::time_point> done = ended.get_future();
-    const bool returned = done.wait_for(2s) == std::future_status::ready;
-    worker.join();
-    if (!returned) {
-        return std::nullopt;
+    {
+        Watchdog watchdog(2s, "a worker told to stop");
+        worker.join();
     }
     return done.get() - asked;
 }
@@ -213,7 +249,10 @@ TEST(ThreadGroupTest, StopAndJoinEndsBlockedBodiesThroughTheirStopToken) {
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(group.waitIdle(10ms));
     const Clock::time_point asked = Clock::now();
-    group.stopAndJoin();
+    {
+        Watchdog watchdog(5s, "ThreadGroup::stopAndJoin");
+        group.stopAndJoin();
+    }
     EXPECT_LT(Clock::now() - asked, kStopLatency);
     EXPECT_EQ(ended.load(), 2);
     EXPECT_EQ(group.running(), 0);
@@ -237,4 +276,112 @@ TEST(ThreadGroupTest, FinishedThreadsAreJoinedAndWorkMayStartMoreWork) {
     }
     EXPECT_TRUE(group.waitIdle(10s));
     EXPECT_EQ(count.load(), 40);
+}
+
+TEST(WorkerTest, AStopReachesTheChildItsBodyStartedAndTheOwnerJoinsAtOnce) {
+    platform::Worker worker;
+    std::atomic<pid_t> pid{-1};
+    std::atomic<bool> ended{false};
+    ASSERT_TRUE(worker.start([&](std::stop_token) {
+        platform::ChildProcess child; // no token passed: the worker's own is the thread's
+        if (child.start({"/bin/sleep", "600"}, true)) {
+            pid = child.pid();
+            (void)readToEnd(child);
+            (void)child.wait();
+        }
+        ended = true;
+    }));
+    for (int i = 0; i < 200 && pid.load() < 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_GT(pid.load(), 0);
+    const Clock::time_point asked = Clock::now();
+    {
+        Watchdog watchdog(5s, "Worker::stop");
+        worker.stop();
+    }
+    EXPECT_LT(Clock::now() - asked, kStopLatency);
+    EXPECT_TRUE(ended.load());
+    EXPECT_TRUE(processGone(pid.load()));
+    EXPECT_FALSE(worker.running());
+}
+
+TEST(WorkerTest, ABodyWaitingForWorkWakesForWorkAndForItsStop) {
+    std::mutex lock;
+    std::condition_variable_any wake;
+    int queued = 0; // guarded by lock
+    std::atomic<int> taken{0};
+    platform::Worker worker;
+    ASSERT_TRUE(worker.start([&](std::stop_token stop) {
+        while (true) {
+            std::unique_lock guard(lock);
+            if (!platform::WaitForWork(wake, guard, stop, [&] { return queued > 0; })) {
+                return;
+            }
+            --queued;
+            ++taken;
+        }
+    }));
+    for (int i = 0; i < 3; ++i) {
+        {
+            std::lock_guard guard(lock);
+            ++queued;
+        }
+        wake.notify_one();
+    }
+    for (int i = 0; i < 200 && taken.load() < 3; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(taken.load(), 3);
+    Watchdog watchdog(5s, "a waiting worker's stop");
+    worker.stop();
+}
+
+TEST(WorkerTest, AWorkerStoppedFromItsOwnBodyIsJoinedByTheNextStart) {
+    platform::Worker worker;
+    std::promise<void> stoppedItself;
+    ASSERT_TRUE(worker.start([&](std::stop_token stop) {
+        worker.stop(); // a page call made by the worker may stop it
+        EXPECT_TRUE(stop.stop_requested());
+        stoppedItself.set_value();
+    }));
+    stoppedItself.get_future().wait();
+    std::promise<bool> second;
+    ASSERT_TRUE(
+        worker.start([&](std::stop_token stop) { second.set_value(stop.stop_requested()); }));
+    EXPECT_FALSE(second.get_future().get());
+    worker.stop();
+
+    platform::FailThreadStartsForTesting(1);
+    EXPECT_FALSE(worker.start([](std::stop_token) {}));
+    EXPECT_FALSE(worker.running());
+}
+
+TEST(ChildProcessTest, ALiveChildIsNeverDroppedForAnother) {
+    platform::ChildProcess first;
+    ASSERT_TRUE(first.start({"/bin/sleep", "600"}, false));
+    const pid_t pid = first.pid();
+    EXPECT_FALSE(first.start({"/bin/true"}, false)); // the second start is refused
+    EXPECT_EQ(first.pid(), pid);
+
+    // Moving another child over it hands the first to a drainer: it is reaped once it ends,
+    // never left a zombie of no one.
+    platform::ChildProcess second;
+    ASSERT_TRUE(second.start({"/bin/sh", "-c", "exit 0"}, false));
+    second = std::move(first);
+    EXPECT_EQ(second.pid(), pid);
+    ::kill(pid, SIGKILL);
+    (void)second.wait();
+    EXPECT_TRUE(processGone(pid));
+}
+
+TEST(ChildProcessTest, ReleaseReapsAChildWhoseOutputEnded) {
+    platform::ChildProcess child;
+    ASSERT_TRUE(child.start({"/bin/sh", "-c", "echo done"}, true));
+    const pid_t pid = child.pid();
+    EXPECT_GT(readToEnd(child), 0);
+    child.release(1s);
+    EXPECT_EQ(child.pid(), -1);
+    // Reaped here: no zombie is left for a drainer thread.
+    EXPECT_TRUE(processGone(pid));
 }

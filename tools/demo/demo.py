@@ -120,15 +120,17 @@ def make_data(work):
         "accounts": [{"user": ACCOUNT[0], "password": ACCOUNT[1], "uid": "1001", "name": "Demo"}]})
 
 
-def make_program_folder(build, work, ports):
+def make_program_folder(build, work, ports, tour):
     """A program folder of the run's own: links to the built program, a configuration that
-    points at the servers of this run."""
+    points at the servers of this run. A tour runs the tour executable (the program with its
+    scripted walk) in the program's place."""
     shipped = os.path.join(build, "Penlow")
     folder = os.path.join(work, "Penlow")
     for sub in ("data", "image", "updata", "bin"):
         os.makedirs(os.path.join(folder, sub), exist_ok=True)
     # The program takes its folder from its own executable's real path: a copy, not a link.
-    shutil.copy2(os.path.join(shipped, "Penlow"), os.path.join(folder, "Penlow"))
+    program = os.path.join(build, "bin", "penlow-tour") if tour else os.path.join(shipped, "Penlow")
+    shutil.copy2(program, os.path.join(folder, "Penlow"))
     for item in ("download_engine.so", "skins", "logo.ico", "logo.png"):
         if os.path.exists(os.path.join(shipped, item)):
             os.symlink(os.path.join(shipped, item), os.path.join(folder, item))
@@ -290,8 +292,9 @@ def main():
     parser.add_argument("--screens", help="folder of the tour's screenshots (default BUILD/screens)")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
-    if not os.access(os.path.join(build, "Penlow", "Penlow"), os.X_OK):
-        raise SystemExit("demo: no program in %s/Penlow (build first)" % build)
+    for program in (os.path.join(build, "Penlow", "Penlow"), os.path.join(build, "bin", "penlow-tour")):
+        if not os.access(program, os.X_OK):
+            raise SystemExit("demo: no %s (build first)" % program)
 
     interactive = bool(os.environ.get("DISPLAY")) and not args.check
     screens = None
@@ -322,7 +325,7 @@ def main():
                                 os.path.join(work, "phone.json")],
                                os.path.join(work, "phonesim.out"))
         phone_ports = wait_listening(phonesim, os.path.join(work, "phonesim.out"))
-        folder = make_program_folder(build, work, ports)
+        folder = make_program_folder(build, work, ports, tour=not interactive)
         env = program_environment(work, ports, phone_ports, screens, args.check)
         report_path = os.path.join(work, "tour.json")
         env["PENLOW_TOUR_REPORT"] = report_path

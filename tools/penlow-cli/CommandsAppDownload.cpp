@@ -4,13 +4,16 @@
 //
 //   app-download ICONURL URL NAME TYPE VER PACKAGE MD5 [ICONURL URL ... MD5]...
 //   app-continue
+#include "device/bridge/AdbHostClient.h"
+#include "device/bridge/InstallPackage.h"
+#include "webservices/InstallLog.h"
 #include "CliRegistry.h"
 
 #include "downloads/CKivAppDownMgr.h"
-#include "downloads/pages/CKivXzglDlg.h"
-#include "downloads/pages/CKivXzglYjxzDlg.h"
-#include "downloads/pages/CKivXzglZzxzDlg.h"
-#include "downloads/pages/StartAppDownload.h"
+#include "pages/downloads/CKivXzglDlg.h"
+#include "pages/downloads/CKivXzglYjxzDlg.h"
+#include "pages/downloads/CKivXzglZzxzDlg.h"
+#include "pages/downloads/StartAppDownload.h"
 #include "ui/toolkit/cKivButtonEx.h"
 
 #include <QApplication>
@@ -88,7 +91,17 @@ int RunManager(const std::function<int(CKivXzglDlg&)>& start) {
     char name[] = "penlow-cli";
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
-    auto manager = std::make_unique<CKivXzglDlg>();
+    // No device monitor runs here: the phone is there when adb names one.
+    KivInstallServices install(
+        [] { return !GetSerial(false).serial.empty(); }, [] { return GetSerial(false).serial; },
+        [](const std::string& package, const std::string& serial, const std::string& path) {
+            return InstallPackage(package, serial, path);
+        },
+        [](const std::string& package, const std::string& appName, int code, bool uninstalled,
+           const std::string& output) {
+            (void)webservices::ReportInstall(package, appName, code, uninstalled, output);
+        });
+    auto manager = std::make_unique<CKivXzglDlg>(std::move(install), nullptr);
     manager->resize(811, 590);
     manager->initialise();
     CKivAppDownMgr::Instance().InitQueues();

@@ -1,13 +1,15 @@
 """The control channel: a loopback TCP port taking one command per line. Each answer is zero or
 more data lines followed by "OK" or "ERR <message>".
 
-    list                      one JSON line per phone (serial, state, plugged, vid, pid, ...)
+    list                      one JSON line per phone (serial, state, plugged, vid, pid, ...;
+                              in device mode also device_port and adb_serial)
     plug SERIAL / unplug SERIAL
     state SERIAL STATE        device | offline | recovery | unauthorized | none | ...
     set SERIAL {json}         merges settings into the phone script (any script key)
     add {json}                attaches another phone;  remove SERIAL  detaches it
     log [json]                the recording: "seq<TAB>kind<TAB>serial<TAB>text" lines
-                              (or JSON lines); kinds: host, service, command, sync, framebuffer
+                              (or JSON lines); kinds: host, service, command, sync, framebuffer,
+                              and in device mode transport (ports, connections, handshakes)
     clear-log
     dump SERIAL               one JSON line: phone state and its file listing
     file SERIAL PATH          one line: the file's content in Base64

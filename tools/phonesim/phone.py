@@ -43,6 +43,8 @@ class Phone:
         self.plugged = bool(script.get("plugged", True))
         self.transport_id = 0
         self.usb_port = ""
+        self.device_port = None  # device mode: the phone's own adb port
+        self.adb_serial = None  # device mode: the serial the adb server gives it
         self.started = time.monotonic()
         self.install_outcomes = list(self.setting("pm", {}).get("install", ["success"]))
         self.install_location = None
@@ -169,10 +171,13 @@ class Phone:
 
     def summary(self):
         vid, pid = self.vid_pid()
-        return {"serial": self.serial, "state": self.state, "plugged": self.plugged,
-                "vid": vid, "pid": pid, "transport_id": self.transport_id,
-                "usb_port": self.usb_port, "install_location": self.install_location,
-                "packages": sorted(self.packages), "wifi_on": self.wifi_on}
+        summary = {"serial": self.serial, "state": self.state, "plugged": self.plugged,
+                   "vid": vid, "pid": pid, "transport_id": self.transport_id,
+                   "usb_port": self.usb_port, "install_location": self.install_location,
+                   "packages": sorted(self.packages), "wifi_on": self.wifi_on}
+        if self.device_port is not None:
+            summary.update(device_port=self.device_port, adb_serial=self.adb_serial)
+        return summary
 
     def resolve(self, relative):
         return relative if os.path.isabs(relative) else os.path.join(self.base_dir, relative)

@@ -15,6 +15,16 @@ on stdout. Point clients at it with ANDROID_ADB_SERVER_PORT=<port> (or `adb -P <
 The control port takes the line commands described in control.py; `phonesim.py ctl PORT
 COMMAND...` sends one and prints the answer.
 
+With --device-port the phones play the other side instead (devicemode.py): each one listens on
+its own odd TCP port and speaks adb's device protocol, so that a real adb server finds it as
+emulator-<port-1> (or 127.0.0.1:<port> after `adb connect`). Then it prints, per phone,
+
+    listening device <port> <script serial>
+    serial emulator-<port-1> <script serial>
+    connect 127.0.0.1:<port> <script serial>
+
+followed by the control port and "ready".
+
 Only the Python 3 standard library is used.
 """
 import argparse
@@ -28,6 +38,7 @@ import threading
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import control  # noqa: E402
+from devicemode import DeviceMode  # noqa: E402
 from registry import Recorder, Registry  # noqa: E402
 from server import Connection, Options  # noqa: E402
 
@@ -46,6 +57,7 @@ class App:
             prefix, _, mode = fault.partition("=")
             self.options.faults[prefix] = mode
         self.adb_server = None
+        self.device_mode = None
         self.control_server = None
 
     def on_kill(self):
@@ -54,7 +66,8 @@ class App:
 
     def stop(self):
         self.stop_event.set()
-        threading.Thread(target=self.adb_server.shutdown, daemon=True).start()
+        if self.adb_server is not None:
+            threading.Thread(target=self.adb_server.shutdown, daemon=True).start()
 
 
 def load_scripts(app, paths):
@@ -96,6 +109,12 @@ def parse_args(argv):
     parser = argparse.ArgumentParser(description="adb server emulator with scripted phones")
     parser.add_argument("scripts", nargs="*", help="phone script files (JSON)")
     parser.add_argument("--port", type=int, default=0, help="adb server port (0: any free)")
+    parser.add_argument("--device-port", type=int, metavar="PORT",
+                        help="device mode: the phones listen as adbd on PORT, PORT+2, ... "
+                             "(odd; 0: free odd ports) for a real adb server")
+    parser.add_argument("--announce-to", type=int, metavar="ADB_PORT",
+                        help="device mode: tell the adb server on ADB_PORT about each phone "
+                             "whenever its port opens (host:emulator:<port>)")
     parser.add_argument("--control-port", type=int, default=0, help="control port (0: any)")
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--log", help="append every recorded event to this file (JSON lines)")
@@ -121,23 +140,39 @@ def main(argv):
     args = parse_args(argv)
     app = App(args)
     try:
+        if args.device_port is not None:
+            app.device_mode = DeviceMode(app.registry, app.recorder, app.options,
+                                         app.stop_event, args.host, args.device_port,
+                                         args.announce_to)
         load_scripts(app, args.scripts)
     except (OSError, ValueError) as error:
         print("phonesim: %s" % error, file=sys.stderr)
         return 2
-    app.adb_server = make_adb_server(app, args.host, args.port)
+    if app.device_mode is None:
+        app.adb_server = make_adb_server(app, args.host, args.port)
     app.control_server = control.make_server(app, args.host, args.control_port)
     threading.Thread(target=app.control_server.serve_forever, daemon=True).start()
     threading.Thread(target=app.registry.run_timelines, args=(app.stop_event,),
                      daemon=True).start()
-    print("listening adb %d" % app.adb_server.server_address[1])
+    if app.device_mode is None:
+        print("listening adb %d" % app.adb_server.server_address[1])
+    else:
+        app.device_mode.start()
+        for line in app.device_mode.lines(args.host):
+            print(line)
     print("listening control %d" % app.control_server.server_address[1])
     print("ready", flush=True)
     try:
-        app.adb_server.serve_forever(poll_interval=0.1)
+        if app.device_mode is None:
+            app.adb_server.serve_forever(poll_interval=0.1)
+        else:
+            while not app.stop_event.wait(0.5):
+                pass
     except KeyboardInterrupt:
         pass
     app.stop_event.set()
+    if app.device_mode is not None:
+        app.device_mode.stop()
     app.control_server.shutdown()
     return 0
 

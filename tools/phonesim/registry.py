@@ -47,12 +47,15 @@ class Registry:
         self.generation = 0
         self.sysfs_root = sysfs_root
         self.old_errors = old_errors
+        self.on_add = None  # called with each new phone before it joins; may refuse it
 
     def add(self, script, base_dir="."):
         phone = Phone(script, base_dir)
         with self.lock:
             if self.find(phone.serial) is not None:
                 raise ValueError("serial %s is already attached" % phone.serial)
+            if self.on_add is not None:
+                self.on_add(phone)
             phone.transport_id = self.next_transport
             phone.usb_port = "1-%d" % self.next_port
             self.next_transport += 1
@@ -157,8 +160,10 @@ class Registry:
             shutil.rmtree(target, ignore_errors=True)
             os.makedirs(os.path.dirname(folder), exist_ok=True)
         os.makedirs(target, exist_ok=True)
+        # In device mode the serial is the one the adb server gives the phone.
         for name, value in (("idVendor", vid.lower()), ("idProduct", pid.lower()),
-                            ("serial", phone.serial), ("product", props["ro.product.model"]),
+                            ("serial", phone.adb_serial or phone.serial),
+                            ("product", props["ro.product.model"]),
                             ("manufacturer", props["ro.product.manufacturer"])):
             path = os.path.join(target, name)
             with open(path + ".tmp", "w", encoding="utf-8") as f:

@@ -1,5 +1,7 @@
 #include "ScriptPayload.h"
 
+#include "platform/Utf8.h"
+
 #include <cstdint>
 
 namespace {
@@ -22,30 +24,6 @@ int Base64Value(unsigned char c) {
         return 63;
     }
     return c == '=' ? 64 : -1;
-}
-
-// Length of the valid UTF-8 sequence at `i`, or 0 when the bytes there are not one.
-std::size_t ValidSequence(std::string_view s, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
-    const unsigned char c = b(0);
-    if (c < 0x80) {
-        return 1;
-    }
-    std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-    if (n == 0 || i + n > s.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((b(k) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    // Overlong forms, surrogates and code points beyond U+10FFFF.
-    if ((c == 0xE0 && b(1) < 0xA0) || (c == 0xED && b(1) >= 0xA0) || (c == 0xF0 && b(1) < 0x90) ||
-        (c == 0xF4 && b(1) >= 0x90)) {
-        return 0;
-    }
-    return n;
 }
 
 } // namespace
@@ -86,20 +64,7 @@ std::string ScriptPayloadText(std::string_view bytes) {
     if (nul != std::string_view::npos) {
         bytes = bytes.substr(0, nul);
     }
-    std::string text;
-    text.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::size_t n = ValidSequence(bytes, i);
-        if (n == 0) {
-            text += "\xEF\xBF\xBD";
-            ++i;
-            continue;
-        }
-        text.append(bytes.substr(i, n));
-        i += n;
-    }
-    return text;
+    return platform::Utf8Sanitize(bytes);
 }
 
 ScriptRequest SplitScriptRequest(std::string_view text) {

@@ -7,10 +7,10 @@
 #include "app/shell/CAboutDlg.h"
 #include "app/shell/CKivMenuDlg.h"
 #include "app/shell/CKivOrviaDlg.h"
-#include "store/CKivYyyxDlg.h"
-#include "ui/devicepages/CKivSbxxDlg.h"
-#include "downloads/pages/CKivXzglDlg.h"
-#include "ui/devicepages/DevicePageHooks.h"
+#include "pages/store/CKivYyyxDlg.h"
+#include "pages/device/CKivSbxxDlg.h"
+#include "pages/downloads/CKivXzglDlg.h"
+#include "TestProgramServices.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivImage.h"
 #include "ui/toolkit/KivSkinTable.h"
@@ -51,11 +51,6 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        // The device page's own tests drive the device monitor; here it must not run (its
-        // first start ends every process named "adb").
-        DeviceMonitorSetup setup;
-        setup.enabled = false;
-        SetDeviceMonitorSetup(setup);
         InstallFontSubstitutions();
         InstallDialogHook();
     }
@@ -67,12 +62,16 @@ private slots:
 
     void init() {
         m_folder = std::make_unique<uitest::TestProgramFolder>();
-        m_window = std::make_unique<CKivOrviaDlg>();
+        // The device page's own tests drive the device monitor; here it does not run.
+        m_services = std::make_unique<ProgramServices>(testsupport::WindowTestParts());
+        m_window =
+            std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
     void cleanup() {
         m_window.reset();
+        m_services.reset();
         m_folder.reset();
     }
 
@@ -262,6 +261,7 @@ private slots:
 
 private:
     std::unique_ptr<uitest::TestProgramFolder> m_folder;
+    std::unique_ptr<ProgramServices> m_services;
     std::unique_ptr<CKivOrviaDlg> m_window;
 };
 

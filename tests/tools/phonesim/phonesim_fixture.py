@@ -7,6 +7,7 @@ import shutil
 import socket
 import subprocess
 import tempfile
+import time
 
 SOURCE_DIR = os.environ.get(
     "PENLOW_SOURCE_DIR",
@@ -40,15 +41,22 @@ class PhoneSim:
         command = ["python3", PHONESIM, "--sysfs-root", self.sysfs] + list(extra_args) + scripts
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, text=True)
         self.port = self.control_port = None
+        self.device_ports = {}  # device mode: script serial -> the phone's adb port
+        self.adb_serials = {}  # device mode: script serial -> serial the adb server shows
         for line in self.process.stdout:
             words = line.split()
             if words[:2] == ["listening", "adb"]:
                 self.port = int(words[2])
+            elif words[:2] == ["listening", "device"]:
+                self.device_ports[words[3]] = int(words[2])
+            elif words[:1] == ["serial"]:
+                self.adb_serials[words[2]] = words[1]
             elif words[:2] == ["listening", "control"]:
                 self.control_port = int(words[2])
             elif words == ["ready"]:
                 break
-        if not self.port or not self.control_port:
+        device_mode = "--device-port" in extra_args
+        if not self.control_port or not (self.port or device_mode):
             self.stop()
             raise RuntimeError("phonesim did not start")
         self.adb_path = find_adb()
@@ -96,6 +104,71 @@ class PhoneSim:
         if self.port and self.adb_path:
             subprocess.run([self.adb_path, "-P", str(self.port), "kill-server"],
                            capture_output=True, timeout=30)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def free_port():
+    with socket.socket() as sock:
+        sock.bind(("127.0.0.1", 0))
+        return sock.getsockname()[1]
+
+
+class AdbServer:
+    """A real adb server of its own: a free port (never 5037), and HOME and its log in a
+    throw-away folder, so its key pair lands there. It still tries the emulator ports
+    5555..5585 once at its start; tests name their phones with -s and keep their own ports
+    out of that range. stop() ends it with `adb -P <port> kill-server`."""
+
+    def __init__(self):
+        self.adb_path = find_adb()
+        self.folder = tempfile.mkdtemp(prefix="phonesim-adb-")
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("ANDROID_SERIAL", "ADB_VENDOR_KEYS", "ADB_TRACE")}
+        self.port = None
+        for _ in range(5):
+            port = free_port()
+            if port == 5037:
+                continue
+            self.env.update(HOME=self.folder, ANDROID_ADB_SERVER_PORT=str(port),
+                            ANDROID_ADB_LOG_PATH=os.path.join(self.folder, "adb.log"))
+            self.port = port
+            if self.adb("start-server", timeout=30).returncode == 0:
+                return
+        self.stop()
+        raise RuntimeError("adb server did not start")
+
+    def adb(self, *args, stdin=None, timeout=30):
+        result = subprocess.run([self.adb_path, "-P", str(self.port)] + list(args),
+                                input=stdin, capture_output=True, timeout=timeout, env=self.env)
+        result.stdout = result.stdout.decode("utf-8", "replace")
+        result.stderr = result.stderr.decode("utf-8", "replace")
+        return result
+
+    def announce(self, device_port):
+        """What an emulator does when it boots: the server connects to the port at once."""
+        with connect(self.port) as sock:
+            request(sock, "host:emulator:%d" % device_port)
+            read_all(sock)
+
+    def states(self):
+        """{serial: state} of `adb devices`."""
+        lines = self.adb("devices").stdout.splitlines()[1:]
+        return dict(line.split("\t", 1) for line in lines if "\t" in line)
+
+    def wait_state(self, serial, state, timeout=15):
+        """Polls `adb devices` until `serial` shows `state` (None: not listed); the last
+        listing."""
+        deadline = time.monotonic() + timeout
+        while True:
+            states = self.states()
+            if states.get(serial) == state or time.monotonic() > deadline:
+                return states
+            time.sleep(0.1)
+
+    def stop(self):
+        if self.port:
+            subprocess.run([self.adb_path, "-P", str(self.port), "kill-server"],
+                           capture_output=True, timeout=30, env=self.env)
         shutil.rmtree(self.folder, ignore_errors=True)
 
 

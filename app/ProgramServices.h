@@ -1,0 +1,55 @@
+// Where the program is put together: one object that owns the phone connection and hands each
+// window and page its collaborators (the device page's services, the download manager's
+// install services, the store's actions). The program builds it with RealParts(); tests build
+// the same object with parts of their own. UI thread; it outlives the main window.
+#pragma once
+
+#include "pages/device/DeviceConnection.h"
+#include "pages/device/DevicePageServices.h"
+#include "pages/downloads/KivInstallQueue.h"
+#include "pages/store/StoreScriptReceiver.h"
+#include "ui/toolkit/KivWindowHandle.h"
+
+#include <memory>
+#include <string>
+
+class ProgramServices {
+public:
+    /// The collaborators that come from outside the pages. RealParts() gives the program's.
+    struct Parts {
+        std::shared_ptr<PhoneWebServices> phoneWeb; ///< GetDevice and machine reports; never null
+        std::function<void()> phoneGone;            ///< any thread: the phone left
+        DeviceConnectionSetup connection;
+        std::string storeHost;
+        std::function<void()> startDownloadQueues;
+        RecommendBrowserFactory recommendBrowser;
+        MachineInfoLookup machineInfo;
+        MachineLogFunction machineLog;
+        KivInstallServices::Serial serial;
+        KivInstallServices::Install install;
+        KivInstallServices::Report installReport;
+        StoreActions::StartDownload startDownload;
+        StoreActions::FlyingIcon flyingIcon;
+    };
+
+    /// The program's parts: the web service of data/Config.ini, the system's adb, the store
+    /// host of the settings, the real download manager and browser.
+    static Parts RealParts();
+
+    explicit ProgramServices(Parts parts);
+    ~ProgramServices();
+    ProgramServices(const ProgramServices&) = delete;
+    ProgramServices& operator=(const ProgramServices&) = delete;
+
+    DeviceConnection& phone() { return m_phone; }
+    const DevicePageServices& devicePage() const { return m_devicePage; }
+    /// The install queue sees a phone when the device table follows one.
+    KivInstallServices installServices();
+    /// The store's actions; store addresses open in the store tab of `mainWindow`.
+    StoreActions storeActions(KivWindowHandle mainWindow) const;
+
+private:
+    Parts m_parts;
+    DeviceConnection m_phone;
+    DevicePageServices m_devicePage;
+};

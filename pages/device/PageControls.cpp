@@ -1,0 +1,53 @@
+#include "PageControls.h"
+
+#include "ui/toolkit/KivSkins.h"
+
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
+#include <map>
+#include <tuple>
+
+namespace devicepages {
+
+QLabel* MakePageLabel(QWidget* parent, const char* caption, QColor colour) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    label->hide();
+    return label;
+}
+
+QPushButton* MakePageButton(QWidget* parent, const char* caption, int id) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QStringLiteral("button%1").arg(id));
+    button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->hide();
+    return button;
+}
+
+std::shared_ptr<KivButtonSkin> SharedButtonSkin(int normal, int hover, int pressed, int disabled,
+                                                bool hand) {
+    static std::map<std::tuple<int, int, int, int, bool>, std::shared_ptr<KivButtonSkin>>
+        skins; // UI thread
+    auto& skin = skins[{normal, hover, pressed, disabled, hand}];
+    if (!skin) {
+        skin = MakeButtonSkin(normal, hover, pressed, disabled);
+        skin->handCursor = hand;
+    }
+    return skin;
+}
+
+std::shared_ptr<KivImage> SharedPictureSkin(int number) {
+    static std::map<int, std::shared_ptr<KivImage>> skins; // UI thread
+    auto& skin = skins[number];
+    if (!skin) {
+        skin = MakePictureSkin(number);
+    }
+    return skin;
+}
+
+} // namespace devicepages

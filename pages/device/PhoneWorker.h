@@ -1,0 +1,60 @@
+// The connected screen's phone worker: reads the phone's properties, picture, storage and
+// battery, then keeps the picture live (ShowPhone once a second) until it is stopped. It
+// reaches the device page and the info panel only through sent messages carrying its stop
+// token, so once stop() has been called nothing of it is shown any more. A stop kills the adb
+// command it may be blocked in and shuts its socket to the adb server, so stopping returns
+// at once.
+#pragma once
+
+#include "PhoneTexts.h"
+
+#include "platform/Worker.h"
+#include "ui/toolkit/KivWindowHandle.h"
+
+#include <QImage>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class DevicePageServices;
+
+/// The phone picture and display name (kMsgWorkerPicture).
+struct PhoneView {
+    QImage picture;
+    QString name;
+};
+
+/// Phone storage and SD card rows (kMsgWorkerStorage).
+struct StorageView {
+    ValueText phone;
+    ValueText sdcard;
+};
+
+class PhoneWorker {
+public:
+    static constexpr std::chrono::milliseconds kRefreshPause{1000};
+
+    PhoneWorker() = default;
+    PhoneWorker(const PhoneWorker&) = delete;
+    PhoneWorker& operator=(const PhoneWorker&) = delete;
+
+    /// Starts a worker for the followed phone reporting to `page` and `infoPanel`. A running
+    /// worker is stopped first. UI thread.
+    void start(const KivWindowHandle& page, const KivWindowHandle& infoPanel,
+               const DevicePageServices& services);
+
+    /// Stops the running worker and waits for it. UI thread.
+    void stop() { m_worker.stop(); }
+
+    bool running() const { return m_worker.running(); }
+
+    /// Pictures shown so far by all workers (tests, benchmark).
+    static int picturesShownForTesting();
+
+private:
+    platform::Worker m_worker;
+};

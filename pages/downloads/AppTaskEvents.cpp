@@ -1,0 +1,194 @@
+#include "AppTaskEvents.h"
+
+#include "CKivXzglZzxzDlg.h"
+#include "cKivDownloadInfo.h"
+
+#include "platform/Interruptible.h"
+#include "platform/StopScope.h"
+#include "downloads/CKivAppDownMgr.h"
+#include "downloads/CKivDownObj.h"
+#include "downloads/FinalApkName.h"
+#include "platform/DebugLog.h"
+#include "ui/toolkit/KivMessaging.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+std::atomic<std::int64_t> g_completionPauseMs{1000};
+
+/// Marks a callback as running for its entry, so that the page keeps the entry until it ends.
+class InFlight {
+public:
+    explicit InFlight(cKivAppInfo& entry) : m_entry(entry) { ++m_entry.callbacksInFlight; }
+    ~InFlight() { --m_entry.callbacksInFlight; }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+
+private:
+    cKivAppInfo& m_entry;
+};
+
+void SaveProgress(const cKivAppInfo& entry, CKivDownObj& task) {
+    const SavedDownload saved = task.Saved();
+    CKivAppDownMgr::Instance().database().apps().saveProgress(entry.Url, saved);
+}
+
+} // namespace
+
+void CKivXzglZzxzDlg::SetCompletionPauseForTesting(std::chrono::milliseconds pause) {
+    g_completionPauseMs = pause.count() > 0 ? pause.count() : 1000;
+}
+
+void AppTaskEvents::OnPackageEvent(TaskEvent kind, void* user, const TaskEventData& data) {
+    auto* entry = static_cast<cKivAppInfo*>(user);
+    if (!entry || !entry->page) {
+        return;
+    }
+    const InFlight running(*entry);
+    switch (kind) {
+    case TaskEvent::Connecting:
+        entry->status = 0;
+        entry->page->post(*entry, kMsgShowEntryState);
+        return;
+    case TaskEvent::Progress:
+        OnProgress(*entry, data.progress);
+        return;
+    case TaskEvent::Finished:
+        OnCompleted(*entry, std::string(data.path));
+        return;
+    case TaskEvent::NoConnection:
+    case TaskEvent::Failed:
+        OnEnded(*entry, kind);
+        return;
+    default:
+        return; // state 1 and the pause (shown when it was asked for) change nothing
+    }
+}
+
+void AppTaskEvents::OnProgress(cKivAppInfo& entry, const ProgressRecord& progress) {
+    if (progress.fileSize > 0) {
+        // 64-bit arithmetic: sizes above 40 MB would overflow 32 bits times 100.
+        entry.percent = static_cast<std::int32_t>(progress.received * 100 / progress.fileSize);
+    }
+    entry.fileSize = progress.fileSize;
+    entry.speed = progress.transferred;
+    entry.status = 2;
+    entry.page->post(entry, kMsgShowEntryState);
+    const auto now = std::chrono::steady_clock::now();
+    CKivDownObj* task = entry.task.load();
+    if (task && progress.fileSize > 0 && progress.received > 0 &&
+        (entry.lastSave == std::chrono::steady_clock::time_point{} ||
+         now - entry.lastSave >= kSaveInterval)) {
+        entry.lastSave = now;
+        SaveProgress(entry, *task);
+    }
+}
+
+void AppTaskEvents::OnEnded(cKivAppInfo& entry, TaskEvent kind) {
+    CKivDownObj* task = entry.task.exchange(nullptr);
+    if (task) {
+        // The figures are kept so that continue resumes instead of starting again.
+        SaveProgress(entry, *task);
+        CKivAppDownMgr::Instance().appQueue().RemoveTask(task);
+    }
+    entry.halted = true;
+    entry.status = static_cast<std::int32_t>(kind);
+    entry.page->post(entry, kMsgShowEntryState);
+}
+
+void AppTaskEvents::OnCompleted(cKivAppInfo& entry, const std::string& path) {
+    CKivXzglZzxzDlg& page = *entry.page;
+    {
+        std::lock_guard lock(page.m_deleteMutex);
+        if (entry.deleting) {
+            // The user's delete took the entry before it finished: the package goes with it.
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+            return;
+        }
+        entry.completing = true;
+        std::erase_if(page.m_pendingDelete, [&](const auto& e) { return e.get() == &entry; });
+        if (page.m_singlePending.get() == &entry) {
+            page.m_singlePending.reset();
+        }
+    }
+    if (CKivDownObj* task = entry.task.load(); task && entry.fileSize == 0) {
+        entry.fileSize = task->FileSize(); // finished before its first progress report
+    }
+    entry.status = 4;
+    entry.percent = 100;
+    page.post(entry, kMsgShowEntryState);
+    // The finished row shows for a moment; a stop of the task's thread (the page closing)
+    // cuts the pause short, the package is still recorded.
+    (void)platform::SleepFor(platform::CurrentStopToken(),
+                             std::chrono::milliseconds(g_completionPauseMs.load()));
+    FinishPackage(entry, path);
+}
+
+void AppTaskEvents::FinishPackage(cKivAppInfo& entry, const std::string& path) {
+    CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
+    if (CKivDownObj* icon = entry.iconTask.exchange(nullptr)) {
+        icon->StopTaskAndWait();
+        manager.iconQueue().RemoveTask(icon);
+        manager.database().icons().forget(entry.IconUrl);
+    }
+    CKivDownObj* task = entry.task.load();
+    const std::size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string engineName = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string finalName = FinalApkName(entry.Name, folder, engineName);
+    if (finalName.empty()) {
+        finalName = engineName;
+    }
+    const std::uint64_t size = task ? task->FileSize() : entry.fileSize.load();
+    const std::int64_t id =
+        manager.database().apps().finish(entry.request(), folder, finalName, size, std::nullopt);
+
+    auto finished = std::make_unique<cKivDownloadInfo>();
+    finished->ID = id;
+    finished->Url = entry.Url;
+    finished->Name = entry.Name;
+    finished->Type = entry.Type;
+    finished->Ver = entry.Ver;
+    finished->PackageName = entry.PackageName;
+    finished->path = folder + finalName;
+    finished->ValidType = entry.ValidType;
+    finished->ValidValue = entry.ValidValue;
+    finished->fileSize = size;
+    finished->iconPath = manager.database().icons().find(entry.Url, entry.Ver).value_or("");
+    PostKivMessageWith(entry.page->m_downloadedPage, kMsgAddFinished, 0, std::move(finished));
+    entry.page->post(entry, kMsgEntryLeft);
+}
+
+void AppTaskEvents::OnIconEvent(TaskEvent kind, void* user, const TaskEventData& data) {
+    auto* entry = static_cast<cKivAppInfo*>(user);
+    if (!entry || !entry->page) {
+        return;
+    }
+    if (kind != TaskEvent::Finished && kind != TaskEvent::Failed &&
+        kind != TaskEvent::NoConnection) {
+        return;
+    }
+    const InFlight running(*entry);
+    CKivDownObj* icon = entry->iconTask.exchange(nullptr);
+    if (!icon) {
+        return; // the package's completion or a delete took it
+    }
+    CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
+    if (kind == TaskEvent::Finished) {
+        const std::string path(data.path);
+        const std::size_t slash = path.rfind('/');
+        manager.database().icons().finish(entry->IconUrl, path.substr(0, slash + 1),
+                                          path.substr(slash + 1), icon->FileSize());
+        manager.iconQueue().RemoveTask(icon);
+        entry->page->post(*entry, kMsgShowEntryState, CKivXzglZzxzDlg::kShowIcon);
+        return;
+    }
+    manager.database().icons().saveProgress(entry->IconUrl, icon->Saved());
+    manager.iconQueue().RemoveTask(icon);
+}

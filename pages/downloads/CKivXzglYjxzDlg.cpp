@@ -1,0 +1,412 @@
+#include "CKivXzglYjxzDlg.h"
+
+#include "PageText.h"
+
+#include "device/bridge/AdbCommands.h"
+
+#include "downloads/CKivAppDownMgr.h"
+#include "platform/DebugLog.h"
+#include "platform/config/AppPaths.h"
+#include "ui/toolkit/KivShell.h"
+#include "ui/toolkit/KivWindows.h"
+#include "ui/toolkit/cKivButtonEx.h"
+
+#include "device/bridge/ProcessRunner.h"
+
+#include <QProcess>
+#include <QUrl>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr cKivDownListCell::ButtonPictures kInstallPictures{164, 162, 163, 195};
+constexpr cKivDownListCell::ButtonPictures kDeletePictures{161, 159, 160, 194};
+const QString kDeleteQuestion = QStringLiteral("是否确定要删除该任务吗？");
+
+CKivXzglYjxzDlg* g_page = nullptr; // UI thread: the process's downloaded page
+CKivXzglYjxzDlg::OpenFolderFunction g_openFolder;
+CKivXzglYjxzDlg::StatusObserver g_statusObserver;
+
+/// The file manager's "show this file" over D-Bus, else the folder with the default handler.
+void OpenFolder(const std::string& path, bool selectFile) {
+    if (selectFile) {
+        const QString uri = QUrl::fromLocalFile(Qt8(path)).toString();
+        const int code =
+            QProcess::execute(QStringLiteral("dbus-send"),
+                              {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                               QStringLiteral("--dest=org.freedesktop.FileManager1"),
+                               QStringLiteral("/org/freedesktop/FileManager1"),
+                               QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                               QStringLiteral("array:string:") + uri, QStringLiteral("string:")});
+        if (code == 0) {
+            return;
+        }
+        const std::size_t slash = path.rfind('/');
+        ShellOpen(QUrl::fromLocalFile(Qt8(path.substr(0, slash))).toString().toStdString());
+        return;
+    }
+    ShellOpen(QUrl::fromLocalFile(Qt8(path)).toString().toStdString());
+}
+
+struct InstallStatusLook {
+    int status;
+    const char* text;
+    bool error;
+    bool busy;
+};
+
+constexpr InstallStatusLook kInstallLooks[] = {
+    {KivInstallQueue::kInstalling, "正在安装", false, true},
+    {KivInstallQueue::kNoStorage, "设备内存不足，无法安装", true, true},
+    {KivInstallQueue::kInstalled, "安装完成", false, true},
+    {KivInstallQueue::kNoPhone, "设备未连接，无法安装", true, false},
+    {KivInstallQueue::kFailed, "安装失败", true, true},
+    {KivInstallQueue::kNotReady, "设备未就绪", true, true},
+    {KivInstallQueue::kBadPackage, "安装包错误，无法安装", true, true},
+    {KivInstallQueue::kReset, "", false, false},
+};
+
+} // namespace
+
+const KivMessageEntry<CKivXzglYjxzDlg> CKivXzglYjxzDlg::kMessageMap[] = {
+    {kMsgAddFinished, &CKivXzglYjxzDlg::onAddFinished},
+    {kMsgDeleteEntry, &CKivXzglYjxzDlg::onDeleteEntry},
+    {kMsgInstallById, &CKivXzglYjxzDlg::onInstallById},
+    {kMsgInstallProgress, &CKivXzglYjxzDlg::onInstallProgress},
+    {kMsgStopAdb, &CKivXzglYjxzDlg::onStopAdb},
+};
+
+bool IsUrlQueuedForInstall(const std::string& url) {
+    return g_page && g_page->isQueued(url);
+}
+
+CKivXzglYjxzDlg::CKivXzglYjxzDlg(KivInstallServices installServices, QWidget* parent)
+    : KivDownloadPage(parent, false), m_installServices(std::move(installServices)) {
+    setObjectName(QStringLiteral("CKivXzglYjxzDlg"));
+}
+
+void CKivXzglYjxzDlg::SetOpenFolderFunctionForTesting(OpenFolderFunction open) {
+    g_openFolder = std::move(open);
+}
+
+void CKivXzglYjxzDlg::SetStatusObserverForTesting(StatusObserver observer) {
+    g_statusObserver = std::move(observer);
+}
+
+bool CKivXzglYjxzDlg::dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
+                                         KivResult& result) {
+    return DispatchKivMessage(*this, kMessageMap, message, wParam, lParam, result);
+}
+
+void CKivXzglYjxzDlg::onInitDialog() {
+    SetWindowHandle(KivWindowRole::DownloadedPage, handle());
+    // One-click install, delete, open folder: normal, hover, pressed, disabled.
+    createControls({{{172, 170, 171, 199}, {169, 167, 168, 198}, {175, 173, 174, 0}}});
+    connect(button(0), &QAbstractButton::clicked, this, [this] { onOneClickInstall(); });
+    connect(button(1), &QAbstractButton::clicked, this, [this] { onDeleteButton(); });
+    connect(button(2), &QAbstractButton::clicked, this, [this] { onOpenFolder(); });
+    std::string journal;
+    (void)BuildAppPath("installing.journal", "data", true, journal);
+    m_queue = std::make_unique<KivInstallQueue>(handle(), journal, m_installServices);
+    // A package a killed install left under its temporary name gets its own name back first:
+    // restoring drops the rows whose file is missing.
+    m_queue->recoverParkedPackage();
+    restore();
+    postRowCount();
+    setTickButtonsEnabled(false);
+    if (!m_queue->start()) {
+        showInitFailure();
+    }
+    g_page = this;
+}
+
+CKivXzglYjxzDlg::~CKivXzglYjxzDlg() {
+    platform::DebugOutput("CKivXzglYjxzDlg::OnDestroy()----1----");
+    if (g_page == this) {
+        g_page = nullptr;
+    }
+    m_queue.reset(); // waits for the install under way
+    platform::DebugOutput("CKivXzglYjxzDlg::OnDestroy()----2----");
+}
+
+cKivDownloadInfo* CKivXzglYjxzDlg::entryOf(const cKivDownListCell* cell) const {
+    if (!cell || !cell->data) {
+        return nullptr;
+    }
+    auto it = m_entries.find(static_cast<cKivDownloadInfo*>(cell->data)->serial);
+    return it == m_entries.end() ? nullptr : it->second.get();
+}
+
+cKivDownloadInfo* CKivXzglYjxzDlg::currentEntry() const {
+    auto it = m_entries.find(m_current);
+    return it == m_entries.end() ? nullptr : it->second.get();
+}
+
+bool CKivXzglYjxzDlg::isQueued(const std::string& url) {
+    return m_queue && m_queue->containsUrl(url);
+}
+
+bool CKivXzglYjxzDlg::queueEmpty() {
+    return !m_queue || m_queue->empty();
+}
+
+void CKivXzglYjxzDlg::postRowCount() {
+    PostKivMessage(WindowHandle(KivWindowRole::DownloadManager), kMsgDownloadedRows,
+                   static_cast<KivWParam>(list()->rowCount()));
+}
+
+void CKivXzglYjxzDlg::restore() {
+    CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
+    if (!manager.databaseOpen()) {
+        return;
+    }
+    list()->setUpdatesEnabled(false);
+    const FinishedApps finished = manager.database().restoreFinished();
+    for (const AppDownloadedRow& row : finished.apps) {
+        auto entry = std::make_unique<cKivDownloadInfo>();
+        entry->ID = row.id;
+        entry->Url = row.app.url;
+        entry->Name = row.app.name;
+        entry->Type = row.app.type;
+        entry->Ver = row.app.ver;
+        entry->PackageName = row.app.packageName;
+        entry->ValidType = row.app.validType;
+        entry->ValidValue = row.app.validValue;
+        entry->path = row.path();
+        entry->fileSize = row.fileSize;
+        for (const IconDownloadedRow& icon : finished.icons) {
+            if (icon.appUrl == row.app.url && icon.appVer == row.app.ver) {
+                entry->iconPath = icon.path();
+            }
+        }
+        addEntry(std::move(entry));
+    }
+    list()->setUpdatesEnabled(true);
+}
+
+cKivDownListCell* CKivXzglYjxzDlg::addEntry(std::unique_ptr<cKivDownloadInfo> entry) {
+    const QString icon =
+        !entry->iconPath.empty() && PathExists(entry->iconPath) ? Qt8(entry->iconPath) : QString();
+    cKivDownListCell* cell =
+        list()->AddRow(Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver), icon);
+    entry->row = cell;
+    cell->data = entry.get();
+    list()->SetRowSize(entry->fileSize, cell);
+    list()->SetRowButtonPictures(cell, 0, kInstallPictures);
+    list()->SetRowButtonPictures(cell, 1, kDeletePictures);
+    cell->buttonCallbacks[0] = [this](cKivDownListCell* c) { installRow(c); };
+    cell->buttonCallbacks[1] = [this](cKivDownListCell* c) { deleteRow(c); };
+    connectRowTick(cell);
+    m_entries.emplace(entry->serial, std::move(entry));
+    return cell;
+}
+
+void CKivXzglYjxzDlg::queueInstall(const cKivDownloadInfo& entry) {
+    m_queue->append({entry.serial, entry.Url, entry.path, entry.ValidValue, entry.PackageName});
+}
+
+// ---- Messages --------------------------------------------------------------------------
+
+KivResult CKivXzglYjxzDlg::onAddFinished(KivWParam, KivLParam lParam) {
+    auto* payload = KivPayloadValue<std::unique_ptr<cKivDownloadInfo>>(lParam);
+    if (!payload || !*payload) {
+        return 0;
+    }
+    cKivDownloadInfo* entry = payload->get();
+    cKivDownListCell* cell = addEntry(std::move(*payload));
+    postRowCount();
+    // A finished download is installed at once.
+    queueInstall(*entry);
+    setTickButtonsEnabled(false);
+    list()->SetRowButtonEnabled(cell, 0, false);
+    list()->SetRowButtonEnabled(cell, 1, false);
+    return 0;
+}
+
+KivResult CKivXzglYjxzDlg::onInstallById(KivWParam wParam, KivLParam) {
+    const auto id = static_cast<std::int64_t>(wParam);
+    if (id == -1 || m_installAllBusy) {
+        return 0;
+    }
+    for (auto& [serial, entry] : m_entries) {
+        if (entry->ID == id) {
+            setTickButtonsEnabled(false);
+            list()->SetRowButtonEnabled(entry->row, 0, false);
+            list()->SetRowButtonEnabled(entry->row, 1, false);
+            queueInstall(*entry);
+            return 0;
+        }
+    }
+    return 0;
+}
+
+KivResult CKivXzglYjxzDlg::onInstallProgress(KivWParam wParam, KivLParam lParam) {
+    const int status = static_cast<int>(lParam);
+    auto it = m_entries.find(static_cast<std::uint64_t>(wParam));
+    if (it != m_entries.end()) {
+        showInstallStatus(*it->second, status);
+        if (g_statusObserver) {
+            g_statusObserver(it->second->PackageName, status);
+        }
+    }
+    if (status != KivInstallQueue::kReset) {
+        return 0;
+    }
+    // The end of an install, also of a row deleted meanwhile: the buttons come back.
+    if (m_installAllBusy) {
+        if (m_queue->empty()) {
+            m_installAllBusy = false;
+            setTickButtonsEnabled(true);
+        }
+    } else {
+        followTicks();
+    }
+    return 0;
+}
+
+void CKivXzglYjxzDlg::showInstallStatus(cKivDownloadInfo& entry, int status) {
+    for (const InstallStatusLook& look : kInstallLooks) {
+        if (look.status != status) {
+            continue;
+        }
+        list()->SetRowInstallState(look.error ? kErrorStatus : kNormalStatus, look.busy, entry.row,
+                                   QString::fromUtf8(look.text));
+        if (status == KivInstallQueue::kNoPhone || status == KivInstallQueue::kReset) {
+            const bool enabled = status == KivInstallQueue::kReset;
+            list()->SetRowButtonEnabled(entry.row, 0, enabled);
+            list()->SetRowButtonEnabled(entry.row, 1, enabled);
+        }
+        return;
+    }
+}
+
+KivResult CKivXzglYjxzDlg::onStopAdb(KivWParam, KivLParam) {
+    // The phone went away: an install blocked in adb ends with its error.
+    KillProcessesByName(AdbProcessName());
+    return 0;
+}
+
+KivResult CKivXzglYjxzDlg::onDeleteEntry(KivWParam wParam, KivLParam lParam) {
+    auto it = m_entries.find(static_cast<std::uint64_t>(wParam));
+    if (it != m_entries.end()) {
+        std::unique_ptr<cKivDownloadInfo> entry = std::move(it->second);
+        m_entries.erase(it);
+        m_queue->remove(entry->serial);
+        DownAppInfoDatabase& db = CKivAppDownMgr::Instance().database();
+        std::error_code ignored;
+        std::filesystem::remove(entry->path, ignored);
+        const std::optional<std::string> icon =
+            entry->iconPath.empty() ? std::nullopt : std::optional<std::string>(entry->iconPath);
+        if (entry->ID != -1) {
+            db.deleteFinished(entry->ID, entry->Url, entry->Ver, icon);
+        } else {
+            db.icons().cleanUp(entry->Url, entry->Ver, icon);
+        }
+        if (m_current == entry->serial) {
+            m_current = 0;
+        }
+        list()->RemoveRow(entry->row);
+    }
+    if (lParam == 2) {
+        setTickButtonsEnabled(true);
+        m_installAllBusy = false;
+        list()->setUpdatesEnabled(true);
+    }
+    if (list()->rowCount() == 0) {
+        setTickButtonsEnabled(false);
+        list()->setSelectAllChecked(false);
+    } else if (lParam == 1 || lParam == 2) {
+        setTickButtonsEnabled(list()->anyChecked());
+    }
+    postRowCount();
+    return 0;
+}
+
+// ---- Buttons and clicks ----------------------------------------------------------------
+
+void CKivXzglYjxzDlg::onRowClicked(int row) {
+    if (cKivDownloadInfo* entry = entryOf(list()->cellAt(row))) {
+        m_current = entry->serial;
+    }
+}
+
+void CKivXzglYjxzDlg::onRowTicked(cKivDownListCell* cell) {
+    if (cell->checked && !currentEntry()) {
+        if (cKivDownloadInfo* entry = entryOf(cell)) {
+            m_current = entry->serial;
+        }
+    }
+}
+
+void CKivXzglYjxzDlg::onOneClickInstall() {
+    for (int i = 0; i < list()->rowCount(); ++i) {
+        cKivDownListCell* cell = list()->cellAt(i);
+        cKivDownloadInfo* entry = entryOf(cell);
+        if (cell->checked && entry) {
+            queueInstall(*entry);
+        }
+    }
+    if (list()->rowCount() > 0) {
+        m_installAllBusy = true;
+        setTickButtonsEnabled(false);
+    }
+}
+
+void CKivXzglYjxzDlg::installRow(cKivDownListCell* cell) {
+    cKivDownloadInfo* entry = entryOf(cell);
+    if (!entry || m_installAllBusy) {
+        return;
+    }
+    setTickButtonsEnabled(false);
+    list()->SetRowButtonEnabled(cell, 0, false);
+    list()->SetRowButtonEnabled(cell, 1, false);
+    queueInstall(*entry);
+}
+
+void CKivXzglYjxzDlg::deleteRow(cKivDownListCell* cell) {
+    cKivDownloadInfo* entry = entryOf(cell);
+    if (!entry || m_installAllBusy || !Confirm(kDeleteQuestion)) {
+        return;
+    }
+    setTickButtonsEnabled(false);
+    list()->SetRowButtonEnabled(cell, 0, false);
+    list()->SetRowButtonEnabled(cell, 1, false);
+    PostKivMessage(handle(), kMsgDeleteEntry, static_cast<KivWParam>(entry->serial), 1);
+}
+
+void CKivXzglYjxzDlg::onDeleteButton() {
+    std::vector<std::uint64_t> ticked;
+    for (int i = 0; i < list()->rowCount(); ++i) {
+        cKivDownListCell* cell = list()->cellAt(i);
+        if (cell->checked) {
+            if (cKivDownloadInfo* entry = entryOf(cell)) {
+                ticked.push_back(entry->serial);
+            }
+        }
+    }
+    if (ticked.empty() || !Confirm(kDeleteQuestion)) {
+        return;
+    }
+    for (std::uint64_t serial : ticked) {
+        m_queue->remove(serial);
+    }
+    setTickButtonsEnabled(false);
+    m_installAllBusy = true;
+    list()->setUpdatesEnabled(false);
+    for (std::size_t i = 0; i < ticked.size(); ++i) {
+        PostKivMessage(handle(), kMsgDeleteEntry, static_cast<KivWParam>(ticked[i]),
+                       i + 1 == ticked.size() ? 2 : 0);
+    }
+}
+
+void CKivXzglYjxzDlg::onOpenFolder() {
+    const OpenFolderFunction open = g_openFolder ? g_openFolder : OpenFolder;
+    cKivDownloadInfo* entry = currentEntry();
+    if (entry && PathExists(entry->path)) {
+        open(entry->path, true);
+        return;
+    }
+    open(CKivAppDownMgr::Instance().apkFolder(), false);
+}

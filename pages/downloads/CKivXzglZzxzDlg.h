@@ -1,0 +1,118 @@
+// CKivXzglZzxzDlg: the downloading page of the download manager. It owns the unfinished app
+// downloads (cKivAppInfo, one per row), turns store requests into package and icon tasks,
+// follows the tasks' events, hands finished packages to the downloaded page, restores
+// unfinished downloads after a restart, and continues, pauses and deletes them for the user.
+//
+// Threads: the task callbacks run on the tasks' polling threads, the deletion worker and the
+// toolbar worker on their own; none of them touches a widget: every visible change is posted
+// to the page, naming the entry by its serial. The page stops every task and worker before it
+// goes, so nothing calls back into it afterwards.
+#pragma once
+
+#include "KivDownloadPage.h"
+#include "cKivAppInfo.h"
+
+#include "platform/Worker.h"
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+class CKivDownObj;
+struct TaskEventData;
+enum class TaskEvent : int;
+
+class CKivXzglZzxzDlg : public KivDownloadPage {
+    Q_OBJECT
+public:
+    /// lParam of kMsgShowEntryState besides the entry's own state.
+    static constexpr KivLParam kShowWaiting = 99;       ///< "等待开始下载", progress kept
+    static constexpr KivLParam kShowWaitingAtZero = 98; ///< the same, progress back to 0
+    static constexpr KivLParam kShowIcon = 100;         ///< the entry's icon has arrived
+
+    using EntryPtr = std::shared_ptr<cKivAppInfo>;
+
+    explicit CKivXzglZzxzDlg(QWidget* parent = nullptr);
+    ~CKivXzglZzxzDlg() override;
+
+    /// Where finished packages go (WM_USER+501, WM_USER+506).
+    void SetDownloadedPage(const KivWindowHandle& page) { m_downloadedPage = page; }
+
+    /// The entry of a row, or null.
+    EntryPtr entryOf(const cKivDownListCell* cell) const;
+    bool busy() const { return m_busy; }
+
+    /// Continue and pause one entry (the row buttons, the toolbar worker). Any thread but a
+    /// task's own; the row learns the result through a posted message.
+    void ContinueEntry(const EntryPtr& entry);
+    void PauseEntry(const EntryPtr& entry);
+
+    /// The pause after "下载完成" before the package moves on (one second; tests shorten it).
+    static void SetCompletionPauseForTesting(std::chrono::milliseconds pause);
+
+protected:
+    void onInitDialog() override;
+    bool dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
+                            KivResult& result) override;
+    bool pageBusy() const override { return m_busy; }
+
+private:
+    friend class AppTaskEvents;
+
+    KivResult onAddDownload(KivWParam wParam, KivLParam lParam);
+    KivResult onDeletePending(KivWParam wParam, KivLParam lParam);
+    KivResult onEntryLeft(KivWParam wParam, KivLParam lParam);
+    KivResult onShowEntryState(KivWParam wParam, KivLParam lParam);
+    KivResult onToolbarDone(KivWParam wParam, KivLParam lParam);
+
+    void restore();
+    void addRowButtons(cKivDownListCell* cell, bool paused);
+    void onFirstRowButton(cKivDownListCell* cell);
+    void onSecondRowButton(cKivDownListCell* cell);
+    void onContinueButton();
+    void onPauseButton();
+    void onDeleteButton();
+    void startToolbarWorker(std::vector<EntryPtr> entries, bool continuing);
+    std::vector<EntryPtr> tickedEntries() const;
+    /// The worker that carries out deletions, started when the page opens; tried again
+    /// when a deletion is asked for without it. False when there is still none.
+    bool startDeletionWorker();
+    void showSizeOnce(cKivAppInfo& entry);
+    void showState(cKivAppInfo& entry);
+    void postRowCount();
+    void post(const cKivAppInfo& entry, unsigned message, KivLParam lParam = 0);
+
+    // Tasks (any thread but the task's own).
+    CKivDownObj* createPackageTask(cKivAppInfo& entry);
+    CKivDownObj* createIconTask(cKivAppInfo& entry);
+    void startTasks(cKivAppInfo& entry);
+    void stopTasksForClose(cKivAppInfo& entry);
+
+    /// Frees an entry that left the list once no task callback runs for it any more.
+    void retire(EntryPtr entry);
+    void sweepRetired();
+
+    void runDeletionWorker(std::stop_token stop);
+    void deleteEntry(const EntryPtr& entry);
+
+    std::map<std::uint64_t, EntryPtr> m_entries; // UI thread; the rows' entries by serial
+    std::vector<EntryPtr> m_retired;             // UI thread; left the list, callbacks running
+    KivWindowHandle m_downloadedPage;
+    KivWindowHandle m_self;
+    bool m_busy = false; // UI thread
+
+    std::mutex m_deleteMutex;                   // guards the two members below; UI, worker, tasks
+    std::condition_variable_any m_deleteQueued; // the deletion worker waits on it
+    std::vector<EntryPtr> m_pendingDelete;
+    EntryPtr m_singlePending;
+
+    platform::Worker m_deletionWorker;
+    platform::Worker m_toolbarWorker; // one toolbar action at a time
+
+    static const KivMessageEntry<CKivXzglZzxzDlg> kMessageMap[];
+};

@@ -1,0 +1,376 @@
+// The device page in the real main window, driven by phonesim through the device monitor: the
+// whole flow from welcome to connected with a live screen and back, the poller's fallback, the
+// connection error, a second phone, the wizard's steps, and the two panels. Every state and
+// step is saved as a screenshot.
+#include "DevicePageTestSupport.h"
+
+#include "app/shell/CKivOrviaDlg.h"
+#include "device/bridge/PhoneInfo.h"
+#include "device/connection/DriverJobControl.h"
+#include "pages/store/CKivYyyxDlg.h"
+#include "pages/device/CKivSbxxDlg.h"
+#include "pages/device/CKivSbxxLjxdDlg.h"
+#include "pages/device/CKivSbxxSjxxDlg.h"
+#include "pages/device/CKivSbxxYxtjDlg.h"
+#include "pages/device/DeviceConnection.h"
+#include "pages/device/DevicePageMessages.h"
+#include "pages/device/PhoneWorker.h"
+#include "ui/toolkit/KivFonts.h"
+#include "ui/toolkit/KivSkinTable.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+using devicetest::DeviceWorld;
+
+namespace {
+
+const char* kPhoneOne = R"({"serial": "PSIM1", "plugged": false, "usb": {"vid": "19D2",
+    "pid": "1351"}, "props": {"ro.product.model": "Penlow P1", "ro.product.device": "p1",
+    "ro.product.manufacturer": "Penlow", "ro.build.version.release": "13",
+    "gsm.version.baseband": "MPSS.HI.4.3", "ro.bootloader": "P1-BL-0042"},
+    "battery": {"value": "85"},
+    "df": {"data": {"size_mb": 65536, "used_mb": 21000, "free_mb": 44536},
+           "sdcard": {"size_mb": 2048, "used_mb": 1025, "free_mb": 1023}}})";
+const char* kPhoneTwo = R"({"serial": "PSIM2", "plugged": false, "usb": {"vid": "12D1",
+    "pid": "1038"}})";
+
+void Click(QAbstractButton* button) {
+    QVERIFY(button);
+    QVERIFY(button->isVisible());
+    QVERIFY(button->isEnabled());
+    button->click();
+}
+
+} // namespace
+
+class DevicePageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        InstallFontSubstitutions();
+        InstallDialogHook();
+        m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhoneOne, kPhoneTwo});
+        QVERIFY(m_world->ready());
+        ProgramServices::Parts parts = m_world->parts();
+        parts.startDownloadQueues = [this] { ++m_queueStarts; };
+        parts.recommendBrowser = [this](QWidget* panel, const QRect&,
+                                        RecommendStatusCallback status) {
+            m_browser = new QWidget(panel);
+            m_browser->setAutoFillBackground(true);
+            m_browserStatus = std::move(status);
+            return RecommendBrowser{m_browser, [this](const QString& url) {
+                                        m_navigated << url;
+                                        m_browserStatus(1);
+                                    }};
+        };
+        m_services = std::make_unique<ProgramServices>(std::move(parts));
+        m_window =
+            std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
+        m_window->show();
+        m_page = m_window->devicePage();
+        QVERIFY(m_page->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(m_page->button(1016)->isEnabled(), 10000); // monitor runs
+        // The panel's start-up: the page requested once, the download queues started once.
+        QTRY_COMPARE(m_queueStarts, 1);
+        QCOMPARE(m_navigated, QStringList{QString::fromStdString(
+                                  m_services->devicePage().storeAddress("/mindex.php"))});
+        QVERIFY(m_navigated.front().startsWith(QStringLiteral("http://127.0.0.1:")));
+        QTRY_COMPARE(m_page->recommendPanel()->panelState(), int(CKivSbxxYxtjDlg::kLoading));
+        m_browserStatus(2);
+        QTRY_COMPARE(m_page->recommendPanel()->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
+    }
+    void cleanupTestCase() {
+        m_window.reset();
+        QVERIFY(WaitForDriverJobThreads(std::chrono::seconds(20)));
+        m_services.reset();
+        m_world.reset();
+        RemoveDialogHook();
+    }
+    void cleanup() {
+        // Every case leaves the phones unplugged and the page welcoming.
+        for (const char* serial : {"PSIM1", "PSIM2"}) {
+            m_world->sim().control(std::string("unplug ") + serial);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kWelcome), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_services->phone().currentDevice(), -1, 5000);
+    }
+
+    void wholeFlowFromWelcomeToALiveScreenAndBack();
+    void secondPhoneIsIgnoredWhileOneIsFollowed();
+    void pollerThatSeesNoOnlinePhoneFallsBack();
+    void refreshWithoutPhoneEndsInTheErrorScreen();
+    void wizardStepsAndDriverFailures();
+    void wizardEndsWhenThePhoneGoesAway();
+    void adbSeesThePhoneDuringTheSearch();
+    void infoPanelFields();
+    void recommendationsPanelStatus();
+    void escapeOnThePageClosesTheProgram();
+
+private:
+    void plugOnline(const char* serial) {
+        m_world->sim().control(std::string("state ") + serial + " device");
+        m_world->sim().control(std::string("plug ") + serial);
+    }
+    void openWizardFromNotConnected();
+
+    std::unique_ptr<DeviceWorld> m_world;
+    std::unique_ptr<ProgramServices> m_services;
+    std::unique_ptr<CKivOrviaDlg> m_window;
+    CKivSbxxDlg* m_page = nullptr;
+    int m_queueStarts = 0;
+    QWidget* m_browser = nullptr;
+    RecommendStatusCallback m_browserStatus;
+    QStringList m_navigated;
+};
+
+void DevicePageTest::wholeFlowFromWelcomeToALiveScreenAndBack() {
+    QCOMPARE(m_page->currentState(), int(CKivSbxxDlg::kWelcome));
+    QVERIFY(m_page->title()->text().startsWith(QStringLiteral("欢迎使用")));
+    QVERIFY(m_page->button(1045)->isVisible());
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-welcome"));
+
+    const std::string home = m_world->writeScreen(720, 1280, 0);
+    QVERIFY(m_world->sim().control("set PSIM1 {\"screen\": {\"image\": \"" + home + "\"}}"));
+    m_world->sim().control("state PSIM1 none"); // on USB, adb not yet listing it
+    m_world->sim().control("plug PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnecting), 10000);
+    QCOMPARE(m_services->phone().currentDevice(), 0);
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-4-connecting"));
+
+    m_world->sim().control("state PSIM1 device");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_page->shownPhonePicture().isNull(), 20000);
+    QCOMPARE(m_page->shownPhonePicture().size(), QSize(205, 399));
+    QCOMPARE(m_page->title()->text(), QStringLiteral("Penlow P1 Pro"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->valueLabel(2, 1)->text(), QStringLiteral("%"), 20000);
+    QCOMPARE(m_page->valueLabel(2, 0)->text(), QStringLiteral("85"));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d\\d$"))
+                .match(m_page->valueLabel(0, 0)->text())
+                .hasMatch());
+    QCOMPARE(m_page->valueLabel(0, 1)->text(), QStringLiteral("G"));
+    QCOMPARE(m_page->valueLabel(1, 0)->text(), QStringLiteral("1023"));
+    QCOMPARE(m_page->valueLabel(1, 1)->text(), QStringLiteral("MB"));
+    QCOMPARE(m_page->infoPanel()->field(0)->text(), QStringLiteral("Penlow P1"));
+    QCOMPARE(m_page->infoPanel()->field(2)->text(), QStringLiteral("13"));
+    QVERIFY(m_page->infoPanel()->isVisible());
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-connected"));
+
+    // The phone's screen changes: the page follows within two seconds.
+    const QColor before = m_page->shownPhonePicture().pixelColor(100, 120);
+    const std::string evening = m_world->writeScreen(720, 1280, 1);
+    QVERIFY(m_world->sim().control("set PSIM1 {\"screen\": {\"image\": \"" + evening + "\"}}"));
+    QElapsedTimer changed;
+    changed.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_page->shownPhonePicture().pixelColor(100, 120) != before, 5000);
+    QVERIFY2(changed.elapsed() < 2000, qPrintable(QString::number(changed.elapsed())));
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-connected-changed"));
+
+    m_world->sim().control("unplug PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kWelcome), 10000);
+    QCOMPARE(m_page->currentState(), int(CKivSbxxDlg::kWelcome));
+    QVERIFY(!m_page->infoPanel()->isVisible());
+    // The stopped worker shows nothing more.
+    const int shown = PhoneWorker::picturesShownForTesting();
+    QTest::qWait(1500);
+    QCOMPARE(PhoneWorker::picturesShownForTesting(), shown);
+}
+
+void DevicePageTest::secondPhoneIsIgnoredWhileOneIsFollowed() {
+    plugOnline("PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 10000);
+    plugOnline("PSIM2");
+    QTest::qWait(800);
+    QCOMPARE(m_services->phone().currentDevice(), 0);
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kConnected));
+    m_world->sim().control("unplug PSIM2"); // the other phone leaves: nothing changes
+    QTest::qWait(500);
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kConnected));
+}
+
+void DevicePageTest::pollerThatSeesNoOnlinePhoneFallsBack() {
+    m_world->sim().control("state PSIM1 unauthorized");
+    m_world->sim().control("plug PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnecting), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected), 15000);
+    QCOMPARE(m_page->currentState(), int(CKivSbxxDlg::kNotConnected));
+    QVERIFY(m_page->button(1016)->isVisible());
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-2-not-connected"));
+}
+
+void DevicePageTest::refreshWithoutPhoneEndsInTheErrorScreen() {
+    Click(m_page->button(1045));
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kConnecting));
+    QCOMPARE(m_page->currentState(), int(CKivSbxxDlg::kWelcome)); // drawn, not entered
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kError), 15000);
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-5-error"));
+    Click(m_page->button(1059));
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kWelcome));
+}
+
+void DevicePageTest::openWizardFromNotConnected() {
+    m_world->sim().control("state PSIM1 unauthorized");
+    m_world->sim().control("plug PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected), 20000);
+    Click(m_page->button(1016));
+    QVERIFY(m_page->wizardMode());
+    QVERIFY(m_page->wizard()->isVisible());
+    QCOMPARE(m_page->wizard()->step(), 1);
+}
+
+void DevicePageTest::wizardStepsAndDriverFailures() {
+    CKivSbxxLjxdDlg::resetDriverFailuresForTesting();
+    openWizardFromNotConnected();
+    CKivSbxxLjxdDlg* wizard = m_page->wizard();
+    QVERIFY(!wizard->checkBox()->isChecked());
+    QVERIFY(!wizard->button(1018)->isEnabled());
+    QCOMPARE(wizard->guide(), 1);
+    QVERIFY(!wizard->button(1046)->isEnabled());
+    Click(wizard->button(1047));
+    QCOMPARE(wizard->guide(), 2);
+    QVERIFY(wizard->button(1046)->isEnabled());
+    QVERIFY(!wizard->button(1047)->isEnabled());
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-1-usb-debugging"));
+    wizard->checkBox()->click();
+    QVERIFY(wizard->button(1018)->isEnabled());
+    wizard->checkBox()->click();
+    QVERIFY(!wizard->button(1018)->isEnabled());
+    wizard->checkBox()->click();
+
+    // The search misses twice (the phone stays unauthorised): on to the driver, whose lookup
+    // fails (no web service): the failure picture and "重试".
+    Click(wizard->button(1018));
+    QCOMPARE(wizard->step(), 2);
+    QVERIFY(wizard->animationRunning());
+    QTest::qWait(300); // let the animation show a frame
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-2-search"));
+    QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), 3, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(wizard->button(1030)->isVisible(), 20000);
+    QVERIFY(wizard->label(1050)->isVisible());
+    QCOMPARE(CKivSbxxLjxdDlg::driverFailuresForTesting(), 1);
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver-failed"));
+
+    // Back out and in again: the count stays; the guide and the box start afresh.
+    SendKivMessage(wizard->handle(), kMsgWizardAbort);
+    QVERIFY(!m_page->wizardMode());
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected));
+    Click(m_page->button(1016));
+    QCOMPARE(wizard->step(), 1);
+    QCOMPARE(wizard->guide(), 1);
+    QVERIFY(!wizard->checkBox()->isChecked());
+    SendKivMessage(wizard->handle(), kMsgWizardDriver);
+    QCOMPARE(wizard->step(), 3);
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver"));
+    QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), 5, 20000); // the second failure gives up
+    QCOMPARE(CKivSbxxLjxdDlg::driverFailuresForTesting(), 0);
+    QTRY_VERIFY(m_world->machineLog() == std::vector<std::string>{"4 19D21351"});
+    QVERIFY(wizard->button(1031)->isVisible());
+    QVERIFY(wizard->button(1025)->isVisible());
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-5-failed"));
+
+    // A driver that installs: step 4, and "完成连接" records the success.
+    SendKivMessage(wizard->handle(), kMsgWizardDriver);
+    CancelDriverJob(); // the reports below stand in for a job that finds its driver
+    const auto report = [wizard](DriverJobCode code, int percent) {
+        DriverProgress progress{code, percent, ""};
+        SendKivMessage(wizard->handle(), kMsgWizardProgress, static_cast<KivWParam>(code),
+                       reinterpret_cast<KivLParam>(&progress));
+    };
+    report(DriverJobCode::LookingUp, 0);
+    QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在查找驱动,请稍等..."));
+    report(DriverJobCode::Downloading, 42);
+    QCOMPARE(wizard->label(1051)->text(), QStringLiteral("42%"));
+    QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在下载驱动,请稍等..."));
+    QVERIFY(wizard->label(1051)->isVisible());
+    QTest::qWait(300); // let the animation show a frame
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver-progress"));
+    report(DriverJobCode::Installing, 100);
+    QCOMPARE(wizard->label(1051)->text(), QStringLiteral("100%"));
+    QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在安装驱动,请稍等..."));
+    DriverProgress installed{DriverJobCode::Installed, 0, ""};
+    SendKivMessage(wizard->handle(), kMsgWizardProgress, static_cast<KivWParam>(installed.code),
+                   reinterpret_cast<KivLParam>(&installed));
+    QCOMPARE(wizard->step(), 4);
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-4-connected"));
+    Click(wizard->button(1024));
+    QVERIFY(!m_page->wizardMode());
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(m_world->machineLog(), (std::vector<std::string>{"4 19D21351", "3 19D21351"}));
+}
+
+void DevicePageTest::wizardEndsWhenThePhoneGoesAway() {
+    openWizardFromNotConnected();
+    m_world->sim().control("unplug PSIM1");
+    QTRY_VERIFY_WITH_TIMEOUT(!m_page->wizardMode(), 10000);
+    QVERIFY(!m_page->wizard()->isVisible());
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kWelcome));
+}
+
+void DevicePageTest::adbSeesThePhoneDuringTheSearch() {
+    openWizardFromNotConnected();
+    CKivSbxxLjxdDlg* wizard = m_page->wizard();
+    wizard->checkBox()->click();
+    m_world->sim().control("state PSIM1 device");
+    Click(wizard->button(1018));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_page->wizardMode(), 15000);
+    QCOMPARE(wizard->step(), 2); // never reached the driver
+    QVERIFY(!wizard->isVisible());
+    // The wizard leaves the state to the page: it draws the one it remembered.
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected));
+}
+
+void DevicePageTest::infoPanelFields() {
+    CKivSbxxSjxxDlg* panel = m_page->infoPanel();
+    PhoneInfo info{"Model X", "Maker", "14", "BB-1", "BL-2", "TRUE"};
+    SendKivMessage(panel->handle(), kMsgPhoneInfo, reinterpret_cast<KivWParam>(&info), 1);
+    QCOMPARE(panel->field(0)->text(), QStringLiteral("Model X"));
+    QCOMPARE(panel->field(4)->text(), QStringLiteral("BL-2"));
+    QCOMPARE(panel->field(5)->text(), QStringLiteral("否")); // only exactly "true" is yes
+    info.root = "true";
+    SendKivMessage(panel->handle(), kMsgPhoneInfo, reinterpret_cast<KivWParam>(&info), 1);
+    QCOMPARE(panel->field(5)->text(), QStringLiteral("是"));
+    SendKivMessage(panel->handle(), kMsgPhoneInfo, 0, 0);
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(panel->field(i)->text(), QStringLiteral("******"));
+    }
+}
+
+void DevicePageTest::recommendationsPanelStatus() {
+    CKivSbxxYxtjDlg* panel = m_page->recommendPanel();
+    QVERIFY(panel->isVisible());
+    QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
+    SendKivMessage(panel->handle(), kMsgRecommendStatus, 1);
+    QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kLoading));
+    QVERIFY(!m_browser->isVisible());
+    QTest::qWait(300); // let the animation show a frame
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-recommend-loading"));
+    SendKivMessage(panel->handle(), kMsgRecommendStatus, 4); // not a load status: nothing
+    QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kLoading));
+    SendKivMessage(panel->handle(), kMsgRecommendStatus, 3);
+    QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kFailed));
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-recommend-failed"));
+    QVERIFY(!m_browser->isVisible());
+    SendKivMessage(panel->handle(), kMsgRecommendStatus, 2);
+    QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
+    QVERIFY(m_browser->isVisible());
+    QCOMPARE(m_browser->geometry(), QRect(1, 31, 533, 349));
+    // "更多" opens the list page in the store tab.
+    Click(panel->moreButton());
+    QTRY_VERIFY(m_window->storePage()->isVisible());
+    QVERIFY(!m_page->isVisible());
+    m_window->selectTab(0);
+    QVERIFY(m_page->isVisible());
+}
+
+void DevicePageTest::escapeOnThePageClosesTheProgram() {
+    QVERIFY(m_window->isVisible());
+    QTest::keyClick(m_page, Qt::Key_Escape);
+    QTRY_VERIFY(!m_window->isVisible());
+}
+
+QTEST_MAIN(DevicePageTest)
+#include "DevicePageTest.moc"

@@ -1,0 +1,79 @@
+#include "DevicePageTestSupport.h"
+
+#include "HomeScreen.h"
+
+#include "app/parts/ProgramParts.h"
+#include "device/bridge/AdbCommands.h"
+#include "platform/config/AppPaths.h"
+#include "TestProgramServices.h"
+
+#include <filesystem>
+
+namespace devicetest {
+
+using namespace std::chrono_literals;
+
+DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
+    testsupport::WriteFile(m_serviceDir.file("soap.json"),
+                           R"json({"models": [{"model": "Penlow P1", "device": "p1",
+                               "showname": "Penlow P1 Pro", "imageinfo": "1,0,0,0,0,0,0,0,0",
+                               "machineid": "7"}]})json");
+    m_services = std::make_unique<testsupport::ServerProcess>(
+        std::vector<std::string>{"--soap-data", m_serviceDir.file("soap.json")});
+    std::string config = uitest::TestProgramFolder::DefaultConfig();
+    config.replace(config.find("port=9"), 6, "port=" + std::to_string(m_services->port("soap")));
+    m_folder = std::make_unique<uitest::TestProgramFolder>(config);
+    testsupport::PrepareProgramFolder(m_folder->path());
+    std::filesystem::create_directories(m_folder->path() + "/data");
+    const char* built = std::getenv("PENLOW_PROGRAM_DIR");
+    std::error_code ignored;
+    std::filesystem::copy_file(std::string(built ? built : ".") + "/data/arginfo.dat",
+                               m_folder->path() + "/data/arginfo.dat", ignored);
+    OverrideModuleFolder(m_folder->path());
+    m_cwd = std::make_unique<testsupport::ScopedCwd>(m_folder->path());
+    // The monitor's first start ends adb processes by name: no process has this one.
+    SetAdbProcessNameForTesting("penlow-test-no-such-adb");
+    m_sim = std::make_unique<testsupport::PhoneSimProcess>(
+        phones, std::vector<std::string>{"--keep-alive-on-kill"});
+    m_port = std::make_unique<testsupport::ScopedEnv>("ANDROID_ADB_SERVER_PORT",
+                                                      std::to_string(m_sim->port()));
+    InstallProgramParts(); // the driver job asks devservices, which knows no driver
+}
+
+ProgramServices::Parts DeviceWorld::parts() {
+    ProgramServices::Parts parts = testsupport::WindowTestParts();
+    DeviceConnectionSetup& setup = parts.connection;
+    setup.enabled = true;
+    setup.settings =
+        DeviceMonitorSettings{m_sim->sysfsRoot(), m_folder->path() + "/data/arginfo.dat"};
+    setup.usbPeriod = 100ms;
+    setup.adbPeriod = 150ms;
+    setup.pollerPause = 300ms;
+    parts.phoneWeb = std::make_shared<ConfirmingWebServices>();
+    parts.storeHost = "127.0.0.1:" + std::to_string(m_services->port("soap"));
+    parts.machineLog = [this](const std::string& vid, const std::string& pid, int kind) {
+        std::lock_guard guard(m_lock);
+        m_machineLog.push_back(std::to_string(kind) + " " + vid + pid);
+    };
+    return parts;
+}
+
+DeviceWorld::~DeviceWorld() {
+    m_port.reset();
+    m_sim.reset();
+    m_services.reset();
+}
+
+std::string DeviceWorld::writeScreen(int width, int height, int variant) const {
+    const std::string path =
+        m_folder->path() + "/home" + std::to_string(variant) + "-" + std::to_string(width) + ".ppm";
+    SavePpm(DrawHomeScreen(width, height, variant), QString::fromStdString(path));
+    return path;
+}
+
+std::vector<std::string> DeviceWorld::machineLog() const {
+    std::lock_guard guard(m_lock);
+    return m_machineLog;
+}
+
+} // namespace devicetest

@@ -1,0 +1,66 @@
+// The device page tests' world: one program folder for the whole test program (skins, the real
+// adb client, the known-phone list), phonesim with its sysfs tree playing the phones, the
+// device monitor pointed at both, and stand-ins for the web service's answers and the machine
+// log. The adb helpers keep the first program folder they see, hence one per process.
+#pragma once
+
+#include "PhoneSimProcess.h"
+#include "ServerProcess.h"
+#include "TempDir.h"
+#include "TestEnvironment.h"
+#include "UiTestSupport.h"
+
+#include "app/ProgramServices.h"
+#include "device/connection/PhoneWebServices.h"
+
+#include <QImage>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace devicetest {
+
+/// Confirms every phone; records nothing.
+class ConfirmingWebServices : public PhoneWebServices {
+public:
+    PhoneAnswer confirmPhone(const std::string&, const std::string&, std::stop_token) override {
+        return PhoneAnswer::Phone;
+    }
+    void reportMachineEvent(const std::string&, const std::string&, int) override {}
+};
+
+class DeviceWorld {
+public:
+    /// `phones`: phonesim scripts. Starts devservices as the web service (it knows the model
+    /// "Penlow P1" / "p1" as "Penlow P1 Pro" and no driver).
+    explicit DeviceWorld(const std::vector<std::string>& phones);
+    ~DeviceWorld();
+
+    /// The program's parts pointed at this world: the monitor on phonesim's sysfs tree with
+    /// short periods, a web service that confirms every phone, the machine log recorded here.
+    /// The world outlives the services built from them.
+    ProgramServices::Parts parts();
+
+    bool ready() const { return m_sim->started() && m_services->ready(); }
+    testsupport::PhoneSimProcess& sim() { return *m_sim; }
+    const std::string& folder() const { return m_folder->path(); }
+    /// Writes a home-screen picture for phonesim; returns its path.
+    std::string writeScreen(int width, int height, int variant) const;
+    /// Machine-log entries so far ("<kind> <vid><pid>").
+    std::vector<std::string> machineLog() const;
+
+private:
+    testsupport::TempDir m_serviceDir;
+    std::unique_ptr<testsupport::ServerProcess> m_services;
+    std::unique_ptr<uitest::TestProgramFolder> m_folder;
+    std::unique_ptr<testsupport::ScopedCwd> m_cwd;
+    std::unique_ptr<testsupport::PhoneSimProcess> m_sim;
+    std::unique_ptr<testsupport::ScopedEnv> m_port;
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_machineLog;
+};
+
+} // namespace devicetest

@@ -1,0 +1,501 @@
+// The download manager end to end: store requests through StartAppDownload, the real engine
+// against a devservices file server, real SQLite files, the install queue with the real adb
+// client and a phonesim phone, and the pages' rows and buttons under the offscreen platform.
+#include "DownloadPagesFixture.h"
+
+#include "downloads/CKivAppDownMgr.h"
+#include "downloads/CMiniDlLib.h"
+#include "downloads/DownAppInfoDatabase.h"
+#include "pages/downloads/CKivXzglYjxzDlg.h"
+#include "pages/downloads/CKivXzglZzxzDlg.h"
+#include "pages/downloads/FlyingIcon.h"
+#include "pages/downloads/StartAppDownload.h"
+#include "platform/ThreadStart.h"
+#include "ui/toolkit/CKivMsgBoxDlg.h"
+#include "ui/toolkit/cKivButtonEx.h"
+#include "ui/toolkit/cKivDownList.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace pagetest;
+using testsupport::Md5Hex;
+using testsupport::PatternBytes;
+
+namespace {
+
+constexpr int kWaitMs = 30000;
+
+int Request(const std::string& url, const std::string& name, const std::string& md5,
+            const std::string& package = "com.penlow.demo", const std::string& icon = "") {
+    const std::string iconUrl = icon.empty() ? url + "-icon" : icon;
+    return StartAppDownload(iconUrl.c_str(), url.c_str(), name.c_str(), "游戏", "1.0",
+                            package.c_str(), md5.c_str());
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+/// Package statuses of one package, in order.
+std::vector<int> StatusesOf(const PagesFixture& f, const std::string& package) {
+    std::vector<int> seen;
+    for (const auto& [name, status] : f.statuses) {
+        if (name == package) {
+            seen.push_back(status);
+        }
+    }
+    return seen;
+}
+
+/// Posts a finished package to the downloaded page as the downloading page does.
+void AddFinished(PagesFixture& f, const std::string& name, const std::string& package,
+                 const std::string& bytes, const std::string& md5) {
+    std::filesystem::create_directories(f.apkFolder());
+    auto entry = std::make_unique<cKivDownloadInfo>();
+    entry->Url = "http://example.invalid/" + package;
+    entry->Name = name;
+    entry->Type = "应用";
+    entry->Ver = "2.0";
+    entry->PackageName = package;
+    entry->path = f.apkFolder() + "/" + name + ".apk";
+    entry->ValidType = "MD5";
+    entry->ValidValue = md5;
+    entry->fileSize = bytes.size();
+    testsupport::WriteFile(entry->path, bytes);
+    PostKivMessageWith(f.manager()->downloadedPage()->handle(), kMsgAddFinished, 0,
+                       std::move(entry));
+}
+
+} // namespace
+
+class DownloadPagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void requestsRunTwoAtATime() {
+        PagesFixture f;
+        f.openManager();
+        QCOMPARE(StartAppDownload(nullptr, "u", "n", "t", "v", "p", nullptr), -1);
+        QCOMPARE(StartAppDownload("i", "u", "n", "t", "v", nullptr, nullptr), -1);
+        const std::string bytes = PatternBytes(200 * 1024, 3);
+        std::vector<std::string> urls;
+        for (int i = 0; i < 5; ++i) {
+            urls.push_back(f.serve("slow" + std::to_string(i) + ".apk", bytes, "?rate=20000"));
+            QCOMPARE(Request(urls.back(), "App" + std::to_string(i), Md5Hex(bytes)), 0);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloading()->rowCount(), 5, kWaitMs);
+        // The same URL again: refused, no row.
+        QCOMPARE(Request(urls[0], "App0", Md5Hex(bytes)), 1);
+        QTest::qWait(200);
+        QCOMPARE(f.downloading()->rowCount(), 5);
+        QTRY_COMPARE_WITH_TIMEOUT(CountStatus(f.downloading(), "正在下载"), 2, kWaitMs);
+        QCOMPARE(CountStatus(f.downloading(), "等待开始下载"), 3);
+        QCOMPARE(f.manager()->tab(0)->text(), QString("正在下载（5）"));
+        QCOMPARE(f.manager()->tab(1)->text(), QString("已下载"));
+        QCOMPARE(f.manager()->tab(0)->isEnabled(), false);
+
+        // Tick all and delete: every row, its database row and the badge go.
+        f.downloading()->setSelectAllChecked(true);
+        for (int i = 0; i < 5; ++i) {
+            f.downloading()->SetRowChecked(f.downloading()->cellAt(i), true);
+        }
+        cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
+        remove->setEnabled(true);
+        remove->click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloading()->rowCount(), 0, kWaitMs);
+        QTRY_COMPARE(f.manager()->tab(0)->text(), QString("正在下载"));
+        QVERIFY(!f.manager()->downloadingPage()->busy());
+        QVERIFY(!CKivAppDownMgr::Instance().database().apps().hasUnfinished(urls[0]));
+    }
+
+    void downloadThenInstallOnThePhone() {
+        PagesFixture f;
+        f.startPhone();
+        f.openManager();
+        const std::string bytes = PatternBytes(300 * 1024, 5);
+        const std::string url = f.serve("chess.apk", bytes);
+        const std::string icon = f.serve("chess.png", "not really a picture");
+        QCOMPARE(Request(url, "象棋大师", Md5Hex(bytes), "com.penlow.chess", icon), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloaded()->rowCount(), 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.penlow.chess") == (std::vector<int>{0, 2, 99}),
+                                 kWaitMs);
+        QCOMPARE(f.downloading()->rowCount(), 0);
+        const std::string path = f.apkFolder() + "/象棋大师.apk";
+        QCOMPARE(Md5Hex(ReadAll(path)), Md5Hex(bytes));
+        // adb was given an ASCII temporary name; the package has its own name back.
+        const auto installs = f.pmInstalls();
+        QCOMPARE(installs.size(), std::size_t(1));
+        QVERIFY(installs[0].find("象棋") == std::string::npos);
+        QVERIFY(installs[0].find("_0.apk") != std::string::npos);
+        QCOMPARE(f.reports.size(), std::size_t(1));
+        QCOMPARE(std::get<1>(f.reports[0]), std::string("象棋大师"));
+        QCOMPARE(std::get<2>(f.reports[0]), 2);
+        QTRY_COMPARE(f.manager()->tab(1)->text(), QString("已下载（1）"));
+        QVERIFY(f.downloaded()->cellAt(0)->statusText.isEmpty());
+
+        // Requested again while its package is in the folder: installed, not downloaded.
+        QCOMPARE(Request(url, "象棋大师", Md5Hex(bytes), "com.penlow.chess", icon), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(StatusesOf(f, "com.penlow.chess").size(), std::size_t(6),
+                                  kWaitMs);
+        QCOMPARE(f.downloading()->rowCount(), 0);
+        QCOMPARE(f.downloaded()->rowCount(), 1);
+        QCOMPARE(f.pmInstalls().size(), std::size_t(2));
+    }
+
+    // Killed while a package with a non-ASCII name was installed under its temporary name:
+    // at the next start the package gets its name back before the rows are restored, so its
+    // row stays.
+    void aPackageParkedByAKilledInstallKeepsItsRow() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        const std::string bytes = PatternBytes(40 * 1024, 5);
+        QCOMPARE(Request(f.serve("chess.apk", bytes), "象棋大师", Md5Hex(bytes), "com.chess"), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.chess") == (std::vector<int>{3, 99}), kWaitMs);
+        f.closeManager();
+        const std::string path = f.apkFolder() + "/象棋大师.apk";
+        const std::string parked = f.apkFolder() + "/123456_1.apk";
+        std::filesystem::rename(path, parked);
+        testsupport::WriteFile(f.programFolder() + "/data/installing.journal",
+                               parked + "\n" + path + "\n");
+        f.openManager();
+        QCOMPARE(f.downloaded()->rowCount(), 1);
+        QCOMPARE(f.downloaded()->cellAt(0)->title, QStringLiteral("象棋大师"));
+        QCOMPARE(Md5Hex(ReadAll(path)), Md5Hex(bytes));
+        QVERIFY(!std::filesystem::exists(parked));
+    }
+
+    void takenNameGetsANumber() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        testsupport::WriteFile(f.apkFolder() + "/Tetris.apk", "an older package");
+        const std::string bytes = PatternBytes(50 * 1024, 8);
+        QCOMPARE(Request(f.serve("t.apk", bytes), "Tetris", Md5Hex(bytes), "com.t"), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.t") == (std::vector<int>{3, 99}), kWaitMs);
+        QCOMPARE(Md5Hex(ReadAll(f.apkFolder() + "/Tetris(1).apk")), Md5Hex(bytes));
+        QCOMPARE(ReadAll(f.apkFolder() + "/Tetris.apk"), std::string("an older package"));
+    }
+
+    void withoutAPhoneEachPackageFailsInTurn() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        for (const char* name : {"one", "two", "three"}) {
+            const std::string bytes = std::string("package ") + name;
+            AddFinished(f, name, std::string("com.") + name, bytes, Md5Hex(bytes));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(f.statuses.size(), std::size_t(6), kWaitMs);
+        const std::vector<std::pair<std::string, int>> expected = {
+            {"com.one", 3},  {"com.one", 99},  {"com.two", 3},
+            {"com.two", 99}, {"com.three", 3}, {"com.three", 99}};
+        QCOMPARE(f.statuses, expected);
+        QVERIFY(f.manager()->downloadedPage()->queueEmpty());
+        QVERIFY(f.reports.empty()); // nothing is reported without a phone
+    }
+
+    void badPackageAndFullPhone() {
+        PagesFixture f;
+        f.startPhone(R"("insufficient_storage")");
+        f.openManager();
+        AddFinished(f, "bad", "com.bad", "the bytes", Md5Hex("other bytes"));
+        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.bad") == (std::vector<int>{-1, 99}), kWaitMs);
+        QVERIFY(f.pmInstalls().empty());
+        AddFinished(f, "big", "com.big", "big package", Md5Hex("big package"));
+        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.big") == (std::vector<int>{0, 1, 99}), kWaitMs);
+        QCOMPARE(std::get<2>(f.reports.back()), 1);
+    }
+
+    void oneClickInstallFollowsListOrder() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        AddFinished(f, "lower", "com.lower", "lower", Md5Hex("lower"));
+        AddFinished(f, "upper", "com.upper", "upper", Md5Hex("upper"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.statuses.size(), std::size_t(4), kWaitMs);
+        f.startPhone();
+        f.phoneAttached = true;
+        f.statuses.clear();
+        cKivDownList* list = f.downloaded();
+        QCOMPARE(list->cellAt(0)->title, QString("upper")); // the newest row is on top
+        list->SetRowChecked(list->cellAt(0), true);
+        list->SetRowChecked(list->cellAt(1), true);
+        f.manager()->downloadedPage()->onOneClickInstall();
+        QVERIFY(f.manager()->downloadedPage()->installAllBusy());
+        QVERIFY(!f.manager()->downloadedPage()->button(0)->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(f.statuses.size(), std::size_t(6), kWaitMs);
+        QCOMPARE(f.statuses.front(), std::make_pair(std::string("com.upper"), 0));
+        QCOMPARE(f.statuses[3], std::make_pair(std::string("com.lower"), 0));
+        QTRY_VERIFY(!f.manager()->downloadedPage()->installAllBusy());
+        QVERIFY(f.manager()->downloadedPage()->button(0)->isEnabled());
+        QVERIFY(f.manager()->downloadedPage()->button(1)->isEnabled());
+    }
+
+    void deletingTheLastUserOfAnIconDeletesIt() {
+        PagesFixture f;
+        const std::string icon = f.pictureFolder() + "/shared.png";
+        {
+            std::filesystem::create_directories(f.apkFolder());
+            std::filesystem::create_directories(f.pictureFolder());
+            DownAppInfoDatabase db;
+            QCOMPARE(db.openInProgramFolder(), 0);
+            AppRequest app{"http://h/app.apk", "It's", "应用", "3.1", "MD5", "x", "com.q"};
+            for (const char* file : {"a.apk", "b.apk"}) {
+                testsupport::WriteFile(f.apkFolder() + "/" + file, file);
+                db.apps().finish(app, f.apkFolder() + "/", file, 5, std::nullopt);
+            }
+            db.icons().registerIcon(app.url, app.ver, "http://h/icon.png", f.pictureFolder() + "/");
+            db.icons().finish("http://h/icon.png", f.pictureFolder() + "/", "shared.png", 4);
+            testsupport::WriteFile(icon, "icon");
+        }
+        f.phoneAttached = false;
+        f.openManager();
+        cKivDownList* list = f.downloaded();
+        QCOMPARE(list->rowCount(), 2);
+        QCOMPARE(list->cellAt(0)->title, QString("It's"));
+        ClickRowButton(list, 0, 1);
+        QTRY_COMPARE(list->rowCount(), 1);
+        QVERIFY(std::filesystem::exists(icon)); // still used by the other row
+        ClickRowButton(list, 0, 1);
+        QTRY_COMPARE(list->rowCount(), 0);
+        QVERIFY(!std::filesystem::exists(icon));
+        QVERIFY(!std::filesystem::exists(f.apkFolder() + "/a.apk"));
+        QVERIFY(CKivAppDownMgr::Instance().database().listIcons().empty());
+        QTRY_COMPARE(f.manager()->tab(1)->text(), QString("已下载"));
+    }
+
+    void restartAfterTheEngineLostThePartialFile() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        const std::string bytes = PatternBytes(400 * 1024, 9);
+        const std::string url = f.serve("long.apk", bytes, "?rate=40000");
+        QCOMPARE(Request(url, "Long", Md5Hex(bytes), "com.long"), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(f.downloading()->rowCount() == 1 &&
+                                     f.downloading()->cellAt(0)->progress >= 20,
+                                 kWaitMs);
+        f.closeManager(); // saves the progress
+        const std::string partial = f.apkFolder() + "/long.apk";
+        const EngineFunctions* engine = CMiniDlLib::Engine();
+        QVERIFY(engine);
+        engine->delete_tempfile(partial.c_str(), static_cast<int>(partial.size()));
+
+        f.openManager();
+        cKivDownList* list = f.downloading();
+        QCOMPARE(list->rowCount(), 1);
+        QCOMPARE(list->cellAt(0)->statusText, QString("下载暂停"));
+        const int saved = list->cellAt(0)->progress;
+        QVERIFY(saved >= 20);
+        QCOMPARE(list->cellAt(0)->buttonPictures[0][0], 156); // the continue picture
+        ClickRowButton(list, 0, 0);
+        QTRY_VERIFY(list->cellAt(0)->progress < saved); // started again from nothing
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloaded()->rowCount(), 1, kWaitMs);
+        QCOMPARE(Md5Hex(ReadAll(f.apkFolder() + "/Long.apk")), Md5Hex(bytes));
+    }
+
+    void deleteDuringCompletionKeepsThePackage() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        CKivXzglZzxzDlg::SetCompletionPauseForTesting(std::chrono::milliseconds(1500));
+        const std::string bytes = PatternBytes(30 * 1024, 4);
+        QCOMPARE(Request(f.serve("quick.apk", bytes), "Quick", Md5Hex(bytes), "com.quick"), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(CountStatus(f.downloading(), "下载完成"), 1, kWaitMs);
+        // However quickly it came, the finished row says how big it is.
+        QCOMPARE(f.downloading()->cellAt(0)->sizeText, QString("0.03MB"));
+        f.downloading()->SetRowChecked(f.downloading()->cellAt(0), true);
+        cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
+        remove->setEnabled(true);
+        remove->click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloaded()->rowCount(), 1, kWaitMs);
+        QTRY_COMPARE(f.downloading()->rowCount(), 0);
+        QVERIFY(std::filesystem::exists(f.apkFolder() + "/Quick.apk"));
+        QTRY_VERIFY(!f.manager()->downloadingPage()->busy());
+    }
+
+    void unpluggingDuringAnInstallKeepsThePackage() {
+        PagesFixture f;
+        // The push waits 5 s on the phone, so the unplug below meets it under way.
+        f.startPhone(R"("success")", R"("delays": {"push": 5.0})");
+        f.openManager();
+        const std::string bytes = PatternBytes(200 * 1024, 23);
+        QCOMPARE(Request(f.serve("cable.apk", bytes), "拔线", Md5Hex(bytes), "com.cable"), 0);
+        auto pushing = [&f] {
+            for (const std::string& line : f.phoneLog()) {
+                if (line.rfind("sync\tPSIM0001\tSEND ", 0) == 0) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(pushing(), kWaitMs);
+        QVERIFY(f.phoneControl("unplug PSIM0001"));
+        f.phoneAttached = false;
+
+        // A failure is shown, then the row is idle again; nothing was installed.
+        QTRY_VERIFY_WITH_TIMEOUT(!StatusesOf(f, "com.cable").empty() &&
+                                     StatusesOf(f, "com.cable").back() == 99,
+                                 kWaitMs);
+        const std::vector<int> seen = StatusesOf(f, "com.cable");
+        QCOMPARE(seen.front(), 0);
+        QVERIFY2(std::find(seen.begin(), seen.end(), 2) == seen.end(), "reported as installed");
+        QVERIFY(f.pmInstalls().empty());
+        cKivDownListCell* row = f.downloaded()->cellAt(0);
+        QVERIFY(!row->busy);
+        QVERIFY(row->statusText.isEmpty());
+        // The package is back under its own name, whole, and nothing else is left beside it.
+        QCOMPARE(Md5Hex(ReadAll(f.apkFolder() + "/拔线.apk")), Md5Hex(bytes));
+        int files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(f.apkFolder())) {
+            ++files;
+            QVERIFY2(entry.path().filename() == "拔线.apk", entry.path().c_str());
+        }
+        QCOMPARE(files, 1);
+    }
+
+    void workersThatCannotStartAreReported() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        QStringList shown;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&shown] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
+                    shown << box->messageLabel()->text();
+                    box->accept();
+                }
+            }
+        });
+        answer.start(20);
+        // Neither the downloading page's deletion worker nor the install thread can be had.
+        platform::FailThreadStartsForTesting(2);
+        f.openManager();
+        QTRY_COMPARE(shown.size(), 2);
+        QCOMPARE(shown, QStringList({"对不起,初始化失败!", "对不起,初始化失败!"}));
+
+        // Threads can be had again: the downloads carry on, and a deletion starts its worker.
+        const std::string bytes = PatternBytes(256 * 1024, 21);
+        QCOMPARE(Request(f.serve("stuck.apk", bytes, "?stall=4096"), "Stuck", Md5Hex(bytes)), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloading()->rowCount(), 1, kWaitMs);
+        f.downloading()->SetRowChecked(f.downloading()->cellAt(0), true);
+        cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
+        remove->setEnabled(true);
+        remove->click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloading()->rowCount(), 0, kWaitMs);
+        QTRY_VERIFY(!f.manager()->downloadingPage()->busy());
+        QCOMPARE(shown.size(), 2);
+    }
+
+    void twoRequestsInOneTurnMakeOneRow() {
+        PagesFixture f;
+        f.openManager();
+        const std::string bytes = PatternBytes(100 * 1024, 12);
+        const std::string url = f.serve("twice.apk", bytes, "?rate=20000");
+        QCOMPARE(Request(url, "Twice", Md5Hex(bytes)), 0);
+        QCOMPARE(Request(url, "Twice", Md5Hex(bytes)), 0); // the first is not yet listed
+        QTRY_COMPARE(f.downloading()->rowCount(), 1);
+        QTest::qWait(200);
+        QCOMPARE(f.downloading()->rowCount(), 1);
+    }
+
+    void flyingIconPath_data() {
+        QTest::addColumn<int>("dx");
+        QTest::addColumn<int>("dy");
+        QTest::newRow("store button") << 700 << 300;
+        QTest::newRow("above the target") << 400 << 60;
+        QTest::newRow("just far enough") << 58 << 194;
+    }
+    void flyingIconPath() {
+        QFETCH(int, dx);
+        QFETCH(int, dy);
+        const std::vector<FlyingIconStep> steps = FlyingIconPath(dx, dy);
+        const int a = dx - 38;
+        QCOMPARE(static_cast<int>(steps.size()), a / 20);
+        // From next to the pointer down to the target corner (38, 194).
+        QVERIFY(std::abs(steps.front().x - (dx - 20)) <= 1);
+        QCOMPARE(steps.back().x, 38 + (a % 20 == 0 ? 0 : a % 20));
+        for (std::size_t i = 1; i < steps.size(); ++i) {
+            QVERIFY(steps[i].x < steps[i - 1].x);
+        }
+        // Half way the curve is 80 pixels above the straight line.
+        const double b = 194 - dy;
+        const double x = a / 2.0;
+        const double curve = -320.0 * x * x / (a * a) + (b + 320.0) * x / a;
+        QVERIFY(std::abs(curve - (b / 2 + 80)) < 1e-9);
+        // Small at both ends, full size in the middle.
+        if (steps.size() >= 4) {
+            QVERIFY(steps.front().scale < 1.0);
+            QVERIFY(steps.back().scale < 1.0);
+            QCOMPARE(steps[steps.size() / 2].scale, 1.0);
+        }
+        QVERIFY(FlyingIconPath(57, 100).empty()); // a below 20: nothing to fly
+    }
+
+    void oneFlightAtATime() {
+        PagesFixture f;
+        KivDialog* window = f.mainWindow();
+        window->resize(980, 620);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCursor::setPos(window->mapToGlobal(QPoint(600, 330)));
+        StartFlyingIcon();
+        QVERIFY(FlyingIconActive());
+        QVERIFY(!window->isEnabled());
+        const int overlays = window->findChildren<QWidget*>().size();
+        StartFlyingIcon(); // a second request during the flight starts nothing
+        QCOMPARE(window->findChildren<QWidget*>().size(), overlays);
+        QTRY_VERIFY_WITH_TIMEOUT(!FlyingIconActive(), 5000);
+        QVERIFY(window->isEnabled());
+    }
+
+    void closingDuringCompletionLosesNothing() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        CKivXzglZzxzDlg::SetCompletionPauseForTesting(std::chrono::milliseconds(800));
+        const std::string bytes = PatternBytes(40 * 1024, 14);
+        QCOMPARE(Request(f.serve("close.apk", bytes), "Close", Md5Hex(bytes), "com.close"), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(CountStatus(f.downloading(), "下载完成"), 1, kWaitMs);
+        f.closeManager(); // waits for the completion under way; its messages go nowhere
+        CKivXzglZzxzDlg::SetCompletionPauseForTesting(std::chrono::milliseconds(100));
+        f.openManager();
+        QCOMPARE(f.downloading()->rowCount(), 0);
+        QCOMPARE(f.downloaded()->rowCount(), 1);
+        QCOMPARE(Md5Hex(ReadAll(f.apkFolder() + "/Close.apk")), Md5Hex(bytes));
+    }
+
+    void openFolderSelectsTheCurrentPackage() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        std::vector<std::pair<std::string, bool>> opened;
+        CKivXzglYjxzDlg::SetOpenFolderFunctionForTesting(
+            [&](const std::string& path, bool select) { opened.emplace_back(path, select); });
+        f.manager()->downloadedPage()->onOpenFolder();
+        AddFinished(f, "pick", "com.pick", "pick", Md5Hex("pick"));
+        QTRY_COMPARE(f.downloaded()->rowCount(), 1);
+        QTest::mouseClick(f.downloaded()->viewport(), Qt::LeftButton, {},
+                          QPoint(300, f.downloaded()->rowRect(0).center().y()));
+        f.manager()->downloadedPage()->onOpenFolder();
+        CKivXzglYjxzDlg::SetOpenFolderFunctionForTesting(nullptr);
+        QCOMPARE(opened.size(), std::size_t(2));
+        QCOMPARE(opened[0], std::make_pair(f.apkFolder(), false));
+        QCOMPARE(opened[1], std::make_pair(f.apkFolder() + "/pick.apk", true));
+    }
+};
+
+QTEST_MAIN(DownloadPagesTest)
+#include "DownloadPagesTest.moc"
