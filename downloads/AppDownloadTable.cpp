@@ -155,3 +155,27 @@ std::optional<std::int64_t> AppDownloadTable::findFinished(const std::string& ur
     }
     return id;
 }
+
+std::optional<std::string> AppDownloadTable::finishedPath(std::int64_t id) {
+    SqliteTransaction transaction(m_db);
+    SqliteStatement select =
+        m_db.prepare("SELECT FilePath, FileName FROM AppDownloaded WHERE ID=?1;");
+    select.bind(1, id);
+    if (!select.step()) {
+        return std::nullopt;
+    }
+    return select.text(0) + select.text(1);
+}
+
+void AppDownloadTable::forgetFinished(std::int64_t id) {
+    SqliteTransaction transaction(m_db);
+    (void)m_db.prepare("DELETE FROM AppDownloaded WHERE ID=?1;").bind(1, id).run();
+}
+
+bool AppDownloadTable::finishedRowNames(const std::string& folder, const std::string& fileName) {
+    SqliteTransaction transaction(m_db);
+    return m_db.prepare("SELECT ID FROM AppDownloaded WHERE FilePath=?1 AND FileName=?2;")
+        .bind(1, folder)
+        .bind(2, fileName)
+        .step();
+}

@@ -42,6 +42,13 @@ public:
     DeletedAppDownload deleteUnfinished(const std::string& url, const std::string& ver);
     /// The ID of the URL's finished download in `folder` (ending in '/'), if any.
     std::optional<std::int64_t> findFinished(const std::string& url, const std::string& folder);
+    /// Folder + file name of the finished download `id`, if there is such a row.
+    std::optional<std::string> finishedPath(std::int64_t id);
+    /// Deletes the finished row `id` alone (its package is gone; the icon may serve a newer
+    /// row of the same app).
+    void forgetFinished(std::int64_t id);
+    /// Whether a finished row names the file at `folder` + `fileName`.
+    bool finishedRowNames(const std::string& folder, const std::string& fileName);
 
 private:
     SqliteConnection& m_db;

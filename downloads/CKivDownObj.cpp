@@ -270,7 +270,7 @@ bool CKivDownObj::OnRunBody(const unsigned char* info) {
         return false;
     }
     case DE_STATE_FAILED:
-        OnFailed();
+        OnFailed(info);
         return false;
     default:
         return true;
@@ -285,7 +285,9 @@ bool CKivDownObj::OnConnecting() {
         platform::DebugOutput("CKivDownObj::OnRunBody() Connecting...");
     } else {
         NotifyQueue(QueueCode::NoConnection);
-        Notify(TaskEvent::NoConnection);
+        TaskEventData reached;
+        reached.progress = ProgressRecord{m_fileSize, m_received, 0};
+        Notify(TaskEvent::NoConnection, reached);
         StopEngineTask();
         platform::DebugOutput("CKivDownObj::OnRunBody() Connect fail.");
         return false;
@@ -319,14 +321,20 @@ bool CKivDownObj::OnDownloading(const unsigned char* info) {
     if (++m_tickCount < kStallPolls) {
         return true;
     }
-    Notify(TaskEvent::Failed);
+    TaskEventData stalled;
+    stalled.progress = ProgressRecord{m_fileSize, m_received, 0};
+    Notify(TaskEvent::Failed, stalled);
     StopEngineTask();
     return false;
 }
 
-void CKivDownObj::OnFailed() {
+void CKivDownObj::OnFailed(const unsigned char* info) {
     NotifyQueue(QueueCode::Failed);
-    Notify(TaskEvent::Failed);
+    TaskEventData data;
+    data.progress = ProgressRecord{m_fileSize, m_received, 0};
+    data.failure = FailureFromEngine(Get<std::int32_t>(info, DE_INFO_FAILURE),
+                                     Get<std::int32_t>(info, DE_INFO_HTTP_STATUS));
+    Notify(TaskEvent::Failed, data);
     m_keepPolling = false;
     const EngineFunctions* engine = CMiniDlLib::Engine();
     std::int32_t id = m_taskId;

@@ -79,7 +79,7 @@ private:
     bool OnRunBody(const unsigned char* info);
     bool OnConnecting();
     bool OnDownloading(const unsigned char* info);
-    void OnFailed();
+    void OnFailed(const unsigned char* info);
     void Notify(TaskEvent kind, const TaskEventData& data = {});
     void NotifyQueue(QueueCode code);
     void ClearCallbacks();

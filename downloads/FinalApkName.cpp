@@ -46,6 +46,11 @@ std::string SafeFileStem(std::string_view name) {
         }
         stem.resize(cut);
     }
+    // Leading and trailing blanks make names that look empty ("   .apk") or that file managers
+    // hide the end of.
+    const std::size_t first = stem.find_first_not_of(' ');
+    const std::size_t last = stem.find_last_not_of(' ');
+    stem = first == std::string::npos ? std::string() : stem.substr(first, last - first + 1);
     if (stem.empty() || stem == "." || stem == "..") {
         return "app";
     }

@@ -24,10 +24,23 @@ struct ProgressRecord {
     std::uint64_t transferred = 0; ///< bytes transferred since the previous poll
 };
 
-/// Data of an event; only the member named by the event kind is set.
+/// Why a download failed, in the words the user sees.
+enum class DownloadFailure : int {
+    Network,     ///< no connection, refused, or broken too often
+    DiskFull,    ///< no space left for the file
+    NotFound,    ///< the server has no such file (404, 410)
+    ServerError, ///< any other error status of the server
+    FileError,   ///< the file could not be written or named for another reason
+};
+
+/// The failure an engine's failure code and last HTTP status stand for.
+DownloadFailure FailureFromEngine(int failureCode, int httpStatus);
+
+/// Data of an event; only the members named by the event kind are set.
 struct TaskEventData {
-    ProgressRecord progress;
-    std::string_view path; ///< valid for the duration of the call
+    ProgressRecord progress; ///< Progress; Failed and NoConnection: the figures reached
+    std::string_view path;   ///< valid for the duration of the call
+    DownloadFailure failure = DownloadFailure::Network; ///< Failed
 };
 
 /// The owner's listener, called on the task's polling thread with the user value given with it.

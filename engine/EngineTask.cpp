@@ -172,6 +172,9 @@ bool EngineTask::handleOutcome(TransferOutcome outcome, PartialFile& file, int w
         }
         m_progress.received = 0;
         return true;
+    case TransferOutcome::Refused:
+        fail(DE_FAIL_NETWORK);
+        return false;
     case TransferOutcome::NoResponse:
         // Keeps trying while the caller waits; its own rule decides when to give up.
         m_progress.state = DE_STATE_CONNECTING;

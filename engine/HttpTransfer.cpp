@@ -134,7 +134,13 @@ TransferOutcome HttpTransfer::finalOutcome(CURLcode result) {
         return m_outcome; // decided by a callback that ended the transfer
     }
     if (result != CURLE_OK) {
-        return m_sawResponse ? TransferOutcome::Broken : TransferOutcome::NoResponse;
+        if (m_sawResponse) {
+            return TransferOutcome::Broken;
+        }
+        // Nothing listens there (or no such host): waiting would not change the answer.
+        const bool refused =
+            result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_HOST;
+        return refused ? TransferOutcome::Refused : TransferOutcome::NoResponse;
     }
     if (!m_decided && !decide()) {
         return m_outcome;

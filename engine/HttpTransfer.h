@@ -18,7 +18,8 @@ namespace engine {
 enum class TransferOutcome {
     Completed,       ///< every byte is in the temporary file
     Stopped,         ///< stop requested
-    NoResponse,      ///< no answer at all (cannot connect, nothing received)
+    NoResponse,      ///< no answer at all (nothing received)
+    Refused,         ///< the connection was refused or the host has no address
     Broken,          ///< the connection broke after the response began
     RestartFromZero, ///< the server's answer does not continue the file: start it again
     HttpError,       ///< an error status

@@ -50,7 +50,7 @@ extern "C" {
 /* Failure codes (32-bit at offset 4, and get_failure_detail). */
 #define DE_FAIL_NONE 0
 #define DE_FAIL_HTTP_STATUS 1  /* the server answered with an error status (offset 8) */
-#define DE_FAIL_NETWORK 2      /* the connection broke more often than the retry strategy allows */
+#define DE_FAIL_NETWORK 2      /* refused, no such host, or broken more often than retries allow */
 #define DE_FAIL_DISK_FULL 3    /* no space left on the device (or over the quota) */
 #define DE_FAIL_WRITE 4        /* another error writing the temporary file */
 #define DE_FAIL_BAD_RESPONSE 5 /* a range or length the server sent does not add up */

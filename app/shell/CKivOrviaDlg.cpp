@@ -218,7 +218,8 @@ KivResult CKivOrviaDlg::onDownloadBadge(KivWParam wParam, KivLParam) {
     }();
     static const std::shared_ptr<KivButtonSkin> plain = MakeButtonSkin(1030, 1031, 1030, 1032);
     QPushButton* tab = m_tabs[kTabDownloads];
-    SetSkinnedButtonText(tab, QString::number(wParam));
+    // The pill holds three digits; more downloads than that read "999+".
+    SetSkinnedButtonText(tab, wParam > 999 ? QStringLiteral("999+") : QString::number(wParam));
     AttachButtonSkin(tab, wParam != 0 ? badge : plain);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "platform/DebugLog.h"
 #include "ui/toolkit/KivMessaging.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -62,7 +63,7 @@ void AppTaskEvents::OnPackageEvent(TaskEvent kind, void* user, const TaskEventDa
         return;
     case TaskEvent::NoConnection:
     case TaskEvent::Failed:
-        OnEnded(*entry, kind);
+        OnEnded(*entry, kind, data);
         return;
     default:
         return; // state 1 and the pause (shown when it was asked for) change nothing
@@ -88,7 +89,15 @@ void AppTaskEvents::OnProgress(cKivAppInfo& entry, const ProgressRecord& progres
     }
 }
 
-void AppTaskEvents::OnEnded(cKivAppInfo& entry, TaskEvent kind) {
+void AppTaskEvents::OnEnded(cKivAppInfo& entry, TaskEvent kind, const TaskEventData& data) {
+    // What was reached stays on the row: the size once known and the share written.
+    const ProgressRecord& reached = data.progress;
+    if (reached.fileSize > 0) {
+        entry.fileSize = reached.fileSize;
+        entry.percent = static_cast<std::int32_t>(
+            std::min<std::uint64_t>(reached.received, reached.fileSize) * 100 / reached.fileSize);
+    }
+    entry.failure = kind == TaskEvent::Failed ? data.failure : DownloadFailure::Network;
     CKivDownObj* task = entry.task.exchange(nullptr);
     if (task) {
         // The figures are kept so that continue resumes instead of starting again.

@@ -20,7 +20,7 @@ public:
 
 private:
     static void OnProgress(cKivAppInfo& entry, const ProgressRecord& progress);
-    static void OnEnded(cKivAppInfo& entry, TaskEvent kind);
+    static void OnEnded(cKivAppInfo& entry, TaskEvent kind, const TaskEventData& data);
     static void OnCompleted(cKivAppInfo& entry, const std::string& path);
     static void FinishPackage(cKivAppInfo& entry, const std::string& path);
 };

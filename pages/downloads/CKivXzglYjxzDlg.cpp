@@ -7,12 +7,13 @@
 #include "downloads/CKivAppDownMgr.h"
 #include "platform/DebugLog.h"
 #include "platform/config/AppPaths.h"
-#include "ui/toolkit/KivShell.h"
+#include "ui/toolkit/CKivMsgBoxDlg.h"
 #include "ui/toolkit/KivWindows.h"
 #include "ui/toolkit/cKivButtonEx.h"
 
 #include "device/bridge/ProcessRunner.h"
 
+#include <QDesktopServices>
 #include <QProcess>
 #include <QUrl>
 
@@ -29,25 +30,45 @@ CKivXzglYjxzDlg* g_page = nullptr; // UI thread: the process's downloaded page
 CKivXzglYjxzDlg::OpenFolderFunction g_openFolder;
 CKivXzglYjxzDlg::StatusObserver g_statusObserver;
 
+/// The folder with the desktop's default handler; the user hears of it when nothing opens it.
+void OpenFolderOrSay(QWidget* page, const QString& folder) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+        ShowMessageBox(QStringLiteral("无法打开文件夹：") + folder, ApplicationName(), false, page);
+    }
+}
+
 /// The file manager's "show this file" over D-Bus, else the folder with the default handler.
-void OpenFolder(const std::string& path, bool selectFile) {
-    if (selectFile) {
-        const QString uri = QUrl::fromLocalFile(Qt8(path)).toString();
-        const int code =
-            QProcess::execute(QStringLiteral("dbus-send"),
-                              {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                               QStringLiteral("--dest=org.freedesktop.FileManager1"),
-                               QStringLiteral("/org/freedesktop/FileManager1"),
-                               QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
-                               QStringLiteral("array:string:") + uri, QStringLiteral("string:")});
-        if (code == 0) {
-            return;
-        }
-        const std::size_t slash = path.rfind('/');
-        ShellOpen(QUrl::fromLocalFile(Qt8(path.substr(0, slash))).toString().toStdString());
+/// Nothing here waits on the UI thread: the D-Bus call runs as a child whose end is handled
+/// when it comes (at most 5 seconds later).
+void OpenFolder(QWidget* page, const std::string& path, bool selectFile) {
+    if (!selectFile) {
+        OpenFolderOrSay(page, Qt8(path));
         return;
     }
-    ShellOpen(QUrl::fromLocalFile(Qt8(path)).toString().toStdString());
+    const QString folder = Qt8(path.substr(0, path.rfind('/')));
+    auto* process = new QProcess(page);
+    QObject::connect(process, &QProcess::finished, page,
+                     [page, process, folder](int code, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (status != QProcess::NormalExit || code != 0) {
+                             OpenFolderOrSay(page, folder);
+                         }
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, page,
+                     [page, process, folder](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             process->deleteLater();
+                             OpenFolderOrSay(page, folder);
+                         }
+                     });
+    const QString uri = QUrl::fromLocalFile(Qt8(path)).toString();
+    process->start(QStringLiteral("dbus-send"),
+                   {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                    QStringLiteral("--reply-timeout=5000"),
+                    QStringLiteral("--dest=org.freedesktop.FileManager1"),
+                    QStringLiteral("/org/freedesktop/FileManager1"),
+                    QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                    QStringLiteral("array:string:") + uri, QStringLiteral("string:")});
 }
 
 struct InstallStatusLook {
@@ -203,6 +224,29 @@ cKivDownListCell* CKivXzglYjxzDlg::addEntry(std::unique_ptr<cKivDownloadInfo> en
     return cell;
 }
 
+// An app downloaded again after its package was removed from the disk: the old row, whose
+// package is gone (or is the new one, under the same name), gives way to the new row.
+void CKivXzglYjxzDlg::dropRowsWithoutPackage(const std::string& url, const std::string& path) {
+    const QString wanted = Qt8(url);
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        cKivDownloadInfo& old = *it->second;
+        const bool packageGone = old.path == path || !PathExists(old.path);
+        if (Qt8(old.Url).compare(wanted, Qt::CaseInsensitive) != 0 || !packageGone) {
+            ++it;
+            continue;
+        }
+        m_queue->remove(old.serial);
+        if (old.ID != -1) {
+            CKivAppDownMgr::Instance().database().apps().forgetFinished(old.ID);
+        }
+        if (m_current == old.serial) {
+            m_current = 0;
+        }
+        list()->RemoveRow(old.row);
+        it = m_entries.erase(it);
+    }
+}
+
 void CKivXzglYjxzDlg::queueInstall(const cKivDownloadInfo& entry) {
     m_queue->append({entry.serial, entry.Url, entry.path, entry.ValidValue, entry.PackageName});
 }
@@ -215,6 +259,7 @@ KivResult CKivXzglYjxzDlg::onAddFinished(KivWParam, KivLParam lParam) {
         return 0;
     }
     cKivDownloadInfo* entry = payload->get();
+    dropRowsWithoutPackage(entry->Url, entry->path);
     cKivDownListCell* cell = addEntry(std::move(*payload));
     postRowCount();
     // A finished download is installed at once.
@@ -402,7 +447,10 @@ void CKivXzglYjxzDlg::onDeleteButton() {
 }
 
 void CKivXzglYjxzDlg::onOpenFolder() {
-    const OpenFolderFunction open = g_openFolder ? g_openFolder : OpenFolder;
+    const OpenFolderFunction open =
+        g_openFolder ? g_openFolder : [this](const std::string& path, bool selectFile) {
+            OpenFolder(this, path, selectFile);
+        };
     cKivDownloadInfo* entry = currentEntry();
     if (entry && PathExists(entry->path)) {
         open(entry->path, true);

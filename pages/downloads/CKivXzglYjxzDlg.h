@@ -56,6 +56,7 @@ private:
 
     void restore();
     cKivDownListCell* addEntry(std::unique_ptr<cKivDownloadInfo> entry);
+    void dropRowsWithoutPackage(const std::string& url, const std::string& path);
     void queueInstall(const cKivDownloadInfo& entry);
     void installRow(cKivDownListCell* cell);
     void deleteRow(cKivDownListCell* cell);

@@ -25,6 +25,23 @@ constexpr cKivDownListCell::ButtonPictures kDeletePictures{161, 159, 160, 194};
 const QString kWaiting = QStringLiteral("等待开始下载");
 const QString kDeleteQuestion = QStringLiteral("下载尚未完成，是否确定要删除？");
 
+// The failure in the user's words.
+QString FailureText(DownloadFailure failure) {
+    switch (failure) {
+    case DownloadFailure::DiskFull:
+        return QStringLiteral("磁盘空间不足，无法下载");
+    case DownloadFailure::NotFound:
+        return QStringLiteral("文件不存在，无法下载");
+    case DownloadFailure::ServerError:
+        return QStringLiteral("服务器错误，无法下载");
+    case DownloadFailure::FileError:
+        return QStringLiteral("文件无法保存，无法下载");
+    case DownloadFailure::Network:
+        break;
+    }
+    return QStringLiteral("网络连接错误，无法下载");
+}
+
 } // namespace
 
 const KivMessageEntry<CKivXzglZzxzDlg> CKivXzglZzxzDlg::kMessageMap[] = {
@@ -175,16 +192,28 @@ KivResult CKivXzglZzxzDlg::onAddDownload(KivWParam, KivLParam lParam) {
         return 0;
     }
     if (auto id = manager.database().apps().findFinished(entry->Url, manager.apkFolder() + "/")) {
-        PostKivMessage(m_downloadedPage, kMsgInstallById, static_cast<KivWParam>(*id));
-        return 0;
+        // Downloaded already: installed again, unless its package was removed from the disk;
+        // then it is downloaded again and its new row replaces the old one.
+        const std::optional<std::string> path = manager.database().apps().finishedPath(*id);
+        if (path && PathExists(*path)) {
+            PostKivMessage(m_downloadedPage, kMsgInstallById, static_cast<KivWParam>(*id));
+            return 0;
+        }
     }
     // Two requests for one URL within one turn of the event loop both passed the database
     // check; the second must not start a second download into the same file.
+    // A request for a paused or failed download listed here resumes it.
     for (const auto& [serial, listed] : m_entries) {
         if (QString::fromStdString(listed->Url)
                 .compare(QString::fromStdString(entry->Url), Qt::CaseInsensitive) == 0) {
+            if (!m_busy && listed->status != 4 && (listed->halted || !listed->task.load())) {
+                ContinueEntry(listed);
+            }
             return 0;
         }
+    }
+    if (manager.database().apps().hasUnfinished(entry->Url)) {
+        return 0; // its row is on its way to the list (restore) or leaving it
     }
     entry->page = this;
     cKivDownListCell* cell = list()->AddRow(Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver));
@@ -256,7 +285,7 @@ void CKivXzglZzxzDlg::showState(cKivAppInfo& entry) {
         const auto kb = static_cast<int>(std::min<std::uint64_t>(entry.speed / 1024, INT32_MAX));
         list()->SetRowProgress(kNormalStatus, cell, percent,
                                QStringLiteral("正在下载%1%").arg(percent), kb, 0);
-        showSizeOnce(entry);
+        showSize(entry);
         return;
     }
     case 3:
@@ -265,14 +294,16 @@ void CKivXzglZzxzDlg::showState(cKivAppInfo& entry) {
         return;
     case 4:
         // A download quicker than one progress report still shows how big it was.
-        showSizeOnce(entry);
+        showSize(entry);
         list()->SetRowProgress(kNormalStatus, cell, 100, QStringLiteral("下载完成"), -1, -1);
         list()->repaint();
         return;
     case 5:
     case -1:
-        list()->SetRowProgress(kErrorStatus, cell, -1, QStringLiteral("网络连接错误，无法下载"), -1,
+        // The share reached stays on the bar and the size, once known, in its column.
+        list()->SetRowProgress(kErrorStatus, cell, entry.percent, FailureText(entry.failure), -1,
                                -1);
+        showSize(entry);
         list()->SetRowButtonPictures(cell, 0, kContinuePictures);
         return;
     default:
@@ -280,8 +311,9 @@ void CKivXzglZzxzDlg::showState(cKivAppInfo& entry) {
     }
 }
 
-void CKivXzglZzxzDlg::showSizeOnce(cKivAppInfo& entry) {
-    if (entry.row->size == 0 && entry.fileSize > 0) {
+// The size column follows the file's size: a server whose file was replaced sends another.
+void CKivXzglZzxzDlg::showSize(cKivAppInfo& entry) {
+    if (entry.fileSize > 0 && entry.row->size != entry.fileSize) {
         list()->SetRowSize(entry.fileSize, entry.row);
     }
 }

@@ -82,7 +82,7 @@ private:
     /// The worker that carries out deletions, started when the page opens; tried again
     /// when a deletion is asked for without it. False when there is still none.
     bool startDeletionWorker();
-    void showSizeOnce(cKivAppInfo& entry);
+    void showSize(cKivAppInfo& entry);
     void showState(cKivAppInfo& entry);
     void postRowCount();
     void post(const cKivAppInfo& entry, unsigned message, KivLParam lParam = 0);

@@ -10,6 +10,9 @@
 #include "platform/config/AppPaths.h"
 #include "ui/toolkit/KivMessaging.h"
 
+#include <system_error>
+#include <filesystem>
+
 namespace {
 
 bool EngineHasTempFile(const std::string& path) {
@@ -21,6 +24,21 @@ void DeleteEngineTempFile(const std::string& path) {
     const EngineFunctions* engine = CMiniDlLib::Engine();
     if (engine && !path.empty()) {
         engine->delete_tempfile(path.c_str(), static_cast<int>(path.size()));
+    }
+}
+
+// A download the engine completed just before it was paused never reached the downloaded
+// list: its package sits under the engine's name. Deleting the row deletes it too, unless a
+// finished row names that file.
+void DeleteUnclaimedPackage(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || !PathExists(path)) {
+        return;
+    }
+    AppDownloadTable& apps = CKivAppDownMgr::Instance().database().apps();
+    if (!apps.finishedRowNames(path.substr(0, slash + 1), path.substr(slash + 1))) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
     }
 }
 
@@ -207,6 +225,7 @@ void CKivXzglZzxzDlg::deleteEntry(const EntryPtr& entry) {
         const std::string path = task->FullPath();
         task->StopTaskAndWait();
         DeleteEngineTempFile(path);
+        DeleteUnclaimedPackage(path);
         manager.appQueue().RemoveTask(task);
     }
     if (CKivDownObj* icon = entry->iconTask.exchange(nullptr)) {
@@ -219,6 +238,7 @@ void CKivXzglZzxzDlg::deleteEntry(const EntryPtr& entry) {
         manager.database().apps().deleteUnfinished(entry->Url, entry->Ver);
     if (left.packagePath) {
         DeleteEngineTempFile(*left.packagePath);
+        DeleteUnclaimedPackage(*left.packagePath);
     }
     for (const std::string& icon : left.iconPaths) {
         DeleteEngineTempFile(icon);

@@ -18,9 +18,7 @@ int StartAppDownload(const char* iconUrl, const char* url, const char* name, con
     if (IsUrlQueuedForInstall(url)) {
         return 2;
     }
-    if (manager.databaseOpen() && manager.database().apps().hasUnfinished(url)) {
-        return 1;
-    }
+    const bool underWay = manager.databaseOpen() && manager.database().apps().hasUnfinished(url);
     auto entry = std::make_unique<cKivAppInfo>();
     entry->IconUrl = iconUrl;
     entry->Url = url;
@@ -32,7 +30,8 @@ int StartAppDownload(const char* iconUrl, const char* url, const char* name, con
         entry->ValidType = "MD5";
         entry->ValidValue = checksum;
     }
+    // A download under way is not started twice; the page resumes it when it is paused.
     PostKivMessageWith(WindowHandle(KivWindowRole::DownloadingPage), kMsgAddDownload, 0,
                        std::move(entry));
-    return 0;
+    return underWay ? 1 : 0;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "downloads/DownloadRows.h"
+#include "downloads/TaskEvent.h"
 
 #include <atomic>
 #include <chrono>
@@ -43,6 +44,8 @@ public:
     std::atomic<std::uint64_t> speed{0}; ///< bytes of the last poll (per second)
     std::atomic<std::int32_t> percent{0};
     std::atomic<std::int32_t> status{-1}; ///< the last TaskEvent kind shown
+    /// Why the download failed, when status is a failure (set before status).
+    std::atomic<DownloadFailure> failure{DownloadFailure::Network};
     /// Set by the deletion worker when it takes the entry; completion then gives way.
     std::atomic<bool> deleting{false};
     /// Set by completion; the deletion worker then leaves the entry alone.

@@ -50,6 +50,8 @@ TEST_F(FinalApkNameTest, UnsafeNamesAreMadeSafe) {
     EXPECT_TRUE(Exists(folder() + ".._evil_x.apk"));
     EXPECT_EQ(SafeFileStem(std::string("a\0b", 3)), "a_b");
     EXPECT_EQ(SafeFileStem(".."), "app");
+    EXPECT_EQ(SafeFileStem("   "), "app"); // no "   .apk"
+    EXPECT_EQ(SafeFileStem("  象棋 大师 "), "象棋 大师");
     EXPECT_EQ(SafeFileStem("tab\there"), "tab_here");
     // A very long name is cut without splitting a character.
     std::string longName;

@@ -211,7 +211,9 @@ TEST_F(EngineTransfer, BrokenConnectionsAreResumedUpToTheRetryLimit) {
     Engine().delete_task(id);
 }
 
-TEST_F(EngineTransfer, UnreachableServerKeepsConnectingUntilStopped) {
+// A refused connection fails the task at once (nothing listens there; waiting would not change
+// that); a server that takes the connection but never answers keeps it connecting until stopped.
+TEST_F(EngineTransfer, RefusedFailsAtOnceAndASilentServerKeepsConnecting) {
     int probe = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -219,17 +221,36 @@ TEST_F(EngineTransfer, UnreachableServerKeepsConnectingUntilStopped) {
     socklen_t length = sizeof address;
     ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), length), 0);
     getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::string port = std::to_string(ntohs(address.sin_port));
     close(probe); // nothing listens on this port now
-    std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/a.apk";
 
+    std::int32_t refused = 0;
+    ASSERT_EQ(CreateNew("http://127.0.0.1:" + port + "/a.apk", m_folder, "a.apk", refused), DE_OK);
+    ASSERT_EQ(Engine().start_task(refused), DE_OK);
+    for (int i = 0; i < 100 && Query(refused).state != DE_STATE_FAILED; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(Query(refused).state, DE_STATE_FAILED);
+    EXPECT_EQ(Query(refused).failure, DE_FAIL_NETWORK);
+    EXPECT_EQ(Engine().delete_task(refused), DE_OK);
+
+    int silent = socket(AF_INET, SOCK_STREAM, 0);
+    address.sin_port = 0;
+    length = sizeof address;
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(silent, 4), 0); // takes connections, never answers
+    getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::string url =
+        "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/b.apk";
     std::int32_t id = 0;
-    ASSERT_EQ(CreateNew(url, m_folder, "a.apk", id), DE_OK);
+    ASSERT_EQ(CreateNew(url, m_folder, "b.apk", id), DE_OK);
     ASSERT_EQ(Engine().start_task(id), DE_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // several refused attempts
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_EQ(Query(id).state, DE_STATE_CONNECTING);
     EXPECT_EQ(Engine().stop_task(id), DE_OK);
     EXPECT_EQ(Query(id).state, DE_STATE_PAUSED);
     EXPECT_EQ(Engine().delete_task(id), DE_OK);
+    close(silent);
 }
 
 TEST_F(EngineTransfer, SpeedLimitIsHonoured) {

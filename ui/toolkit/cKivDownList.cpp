@@ -60,6 +60,13 @@ cKivDownList::cKivDownList(bool running, QWidget* parent)
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     verticalScrollBar()->setSingleStep(kRowHeight / 4);
+    // A slim bar in the program's colours instead of the platform's default one.
+    verticalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { background: #F2F4F7; width: 8px; margin: 0; border: none; }"
+        "QScrollBar::handle:vertical { background: #C3CAD4; min-height: 32px; border-radius: 4px; }"
+        "QScrollBar::handle:vertical:hover { background: #9AA5B4; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
     const QStringList titles = {QStringLiteral("名称/类型"), QStringLiteral("大小"),
                                 running ? QStringLiteral("进度") : QStringLiteral("状态"),
                                 QStringLiteral("操作")};

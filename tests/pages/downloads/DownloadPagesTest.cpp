@@ -155,6 +155,53 @@ private slots:
         QCOMPARE(f.pmInstalls().size(), std::size_t(2));
     }
 
+    // Removed from the disk, a downloaded package is downloaded again when the store asks for
+    // it, and its new row replaces the old one.
+    void aPackageRemovedFromTheDiskIsDownloadedAgain() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        const std::string bytes = PatternBytes(40 * 1024, 7);
+        const std::string url = f.serve("maps.apk", bytes);
+        QCOMPARE(Request(url, "Maps", Md5Hex(bytes), "com.maps"), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.maps") == (std::vector<int>{3, 99}), kWaitMs);
+        const std::string path = f.apkFolder() + "/Maps.apk";
+        QVERIFY(std::filesystem::remove(path));
+        QCOMPARE(Request(url, "Maps", Md5Hex(bytes), "com.maps"), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(path), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(StatusesOf(f, "com.maps").size(), std::size_t(4), kWaitMs);
+        QCOMPARE(f.downloaded()->rowCount(), 1);
+        QCOMPARE(Md5Hex(ReadAll(path)), Md5Hex(bytes));
+        f.closeManager();
+        f.openManager(); // one row in the database too
+        QCOMPARE(f.downloaded()->rowCount(), 1);
+    }
+
+    // A store click on a paused download resumes it; failures say why in plain words.
+    void aPausedDownloadResumesOnRequestAndFailuresSayWhy() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        const std::string bytes = PatternBytes(400 * 1024, 2);
+        const std::string url = f.serve("slow.apk", bytes, "?rate=40000");
+        QCOMPARE(Request(url, "Slow", Md5Hex(bytes), "com.slow"), 0);
+        cKivDownList* list = f.downloading();
+        QTRY_VERIFY_WITH_TIMEOUT(list->rowCount() == 1 && list->cellAt(0)->progress >= 5, kWaitMs);
+        ClickRowButton(list, 0, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(list->cellAt(0)->statusText, QString("下载暂停"), kWaitMs);
+        QCOMPARE(Request(url, "Slow", Md5Hex(bytes), "com.slow"), 1); // under way already
+        QTRY_VERIFY_WITH_TIMEOUT(list->cellAt(0)->statusText.startsWith("正在"), kWaitMs);
+        QCOMPARE(list->rowCount(), 1);
+
+        const std::string small = PatternBytes(10 * 1024, 3);
+        QCOMPARE(Request(f.serve("gone.apk", small, "?status=404"), "Gone", Md5Hex(small), "c.g"),
+                 0);
+        QCOMPARE(Request(f.serve("err.apk", small, "?status=503"), "Err", Md5Hex(small), "c.e"), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(CountStatus(list, "文件不存在，无法下载"), 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(CountStatus(list, "服务器错误，无法下载"), 1, kWaitMs);
+        uitest::SaveScreenshot(f.manager(), QStringLiteral("downloads-failures"));
+    }
+
     // Killed while a package with a non-ASCII name was installed under its temporary name:
     // at the next start the package gets its name back before the rows are restored, so its
     // row stays.
