@@ -1,13 +1,20 @@
 #include "ProcessRunner.h"
 
 #include "AdbCommands.h"
+#include "AdbHostClient.h"
 #include "FollowedPhone.h"
+#include "ListeningSockets.h"
 #include "OutputCollector.h"
 
 #include "platform/ChildProcess.h"
 #include "platform/CommandLine.h"
 #include "platform/ProcessTable.h"
 #include "platform/Utf8.h"
+
+#include <fstream>
+#include <signal.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -117,6 +124,41 @@ void RestartAdbServer() {
     (void)RunCapture(kAdbStartServer);
     std::string listing = RunCaptureTimed(kAdbDevices, 5);
     if (listing.find("* failed") != std::string::npos) {
-        KillProcessesByName(AdbProcessName());
+        StopAdbServer();
+    }
+}
+
+namespace {
+
+// This user's processes named like adb that listen on `port`.
+std::vector<pid_t> adbServersOn(int port) {
+    std::vector<pid_t> servers;
+    const std::string name = AdbProcessName();
+    for (pid_t pid : ProcessesListeningOn(port, ::getuid())) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+        std::string comm;
+        if (std::getline(in, comm) && comm == name) {
+            servers.push_back(pid);
+        }
+    }
+    return servers;
+}
+
+} // namespace
+
+void StopAdbServer() {
+    const std::optional<std::uint16_t> port = AdbServerPort();
+    if (!port || adbServersOn(*port).empty()) {
+        return;
+    }
+    (void)RunCaptureTimed(kAdbKillServer, 5);
+    for (int i = 0; i < 20; ++i) {
+        if (adbServersOn(*port).empty()) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    for (pid_t pid : adbServersOn(*port)) {
+        ::kill(pid, SIGKILL);
     }
 }

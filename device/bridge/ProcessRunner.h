@@ -37,6 +37,13 @@ void KillProcessesByName(const std::string& name);
 /// platform has no hidden-window start.
 bool ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool show);
 
-/// kill-server, start-server, `adb devices` (5 s); kills stray "adb" processes when the
-/// listing reports "* failed".
+/// kill-server, start-server, `adb devices` (5 s); stops the adb server (StopAdbServer) when
+/// the listing reports "* failed".
 void RestartAdbServer();
+
+/// Stops the adb server this program uses, and nothing else: the process of this user named
+/// AdbProcessName() that listens on the program's adb port (ANDROID_ADB_SERVER_PORT, else
+/// 5037). It is asked first (`adb kill-server`); still listening a moment later, it is killed.
+/// Nothing when no such process listens there (no server, another user's, or a program that
+/// is not adb). adb servers of other tools on other ports are left alone.
+void StopAdbServer();

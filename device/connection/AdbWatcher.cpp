@@ -12,11 +12,13 @@
 
 namespace {
 
-// A serial counts as known when the other listing names it, whatever its state there (a phone
-// going from "offline" to "device" is left to the connection poller and the wizard).
-bool namesSerial(const std::vector<AdbDeviceEntry>& listing, const std::string& serial) {
-    return std::any_of(listing.begin(), listing.end(),
-                       [&](const AdbDeviceEntry& entry) { return entry.serial == serial; });
+// Whether the listing shows `serial` as "device". A phone that was listed before as
+// "unauthorized" or "offline" and now is "device" counts as new: the user allowed debugging
+// late, or the phone came back, and the page must hear of it.
+bool listsOnline(const std::vector<AdbDeviceEntry>& listing, const std::string& serial) {
+    return std::any_of(listing.begin(), listing.end(), [&](const AdbDeviceEntry& entry) {
+        return entry.serial == serial && entry.online();
+    });
 }
 
 bool sameListing(const std::vector<AdbDeviceEntry>& a, const std::vector<AdbDeviceEntry>& b) {
@@ -30,8 +32,9 @@ bool sameListing(const std::vector<AdbDeviceEntry>& a, const std::vector<AdbDevi
 
 void AdbWatcher::run(std::stop_token stop) {
     if (!m_killedStrays) {
-        // A server left from an earlier program run may hold phones in a bad state.
-        KillProcessesByName(AdbProcessName());
+        // A server left from an earlier program run may hold phones in a bad state. Only the
+        // server on the program's own port is ended; other tools' adb servers stay.
+        StopAdbServer();
         m_killedStrays = true;
     }
     if (stop.stop_requested()) {
@@ -57,12 +60,12 @@ void AdbWatcher::applyOutput(const std::string& output) {
         return;
     }
     for (const AdbDeviceEntry& entry : *current) {
-        if (entry.online() && !entry.serial.empty() && !namesSerial(m_previous, entry.serial)) {
+        if (entry.online() && !entry.serial.empty() && !listsOnline(m_previous, entry.serial)) {
             m_table.SetState(entry.serial, true);
         }
     }
     for (const AdbDeviceEntry& entry : m_previous) {
-        if (entry.online() && !entry.serial.empty() && !namesSerial(*current, entry.serial)) {
+        if (entry.online() && !entry.serial.empty() && !listsOnline(*current, entry.serial)) {
             m_table.SetState(entry.serial, false);
         }
     }

@@ -40,7 +40,8 @@ void ConnectionPoller::poll(std::stop_token stop, DevicePageLink& page, int fall
         if (!output || stop.stop_requested()) {
             return;
         }
-        if (ListingHasOnlineDevice(*output)) {
+        const std::optional<std::vector<AdbDeviceEntry>> listing = ParseDeviceListing(*output);
+        if (listing && page.followedPhoneOnline(*listing)) {
             page.sendPageState(kPageStateOnline, 0, stop);
             return;
         }

@@ -1,5 +1,6 @@
 // The connection poller of the device page's connecting screen: up to three `adb devices`
-// runs, 2 seconds apart, each limited to 5 seconds. A device online sends state 3 to the page;
+// runs, 2 seconds apart, each limited to 5 seconds. The followed phone online (as the page
+// judges it: another phone's "device" line does not count) sends state 3 to the page;
 // three misses send the fallback state (2 after a USB arrival, 5 after "refresh device").
 #pragma once
 

@@ -13,6 +13,20 @@ void DeviceEventHandler::followSerialOf(int index) {
     }
 }
 
+void DeviceEventHandler::followedPhoneLeft(std::stop_token stop) {
+    // The notice goes out before the page state so that the download side lets go of the
+    // phone first.
+    m_page.postPhoneGone(stop);
+    // Another phone still attached is followed from now on: the page connects to it as to a
+    // phone just plugged in (the poller judges whether it is online).
+    const int next = m_table != nullptr ? m_table->nextToFollow() : -1;
+    m_currentDevice.store(next);
+    followSerialOf(next);
+    if (!stop.stop_requested()) {
+        m_page.sendPageState(next >= 0 ? kPageStateConnecting : kPageStateNoPhone, 0, stop);
+    }
+}
+
 void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token stop) {
     if (stop.stop_requested()) {
         return;
@@ -32,14 +46,7 @@ void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token st
         break;
     case DeviceEvent::Removed:
         if (index == m_currentDevice.load()) {
-            // The notice goes out before the page state so that the download side lets go of
-            // the phone first.
-            m_page.postPhoneGone(stop);
-            m_currentDevice.store(-1);
-            followSerialOf(-1);
-            if (!stop.stop_requested()) {
-                m_page.sendPageState(kPageStateNoPhone, 0, stop);
-            }
+            followedPhoneLeft(stop);
         }
         break;
     case DeviceEvent::Online:

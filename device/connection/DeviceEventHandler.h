@@ -20,7 +20,9 @@ public:
     /// Reacts to `event` for slot `index` on the raising thread:
     ///  0: enable the wizard button;
     ///  1: with no phone followed, follow this slot and send state 4;
-    ///  2: for the followed slot, post the phone-gone notice, follow none, send state 1;
+    ///  2: for the followed slot, post the phone-gone notice, then follow the next attached
+    ///     phone (DeviceTable::nextToFollow) and send state 4, or with none follow none and
+    ///     send state 1;
     ///  3: for the followed slot, send state 3;
     ///  4: nothing.
     /// Nothing at all once `stop` is requested.
@@ -31,6 +33,7 @@ public:
 
 private:
     void followSerialOf(int index);
+    void followedPhoneLeft(std::stop_token stop);
 
     DevicePageLink& m_page;
     const DeviceTable* m_table;

@@ -69,6 +69,19 @@ bool DeviceMonitor::copyCurrentDevice(DeviceSlot& slot) const {
     return m_table.Copy(m_handler.currentDevice(), slot);
 }
 
+bool DeviceMonitor::followedPhoneOnline(const std::vector<AdbDeviceEntry>& listing) const {
+    const int followed = m_handler.currentDevice();
+    if (followed < 0) {
+        return false;
+    }
+    for (const AdbDeviceEntry& entry : listing) {
+        if (entry.online() && m_table.slotFor(entry.serial) == followed) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void DeviceMonitor::setUsbPeriodForTesting(std::chrono::milliseconds period) {
     std::lock_guard guard(m_lock);
     m_usbWatcher.setPeriodForTesting(period);

@@ -17,6 +17,7 @@
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <vector>
 
 class DevicePageLink;
 class PhoneWebServices;
@@ -55,6 +56,10 @@ public:
 
     /// Copies the followed slot. False when no phone is followed or its slot is free.
     [[nodiscard]] bool copyCurrentDevice(DeviceSlot& slot) const;
+
+    /// Whether the followed phone is "device" in `listing`: a "device" line whose serial the
+    /// table gives to the followed slot. False when no phone is followed. Any thread.
+    bool followedPhoneOnline(const std::vector<AdbDeviceEntry>& listing) const;
 
     /// Shorter watcher periods for tests; call before start().
     void setUsbPeriodForTesting(std::chrono::milliseconds period);

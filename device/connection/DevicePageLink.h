@@ -13,7 +13,10 @@
 
 #include "DeviceTable.h"
 
+#include "device/bridge/AdbDeviceListing.h"
+
 #include <stop_token>
+#include <vector>
 
 /// Device page states: the wParam of WM_USER+105.
 enum DevicePageState : int {
@@ -38,6 +41,12 @@ public:
 
     /// WM_USER+124 (0, 0) to the download manager, posted: the followed phone went away.
     virtual void postPhoneGone(std::stop_token stop) = 0;
+
+    /// Whether the phone the page follows is "device" in `listing` (the connecting screen's
+    /// poller and the wizard's search judge by it; another phone being online does not count).
+    /// Any thread. By default: no phone followed, false; the followed serial known
+    /// (FollowedSerial), its own line; not known yet, any "device" line.
+    virtual bool followedPhoneOnline(const std::vector<AdbDeviceEntry>& listing) const;
 
     /// Every table event as it is raised, before the page's reaction (traces; nothing by
     /// default).

@@ -133,6 +133,30 @@ bool DeviceTable::Copy(int index, DeviceSlot& slot) const {
     return true;
 }
 
+int DeviceTable::slotFor(const std::string& serial) const {
+    const std::string bounded = boundedText(serial, kMaxSerialBytes);
+    std::lock_guard guard(m_lock);
+    return bounded.empty() ? -1 : findSlotFor(bounded, true);
+}
+
+int DeviceTable::nextToFollow() const {
+    std::lock_guard guard(m_lock);
+    int firstInUse = -1;
+    for (int i = 0; i < kSlotCount; ++i) {
+        const Entry& entry = m_entries[static_cast<std::size_t>(i)];
+        if (!entry.inUse) {
+            continue;
+        }
+        if (entry.slot.adbState == 1) {
+            return i;
+        }
+        if (firstInUse < 0) {
+            firstInUse = i;
+        }
+    }
+    return firstInUse;
+}
+
 int DeviceTable::count() const {
     std::lock_guard guard(m_lock);
     return m_count;

@@ -56,6 +56,14 @@ public:
     /// Copies slot `index`. False when the index is outside 0..63 or the slot is free.
     [[nodiscard]] bool Copy(int index, DeviceSlot& slot) const;
 
+    /// The slot SetState(serial, true) would give the phone `serial`, without changing the
+    /// table; -1 when none.
+    int slotFor(const std::string& serial) const;
+
+    /// The phone to follow once the followed one has left: the first slot in use that adb lists
+    /// as "device", else the first slot in use; -1 when no phone is attached.
+    int nextToFollow() const;
+
     /// Number of slots in use.
     int count() const;
 

@@ -11,14 +11,15 @@
 
 namespace {
 
-// One `adb devices` run: true when a device is online, nothing when stopped.
-std::optional<bool> deviceOnline(std::stop_token stop) {
+// One `adb devices` run: true when the followed phone is online, nothing when stopped.
+std::optional<bool> followedPhoneOnline(std::stop_token stop, const DevicePageLink& page) {
     std::optional<std::string> output = RunUntilStopped(
         stop, [] { return RunCaptureTimed(kAdbDevices, WizardRetry::kListingLimitSeconds); });
     if (!output || stop.stop_requested()) {
         return std::nullopt;
     }
-    return ListingHasOnlineDevice(*output);
+    const std::optional<std::vector<AdbDeviceEntry>> listing = ParseDeviceListing(*output);
+    return listing && page.followedPhoneOnline(*listing);
 }
 
 } // namespace
@@ -43,12 +44,17 @@ void WizardRetry::stop() {
 void WizardRetry::search(std::stop_token stop, DevicePageLink& page, WizardLink& wizard,
                          std::chrono::milliseconds pause) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::optional<bool> online = deviceOnline(stop);
+        std::optional<bool> online = followedPhoneOnline(stop, page);
         if (!online) {
             return;
         }
         if (*online) {
+            // The page learns that its phone is online before the wizard's suspension ends,
+            // so it shows the phone rather than the state it had before the wizard.
             wizard.stopAnimation(stop);
+            if (!stop.stop_requested()) {
+                page.sendPageState(kPageStateOnline, 0, stop);
+            }
             if (!stop.stop_requested()) {
                 page.sendPageState(kPageStateResume, 0, stop);
             }

@@ -1,6 +1,7 @@
 // The connection wizard's search for the phone: `adb devices` (5 s); on a miss the adb server
-// is restarted, then after one second `adb devices` once more. A device online ends the
-// wizard (the page resumes its own state); a second miss moves the wizard on to the driver.
+// is restarted, then after one second `adb devices` once more. The followed phone online ends
+// the wizard (the page is told state 3, then resumes); a second miss moves the wizard on to
+// the driver.
 #pragma once
 
 #include "platform/Worker.h"

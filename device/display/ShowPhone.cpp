@@ -4,6 +4,8 @@
 #include "device/bridge/AdbCommands.h"
 #include "device/bridge/AdbHostClient.h"
 #include "device/bridge/DeviceIdentity.h"
+#include "device/bridge/GetpropParser.h"
+#include "device/bridge/PhoneInfo.h"
 #include "device/bridge/ProcessRunner.h"
 #include "platform/config/AppPaths.h"
 
@@ -76,6 +78,21 @@ bool ShowWithDefaultShell(const std::string& folder, PhonePicture& picture) {
     }
     picture.name = kDefaultName;
     return true;
+}
+
+// A model neither the database nor the web service knows is still shown: named by its maker
+// and model as the phone itself reports them, turned when its getprop says so.
+void NameUnknownModel(ShellInfo& shell) {
+    const std::string getprop = ReadGetprop();
+    PhoneInfo info;
+    ReadGetpropFields(getprop, info);
+    std::string name = info.manufacturer;
+    const std::string& model = info.model.empty() ? shell.model : info.model;
+    if (!model.empty()) {
+        name += (name.empty() ? "" : " ") + model;
+    }
+    shell.name = name.empty() ? kDefaultName : name;
+    shell.roate = GetpropMarksUpsideDown(getprop) ? 1 : 0;
 }
 
 void TakeBuiltInShell(ShellInfo& shell) {
@@ -167,9 +184,11 @@ bool ShowPhone(const std::string& vid, const std::string& pid, const MachineInfo
             store = true;
         }
         if (shell.name.empty()) {
-            return false;
+            store = false; // nothing is kept for a model the service does not name
+            NameUnknownModel(shell);
+        } else {
+            shell.roate = NameMarksUpsideDown(shell.name) ? 1 : 0;
         }
-        shell.roate = NameMarksUpsideDown(shell.name) ? 1 : 0;
     }
     std::string screenshot;
     if (!CaptureFramebuffer(shell.roate != 0, screenshot) ||

@@ -1,7 +1,8 @@
 // ShowPhone: the attached phone as a picture. A fresh screenshot is drawn, smoothly scaled,
 // into the screen area of the phone's shell picture and written as <program folder>/image/
 // cut.bmp; the shell and the display name come from ScreenInfoDb, or for a model it does not
-// know from the web service (and are stored then). Runs on the device page's phone worker.
+// know from the web service (and are stored then); a model the service does not know either
+// gets a built-in shell and its getprop name. Runs on the device page's phone worker.
 // The shells are the built-in pictures ":/JPG/<id>" and ":/PNG/206": whoever calls this has
 // registered them (resources::RegisterPictureResources).
 #pragma once
@@ -30,8 +31,10 @@ struct PhonePicture {
 
 /// Captures the screen of the phone `vid`/`pid` (the adb serial kept by GetSerial) and
 /// composes it into its shell. Empty `vid` or `pid`: the default shell and the name
-/// "安卓设备". False when no screenshot could be taken, the model is known neither to the
-/// database nor to `lookup`, or the picture cannot be written.
+/// "安卓设备". A model known neither to the database nor to `lookup` (also when `lookup` has
+/// no answer) is shown on the built-in shell chosen by the screenshot's size, named with the
+/// maker and model from getprop, and nothing is stored for it. False when no screenshot could
+/// be taken or the picture cannot be written.
 [[nodiscard]] bool ShowPhone(const std::string& vid, const std::string& pid,
                              const MachineInfoLookup& lookup, PhonePicture& picture);
 

@@ -30,6 +30,7 @@ CKivSbxxSjxxDlg::CKivSbxxSjxxDlg(QWidget* parent) : KivDialog(parent, Frame::Chi
         palette.setColor(QPalette::WindowText, QColor(106, 106, 106));
         label->setPalette(palette);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setTextFormat(Qt::PlainText); // the phone's own words, never markup
         m_fields[i] = label;
     }
 }

@@ -7,7 +7,7 @@
 
 DeviceConnection::DeviceConnection(PhoneWebServices& web, std::function<void()> phoneGone,
                                    DeviceConnectionSetup setup)
-    : m_web(web), m_phoneGone(std::move(phoneGone)), m_setup(std::move(setup)),
+    : m_web(web), m_phoneGone(std::move(phoneGone)), m_setup(std::move(setup)), m_pollerLink(*this),
       m_poller(m_pollerLink), m_retry(*this, *this) {
     if (m_setup.pollerPause.count() > 0) {
         m_poller.setPauseForTesting(m_setup.pollerPause);
@@ -50,6 +50,10 @@ bool DeviceConnection::copyCurrentDevice(DeviceSlot& slot) const {
 
 int DeviceConnection::currentDevice() const {
     return m_monitor ? m_monitor->currentDevice() : -1;
+}
+
+bool DeviceConnection::followedPhoneOnline(const std::vector<AdbDeviceEntry>& listing) const {
+    return m_monitor && m_monitor->followedPhoneOnline(listing);
 }
 
 void DeviceConnection::enableWizardButton(std::stop_token stop) {

@@ -57,6 +57,8 @@ public:
     void postPhoneGone(std::stop_token stop) override;
     void stopAnimation(std::stop_token stop) override;
     void sendDriverStep(std::stop_token stop) override;
+    /// Judged on the device table: a "device" line whose serial belongs to the followed slot.
+    bool followedPhoneOnline(const std::vector<AdbDeviceEntry>& listing) const override;
 
 private:
     // The poller's page link. Its state changes are posted, not sent: the page stops the
@@ -65,9 +67,16 @@ private:
     // stop token and is dropped if the poller was stopped before the page handles it.
     class PostingLink : public DevicePageLink {
     public:
+        explicit PostingLink(const DeviceConnection& owner) : m_owner(owner) {}
         void enableWizardButton(std::stop_token) override {}
         void sendPageState(int wParam, int lParam, std::stop_token stop) override;
         void postPhoneGone(std::stop_token) override {}
+        bool followedPhoneOnline(const std::vector<AdbDeviceEntry>& listing) const override {
+            return m_owner.followedPhoneOnline(listing);
+        }
+
+    private:
+        const DeviceConnection& m_owner;
     };
 
     PhoneWebServices& m_web;

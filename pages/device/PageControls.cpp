@@ -13,6 +13,9 @@ namespace devicepages {
 
 QLabel* MakePageLabel(QWidget* parent, const char* caption, QColor colour) {
     auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    // Page labels show what phones, servers and pages say: never as markup, which would let
+    // a phone make the page load pictures from this computer's disk.
+    label->setTextFormat(Qt::PlainText);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);

@@ -24,17 +24,42 @@
 namespace {
 
 std::atomic<int> g_picturesShown{0};
+std::atomic<std::chrono::milliseconds::rep> g_batteryPeriodMs{0}; // 0: kBatteryPeriod
 
 struct Targets {
     KivWindowHandle page;
     KivWindowHandle infoPanel;
     DeviceConnection* phone;       // outlives the page and so every run
     MachineInfoLookup machineInfo; // a copy: the run may outlive the page's services
+    std::chrono::milliseconds batteryPeriod;
 };
+
+// The web service is asked about the phone's model once per connection: its answer, or that it
+// had none, stands until the phone connects again (ShowPhone runs every second).
+MachineInfoLookup OncePerConnection(MachineInfoLookup lookup) {
+    struct Memo {
+        bool asked = false;
+        bool known = false;
+        MachineDisplayInfo info;
+    };
+    auto memo = std::make_shared<Memo>(); // the worker's thread only
+    return [lookup = std::move(lookup), memo](const std::string& vid, const std::string& pid,
+                                              const std::string& model, const std::string& device,
+                                              MachineDisplayInfo& info) {
+        if (!memo->asked) {
+            memo->asked = true;
+            memo->known = lookup && lookup(vid, pid, model, device, memo->info);
+        }
+        if (memo->known) {
+            info = memo->info;
+        }
+        return memo->known;
+    };
+}
 
 enum class PictureOutcome { Shown, Unreadable, Failed };
 
-PictureOutcome ShowPicture(const Targets& to, const DeviceSlot& slot, std::stop_token stop) {
+PictureOutcome ShowPicture(const Targets& to, const DeviceSlot& slot, const std::stop_token& stop) {
     PhoneView view;
     {
         PhonePicture picture;
@@ -53,7 +78,7 @@ PictureOutcome ShowPicture(const Targets& to, const DeviceSlot& slot, std::stop_
     return PictureOutcome::Shown;
 }
 
-void ShowStorage(const Targets& to, std::stop_token stop) {
+void ShowStorage(const Targets& to, const std::stop_token& stop) {
     std::int64_t sdcard = 0;
     std::int64_t data = 0;
     StorageView view;
@@ -66,7 +91,7 @@ void ShowStorage(const Targets& to, std::stop_token stop) {
     SendKivMessage(to.page, kMsgWorkerStorage, 0, reinterpret_cast<KivLParam>(&view), stop);
 }
 
-void ShowBattery(const Targets& to, std::stop_token stop) {
+void ShowBattery(const Targets& to, const std::stop_token& stop) {
     std::string level;
     const bool ok = QueryBattery(level);
     const ValueText text = BatteryText(ok, level);
@@ -90,6 +115,8 @@ void RefreshCachesAndInstallStoreClient() {
     (void)InstallPackage("Market_penlow.apk", GetSerial(false).serial, path);
 }
 
+void KeepLive(const Targets& to, const DeviceSlot& slot, const std::stop_token& stop);
+
 void Work(std::stop_token stop, Targets to) {
     resources::RegisterPictureResources(); // the phone shells
     GetSerial(true);
@@ -112,9 +139,22 @@ void Work(std::stop_token stop, Targets to) {
         return;
     }
     RefreshCachesAndInstallStoreClient();
+    KeepLive(to, slot, stop);
+}
+
+// The picture once a second, the battery every period, until stopped.
+void KeepLive(const Targets& to, const DeviceSlot& slot, const std::stop_token& stop) {
+    // The battery drains or charges while the phone stays: it is read again now and then,
+    // between two pictures, never more often than its period.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point nextBattery = Clock::now() + to.batteryPeriod;
     while (!stop.stop_requested()) {
         if (ShowPicture(to, slot, stop) != PictureOutcome::Unreadable) {
             platform::SleepFor(stop, PhoneWorker::kRefreshPause);
+        }
+        if (!stop.stop_requested() && Clock::now() >= nextBattery) {
+            ShowBattery(to, stop);
+            nextBattery = Clock::now() + to.batteryPeriod;
         }
     }
 }
@@ -123,7 +163,9 @@ void Work(std::stop_token stop, Targets to) {
 
 void PhoneWorker::start(const KivWindowHandle& page, const KivWindowHandle& infoPanel,
                         const DevicePageServices& services) {
-    Targets targets{page, infoPanel, &services.phone(), services.machineInfo()};
+    const std::chrono::milliseconds::rep testPeriod = g_batteryPeriodMs.load();
+    Targets targets{page, infoPanel, &services.phone(), OncePerConnection(services.machineInfo()),
+                    testPeriod > 0 ? std::chrono::milliseconds(testPeriod) : kBatteryPeriod};
     if (!m_worker.start([to = std::move(targets)](std::stop_token stop) { Work(stop, to); })) {
         platform::DebugOutput("PhoneWorker: no thread for the phone worker");
     }
@@ -131,4 +173,8 @@ void PhoneWorker::start(const KivWindowHandle& page, const KivWindowHandle& info
 
 int PhoneWorker::picturesShownForTesting() {
     return g_picturesShown.load();
+}
+
+void PhoneWorker::setBatteryPeriodForTesting(std::chrono::milliseconds period) {
+    g_batteryPeriodMs.store(period.count());
 }

@@ -1,5 +1,6 @@
 // The connected screen's phone worker: reads the phone's properties, picture, storage and
-// battery, then keeps the picture live (ShowPhone once a second) until it is stopped. It
+// battery, then keeps the picture live (ShowPhone once a second) and reads the battery again
+// every 30 seconds until it is stopped. It
 // reaches the device page and the info panel only through sent messages carrying its stop
 // token, so once stop() has been called nothing of it is shown any more. A stop kills the adb
 // command it may be blocked in and shuts its socket to the adb server, so stopping returns
@@ -37,6 +38,7 @@ struct StorageView {
 class PhoneWorker {
 public:
     static constexpr std::chrono::milliseconds kRefreshPause{1000};
+    static constexpr std::chrono::milliseconds kBatteryPeriod{30000};
 
     PhoneWorker() = default;
     PhoneWorker(const PhoneWorker&) = delete;
@@ -54,6 +56,8 @@ public:
 
     /// Pictures shown so far by all workers (tests, benchmark).
     static int picturesShownForTesting();
+    /// A shorter battery period for workers started from now on (zero: kBatteryPeriod).
+    static void setBatteryPeriodForTesting(std::chrono::milliseconds period);
 
 private:
     platform::Worker m_worker;

@@ -1,6 +1,7 @@
 // The parsers behind the phone queries, table-driven over captured-style output: getprop
 // listings, MAC and IMEI answers, install outputs, battery answers, find output and the df
 // layouts. No adb here.
+#include "device/bridge/ListeningSockets.h"
 #include "device/bridge/BatteryParsers.h"
 #include "device/bridge/DfParser.h"
 #include "device/bridge/GetpropParser.h"
@@ -298,3 +299,25 @@ INSTANTIATE_TEST_SUITE_P(
                "/dev/block/vold/179:1      7580      1234      6346  17% /mnt/sdcard\n",
                6346, std::nullopt}),
     [](const ::testing::TestParamInfo<DfCase>& info) { return std::string(info.param.name); });
+
+// The adb server's socket among the kernel's socket table lines: listening (0A), on the port,
+// of the user; everything else is skipped.
+TEST(ListeningInodes, OnlyTheListeningSocketOfThePortAndUser) {
+    const char* table =
+        "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  "
+        "timeout inode\n"
+        "   0: 0100007F:13AD 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000 "
+        "       0 4711 1 0000000000000000 100 0 0 10 0\n"
+        "   1: 0100007F:13AD 0100007F:C350 01 00000000:00000000 00:00000000 00000000  1000 "
+        "       0 4712 1 0000000000000000 20 4 30 10 -1\n"
+        "   2: 00000000:13AD 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0 "
+        "       0 4713 1 0000000000000000 100 0 0 10 0\n"
+        "   3: 0100007F:13AE 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000 "
+        "       0 4714 1 0000000000000000 100 0 0 10 0\n"
+        "   4: 00000000000000000000000001000000:13AD 00000000000000000000000000000000:0000 0A "
+        "00000000:00000000 00:00000000 00000000  1000        0 4715 1 0000000000000000 100 0 0\n"
+        "garbage\n";
+    EXPECT_EQ(ParseListeningInodes(table, 5037, 1000), (std::vector<unsigned long>{4711, 4715}));
+    EXPECT_TRUE(ParseListeningInodes(table, 5037, 1001).empty());
+    EXPECT_EQ(ParseListeningInodes(table, 5038, 1000), (std::vector<unsigned long>{4714}));
+}

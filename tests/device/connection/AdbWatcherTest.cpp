@@ -56,14 +56,16 @@ TEST_F(AdbWatcherListing, IdenticalListingMakesNoTableCall) {
     EXPECT_EQ(m_events, (std::vector<std::string>{"3@0"}));
 }
 
-TEST_F(AdbWatcherListing, VanishedDeviceGoesOfflineButAStateChangeDoesNot) {
+// Every change into and out of "device" reaches the table, also while the serial stays listed:
+// a phone authorised late, or back from "offline", must connect.
+TEST_F(AdbWatcherListing, EveryChangeIntoAndOutOfDeviceIsRaised) {
+    m_watcher.applyOutput(std::string(kClientHeader) + "PSIM1\tunauthorized\n\n");
+    EXPECT_TRUE(m_events.empty());
     m_watcher.applyOutput(std::string(kClientHeader) + "PSIM1\tdevice\n\n");
-    // Still named, now offline: the serial counts as known, so nothing is raised.
     m_watcher.applyOutput(std::string(kClientHeader) + "PSIM1\toffline\n\n");
-    // Back to "device" from "offline": known as well, nothing raised either.
     m_watcher.applyOutput(std::string(kClientHeader) + "PSIM1\tdevice\n\n");
     m_watcher.applyOutput(std::string(kClientHeader) + "\n");
-    EXPECT_EQ(m_events, (std::vector<std::string>{"3@0", "4@0"}));
+    EXPECT_EQ(m_events, (std::vector<std::string>{"3@0", "4@0", "3@0", "4@0"}));
 }
 
 TEST_F(AdbWatcherListing, SerialsAreComparedWholeNotAsSubstrings) {

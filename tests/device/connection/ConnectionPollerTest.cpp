@@ -36,6 +36,7 @@ protected:
     }
 
     TestProgramFolder m_folder;
+    ScopedFollowedPhone m_followed{true}; // a phone adb has not named yet
     std::unique_ptr<PhoneSimProcess> m_sim;
     std::unique_ptr<ScopedEnv> m_port;
     RecordingLinks m_links;
@@ -70,6 +71,21 @@ TEST_F(ConnectionPollerTest, OfflineOrUnauthorisedPhoneEndsInTheFallback) {
     m_poller.start(kPageStateError);
     ASSERT_TRUE(m_links.waitFor("state 5 0"));
     EXPECT_EQ(listingTimes().size(), 3u);
+}
+
+// Another phone online is not the followed one: the page must not show it as connected.
+TEST_F(ConnectionPollerTest, OnlyTheFollowedPhoneCounts) {
+    startSim({R"({"serial": "PSIM1", "state": "unauthorized"})", R"({"serial": "PSIM2"})"});
+    m_poller.setPauseForTesting(100ms);
+    {
+        ScopedFollowedPhone followed(true, "PSIM1");
+        m_poller.start(kPageStateNotConnected);
+        ASSERT_TRUE(m_links.waitFor("state 2 0"));
+    }
+    ScopedFollowedPhone none(false); // "refresh device" with no phone attached
+    m_poller.start(kPageStateError);
+    ASSERT_TRUE(m_links.waitFor("state 5 0"));
+    EXPECT_EQ(m_links.lines(), (std::vector<std::string>{"state 2 0", "state 5 0"}));
 }
 
 TEST_F(ConnectionPollerTest, StopDuringThePauseIsPromptAndSilent) {

@@ -3,13 +3,18 @@
 
 #include "platform/config/AppPaths.h"
 #include "device/bridge/AdbCommands.h"
+#include "device/bridge/FollowedPhone.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,6 +44,16 @@ void TestProgramFolder::useWebService(int port) const {
 
 TestProgramFolder::~TestProgramFolder() {
     m_cwd.reset();
+}
+
+ScopedFollowedPhone::ScopedFollowedPhone(bool followed, const std::string& serial) {
+    SetPhoneFollowed(followed);
+    SetFollowedSerial(serial);
+}
+
+ScopedFollowedPhone::~ScopedFollowedPhone() {
+    SetPhoneFollowed(false);
+    SetFollowedSerial("");
 }
 
 FakeSysfs::FakeSysfs() {
@@ -209,6 +224,50 @@ AdbStandIn::AdbStandIn() : m_name("pnladb" + std::to_string(::getpid() % 1000000
     if (posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
         m_pid = -1;
     }
+}
+
+AdbStandIn::AdbStandIn(int listenPort) : m_name("pnladb" + std::to_string(::getpid() % 1000000)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(listenPort));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    ::setsockopt(server, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (server < 0 || ::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(server, 8) != 0) {
+        if (server >= 0) {
+            ::close(server);
+        }
+        return;
+    }
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        // Only system calls from here: the test process has other threads.
+        ::prctl(PR_SET_NAME, m_name.c_str());
+        for (;;) {
+            const int client = ::accept(server, nullptr, nullptr);
+            if (client >= 0) {
+                ::close(client);
+            }
+        }
+    }
+    ::close(server);
+}
+
+int AdbStandIn::FreePort() {
+    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(probe);
+    return port;
 }
 
 AdbStandIn::~AdbStandIn() {

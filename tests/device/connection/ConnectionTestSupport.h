@@ -125,12 +125,27 @@ struct HostRequest {
 };
 std::vector<HostRequest> HostRequests(const PhoneSimProcess& sim);
 
-/// A process with a name of its own (a copy of sleep), for the kill-by-name of adb.
+/// Names the followed phone (FollowedPhone.h) while it lives, as the device monitor would:
+/// `serial` empty follows a phone adb has not named yet. Follows none again at the end.
+class ScopedFollowedPhone {
+public:
+    explicit ScopedFollowedPhone(bool followed, const std::string& serial = {});
+    ~ScopedFollowedPhone();
+    ScopedFollowedPhone(const ScopedFollowedPhone&) = delete;
+    ScopedFollowedPhone& operator=(const ScopedFollowedPhone&) = delete;
+};
+
+/// A process with a name of its own (a copy of sleep), for the stopping of adb.
 class AdbStandIn {
 public:
     AdbStandIn();
+    /// A stand-in for an adb server: it listens on 127.0.0.1:`listenPort` and closes every
+    /// connection it accepts (it ignores kill-server).
+    explicit AdbStandIn(int listenPort);
     ~AdbStandIn();
     const std::string& name() const { return m_name; }
+    /// A free loopback port for a listening stand-in.
+    static int FreePort();
     /// True once the process has ended by SIGKILL (waits up to `timeout`).
     bool waitKilled(std::chrono::milliseconds timeout);
 

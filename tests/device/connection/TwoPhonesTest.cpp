@@ -89,8 +89,13 @@ TEST_F(TwoPhonesTest, EveryQueryGoesToTheFollowedPhone) {
     EXPECT_EQ(dump("PHONE-A").find("\"install_location\": 2"), std::string::npos);
     EXPECT_EQ(GetSerial(true).serial, "PHONE-B");
 
-    // The followed phone leaves: adb commands name no phone again.
+    // The followed phone leaves: the other one is followed and adb commands go to it.
     ASSERT_TRUE(m_sim.control("unplug PHONE-B"));
+    ASSERT_TRUE(m_links.waitFor("state 4 0", 2));
+    EXPECT_EQ(FollowedSerial(), "PHONE-A");
+    EXPECT_EQ(GetSerial(true).serial, "PHONE-A");
+    // That one leaves too: adb commands name no phone again.
+    ASSERT_TRUE(m_sim.control("unplug PHONE-A"));
     ASSERT_TRUE(m_links.waitFor("state 1 0"));
     EXPECT_EQ(FollowedSerial(), "");
     EXPECT_FALSE(PhoneFollowed());

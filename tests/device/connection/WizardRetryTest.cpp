@@ -41,6 +41,7 @@ protected:
     }
 
     TestProgramFolder m_folder;
+    ScopedFollowedPhone m_followed{true}; // a phone adb has not named yet
     std::unique_ptr<PhoneSimProcess> m_sim;
     std::unique_ptr<ScopedEnv> m_port;
     RecordingLinks m_links;
@@ -66,12 +67,25 @@ TEST_F(WizardRetryTest, NoPhoneRestartsAdbOnceThenMovesOnToTheDriver) {
     EXPECT_GE(steps[3].time - steps[2].time, 0.95);
 }
 
+// The page hears that its phone is online before the wizard ends, or it would fall back to
+// the state it had before the wizard ("not connected").
 TEST_F(WizardRetryTest, PhoneOnlineEndsTheWizardWithoutRestart) {
     startSim({R"({"serial": "PSIM1"})"});
     m_retry.start();
     ASSERT_TRUE(m_links.waitFor("state 0 0"));
-    EXPECT_EQ(m_links.lines(), (std::vector<std::string>{"wizard-stop-animation", "state 0 0"}));
+    EXPECT_EQ(m_links.lines(),
+              (std::vector<std::string>{"wizard-stop-animation", "state 3 0", "state 0 0"}));
     EXPECT_EQ(adbSteps().size(), 1u);
+}
+
+TEST_F(WizardRetryTest, AnotherPhoneOnlineDoesNotEndTheWizard) {
+    ScopedFollowedPhone followed(true, "PSIM1");
+    startSim({R"({"serial": "PSIM1", "state": "unauthorized"})", R"({"serial": "PSIM2"})"});
+    m_retry.setPauseForTesting(100ms);
+    m_retry.start();
+    ASSERT_TRUE(m_links.waitFor("wizard-driver", 1, 30s));
+    EXPECT_EQ(m_links.lines(),
+              (std::vector<std::string>{"wizard-stop-animation", "wizard-driver"}));
 }
 
 TEST_F(WizardRetryTest, StopDuringTheSecondLookIsPromptAndSilent) {
@@ -91,15 +105,20 @@ TEST_F(WizardRetryTest, StopDuringTheSecondLookIsPromptAndSilent) {
     EXPECT_EQ(adbSteps().size(), 3u);
 }
 
-// When adb reports that its server could not start, the restart ends the adb processes by
-// name: here a stand-in of the test's own, named for the purpose.
-TEST_F(WizardRetryTest, FailedServerStartEndsTheAdbProcessesByName) {
+// When adb reports that its server could not start, the restart stops the adb server on the
+// program's port, and only that one: a process of the same name elsewhere stays.
+TEST_F(WizardRetryTest, FailedServerStartStopsOnlyTheServerOnTheProgramsPort) {
     std::filesystem::remove(m_folder.file("bin/Korvash/adb"));
     WriteFile(m_folder.file("bin/Korvash/adb"),
               "#!/bin/sh\n[ \"$1\" = devices ] && echo '* failed to start daemon'\nexit 0\n", true);
-    AdbStandIn standIn;
-    SetAdbProcessNameForTesting(standIn.name());
+    const int port = AdbStandIn::FreePort();
+    ASSERT_GT(port, 0);
+    ScopedEnv serverPort("ANDROID_ADB_SERVER_PORT", std::to_string(port));
+    AdbStandIn server(port);
+    AdbStandIn other;
+    SetAdbProcessNameForTesting(server.name());
     m_retry.start();
     ASSERT_TRUE(m_links.waitFor("wizard-driver", 1, 30s));
-    EXPECT_TRUE(standIn.waitKilled(1s));
+    EXPECT_TRUE(server.waitKilled(3s));
+    EXPECT_FALSE(other.waitKilled(300ms));
 }

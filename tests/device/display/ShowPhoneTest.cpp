@@ -255,12 +255,30 @@ TEST_F(ShowPhoneTest, UnknownModelGetsTheBuiltInShellAndIsStored) {
     EXPECT_EQ(lookup.calls, 1);
 }
 
-TEST_F(ShowPhoneTest, ModelUnknownEverywhereGivesNoPicture) {
-    start(kBlade);
+// The web service is an aid, not a gate: a model nobody knows shows its screen on the
+// built-in shell of its size, named as the phone names itself, and nothing is stored.
+TEST_F(ShowPhoneTest, ModelUnknownEverywhereIsShownUnderItsOwnName) {
+    start(R"({"serial": "PSIM1", "props": {"ro.product.model": "Blade S6",
+        "ro.product.device": "blade", "ro.product.manufacturer": "Tarsel"},
+        "screen": {"width": 480, "height": 854, "pattern": "solid:3366CC"}})");
     Lookup lookup; // the web service does not know it either
     PhonePicture picture;
-    EXPECT_FALSE(ShowPhone("19D2", "1351", lookup.function(), picture));
-    EXPECT_TRUE(picture.path.empty());
+    ASSERT_TRUE(ShowPhone("19D2", "1351", lookup.function(), picture));
+    EXPECT_EQ(picture.name, "Tarsel Blade S6");
+    const QImage image = Picture(picture);
+    ASSERT_EQ(image.size(), QSize(205, 399));
+    EXPECT_TRUE(Near(image.pixelColor(14, 28), QColor(0x33, 0x66, 0xCC))); // shell 207's area
+    EXPECT_TRUE(Near(image.pixelColor(191, 348), QColor(0x33, 0x66, 0xCC)));
+    std::filesystem::create_directories(BuildDir() + "/screens");
+    image.save(QString::fromStdString(BuildDir() + "/screens/showphone-unknown-model.png"));
+
+    ScreenInfoDb db(ProgramFolder::instance().image("scrinfo"));
+    ShellInfo row;
+    row.vid = "19D2";
+    row.pid = "1351";
+    row.model = "Blade S6";
+    row.device = "blade";
+    EXPECT_FALSE(db.lookup(row));
 }
 
 TEST_F(ShowPhoneTest, UpsideDownModelIsShownUpright) {

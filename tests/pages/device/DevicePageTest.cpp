@@ -110,6 +110,10 @@ private slots:
     void infoPanelFields();
     void recommendationsPanelStatus();
     void escapeOnThePageClosesTheProgram();
+    void phoneAuthorisedLateConnects();
+    void followedPhoneLeavingHandsOverToTheOther();
+    void phoneTextIsShownAsPlainText();
+    void batteryIsReadAgainWhileConnected();
 
 private:
     void plugOnline(const char* serial) {
@@ -319,8 +323,10 @@ void DevicePageTest::adbSeesThePhoneDuringTheSearch() {
     QTRY_VERIFY_WITH_TIMEOUT(!m_page->wizardMode(), 15000);
     QCOMPARE(wizard->step(), 2); // never reached the driver
     QVERIFY(!wizard->isVisible());
-    // The wizard leaves the state to the page: it draws the one it remembered.
-    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected));
+    // The search found the followed phone online: the page shows it connected, not the state
+    // it had before the wizard.
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 5000);
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-after-wizard-search"));
 }
 
 void DevicePageTest::infoPanelFields() {
@@ -370,6 +376,72 @@ void DevicePageTest::escapeOnThePageClosesTheProgram() {
     QVERIFY(m_window->isVisible());
     QTest::keyClick(m_page, Qt::Key_Escape);
     QTRY_VERIFY(!m_window->isVisible());
+}
+
+// Plugged while unauthorised, the page gives up; once the user allows debugging and adb lists
+// the phone as "device", the page connects without a re-plug.
+void DevicePageTest::phoneAuthorisedLateConnects() {
+    m_world->sim().control("state PSIM1 unauthorized");
+    m_world->sim().control("plug PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected), 20000);
+    m_world->sim().control("state PSIM1 device");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->infoPanel()->field(0)->text(), QStringLiteral("Penlow P1"),
+                              20000);
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-authorised-late"));
+}
+
+// The followed phone leaves while another stays: the page follows the other one; when that
+// one leaves too, the page welcomes again.
+void DevicePageTest::followedPhoneLeavingHandsOverToTheOther() {
+    plugOnline("PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 10000);
+    plugOnline("PSIM2");
+    QTest::qWait(600);
+    QCOMPARE(m_services->phone().currentDevice(), 0);
+    m_world->sim().control("unplug PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_services->phone().currentDevice(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 15000);
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-other-phone-followed"));
+    m_world->sim().control("unplug PSIM2");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kWelcome), 10000);
+    QCOMPARE(m_services->phone().currentDevice(), -1);
+}
+
+// A phone's words are shown as they are: markup in a getprop value is text, never a picture
+// loaded from this computer.
+void DevicePageTest::phoneTextIsShownAsPlainText() {
+    const QString model = QStringLiteral("<img src=\"/etc/hostname\">");
+    QVERIFY(m_world->sim().control(
+        "set PSIM1 {\"props\": {\"ro.product.model\": \"<img src=\\\"/etc/hostname\\\">\", "
+        "\"ro.product.manufacturer\": \"<b>x</b>\", \"ro.build.version.release\": "
+        "\"<h1>13</h1>\"}}"));
+    plugOnline("PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->infoPanel()->field(0)->text(), model, 20000);
+    QCOMPARE(m_page->infoPanel()->field(1)->text(), QStringLiteral("<b>x</b>"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->title()->text(), QStringLiteral("<b>x</b> ") + model, 20000);
+    for (QWidget* root :
+         std::initializer_list<QWidget*>{m_page, m_page->wizard(), m_page->infoPanel()}) {
+        for (QLabel* label : root->findChildren<QLabel*>()) {
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+        }
+    }
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-markup-as-text"));
+    QVERIFY(m_world->sim().control(
+        "set PSIM1 {\"props\": {\"ro.product.model\": \"Penlow P1\", "
+        "\"ro.product.manufacturer\": \"Penlow\", \"ro.build.version.release\": \"13\"}}"));
+}
+
+// The battery row follows the phone while it stays connected.
+void DevicePageTest::batteryIsReadAgainWhileConnected() {
+    PhoneWorker::setBatteryPeriodForTesting(std::chrono::milliseconds(1500));
+    plugOnline("PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->valueLabel(2, 0)->text(), QStringLiteral("85"), 20000);
+    QVERIFY(m_world->sim().control("set PSIM1 {\"battery\": {\"value\": \"12\"}}"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->valueLabel(2, 0)->text(), QStringLiteral("12"), 10000);
+    PhoneWorker::setBatteryPeriodForTesting(std::chrono::milliseconds(0));
+    QVERIFY(m_world->sim().control("set PSIM1 {\"battery\": {\"value\": \"85\"}}"));
 }
 
 QTEST_MAIN(DevicePageTest)
