@@ -19,25 +19,20 @@ constexpr int kTargetY = 194;
 constexpr int kStepPixels = 20;
 constexpr int kStepMs = 20;
 
-/// The picture in flight, painted over the main window's client area.
+/// The picture in flight, painted over the main window's client area. It lets every mouse
+/// event through and leaves the window enabled, so tabs, section buttons and the store's
+/// download buttons keep working (and keep their looks) during a flight.
 class FlyingIconOverlay : public QWidget {
 public:
     FlyingIconOverlay(QWidget* window, int clientTop, std::vector<FlyingIconStep> steps)
-        : QWidget(window), m_window(window), m_clientTop(clientTop), m_steps(std::move(steps)) {
+        : QWidget(window), m_clientTop(clientTop), m_steps(std::move(steps)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         LoadSkin(m_picture, 1234);
         setGeometry(window->rect());
         raise();
         show();
-        m_window->setEnabled(false);
         m_timer = startTimer(kStepMs, Qt::PreciseTimer);
-    }
-
-    ~FlyingIconOverlay() override {
-        if (m_window) {
-            m_window->setEnabled(true);
-        }
     }
 
 protected:
@@ -63,7 +58,6 @@ protected:
     }
 
 private:
-    QPointer<QWidget> m_window;
     int m_clientTop;
     std::vector<FlyingIconStep> m_steps;
     KivImage m_picture;

@@ -1,6 +1,7 @@
 // The flying icon: when the store starts a download, a small picture flies from the mouse
 // pointer along a curve to the downloads tab of the main window, growing to full size half
-// way and shrinking again. One flight at a time; the main window is disabled during it.
+// way and shrinking again. One flight at a time; the main window stays usable during it (a
+// download started during a flight still starts, it only has no flight of its own).
 #pragma once
 
 #include <vector>

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QUrl>
 
 const KivMessageEntry<CKivYyyxDlg> CKivYyyxDlg::kMessageMap[] = {
     {kMsgStorePageInit, &CKivYyyxDlg::onPageInit},
@@ -137,10 +138,13 @@ KivResult CKivYyyxDlg::onPageInit(KivWParam, KivLParam) {
     return 0; // sent once by the main window; nothing to do
 }
 
+// The text is the value of the query's one parameter: "&", "=", "#", "+" and spaces would
+// otherwise start another parameter, end the query or change the text, so everything but
+// letters, digits and "-._~" is percent-encoded from UTF-8.
 std::string CKivYyyxDlg::SearchUrl(const QString& text) {
     std::string url = config::StoreUrl(config::kStoreSearchPath);
     const std::size_t placeholder = url.find("%s");
-    url.replace(placeholder, 2, text.toStdString());
+    url.replace(placeholder, 2, QUrl::toPercentEncoding(text).toStdString());
     return url;
 }
 
@@ -161,19 +165,19 @@ KivResult CKivYyyxDlg::onNavigate(KivWParam wParam, KivLParam lParam) {
             m_lastRequest.url = std::move(*url);
         }
         setSectionButtons(0);
-        Navigate(m_lastRequest.url, m_browser);
+        NavigateReplacing(m_lastRequest.url, m_browser);
         break;
     case kStoreHome:
     case kStoreAppCategories:
     case kStoreGameCategories:
     case kStoreTopics:
         setSectionButtons(static_cast<int>(wParam));
-        Navigate(config::StoreUrl(kSectionPaths[wParam - 1]), m_browser);
+        NavigateReplacing(config::StoreUrl(kSectionPaths[wParam - 1]), m_browser);
         break;
     case kStoreSearch:
         setSectionButtons(0);
         if (!m_searchText.isEmpty()) {
-            Navigate(SearchUrl(m_searchText), m_browser);
+            NavigateReplacing(SearchUrl(m_searchText), m_browser);
         }
         break;
     case kStoreFocusSearch:
@@ -298,6 +302,11 @@ bool CKivYyyxDlg::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             requestSearch();
+        } else if (key == Qt::Key_Escape) {
+            // Esc in the box only empties it; it never reaches the page's cancel, which
+            // would close the program.
+            m_searchEdit->clear();
+            return true;
         }
     }
     return KivDialog::eventFilter(watched, event);

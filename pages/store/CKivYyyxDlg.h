@@ -57,7 +57,7 @@ public:
     QLineEdit* searchEdit() const { return m_searchEdit; }
     const KivFolderAnimation* loadingAnimation() const { return m_animation.get(); }
 
-    /// The search address for `text` (exactly as typed).
+    /// The search address for `text`, percent-encoded from UTF-8 as the query's value.
     static std::string SearchUrl(const QString& text);
 
 protected:

@@ -27,8 +27,10 @@ void StoreScriptReceiver::receive(int code, const ScriptRequest& request) const 
         (void)m_actions.startDownload(request);
         m_actions.flyingIcon();
     } else if (code == kScriptOpenStoreUrl) {
-        // A URL too long for the browser's URL fields is dropped rather than cut.
-        if (request.downloadUrl().size() < CKivWebBrowser::kUrlBytes) {
+        // Only a web address of the length the browser keeps is opened: anything else (too
+        // long, javascript:, file:, data: ...) is dropped like other bad arguments, and the
+        // store tab is not even selected.
+        if (CKivWebBrowser::IsLoadableUrl(request.downloadUrl())) {
             m_actions.openStoreUrl(request.downloadUrl());
         }
     }

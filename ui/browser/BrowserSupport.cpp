@@ -59,6 +59,12 @@ void Navigate(std::string_view url, CKivWebBrowser* browser) {
     }
 }
 
+void NavigateReplacing(std::string_view url, CKivWebBrowser* browser) {
+    if (browser) {
+        browser->navigateReplacing(url);
+    }
+}
+
 void SetBrowserEngineFactoryForTesting(BrowserEngineFactory factory) {
     g_factory = std::move(factory);
 }

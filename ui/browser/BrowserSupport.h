@@ -29,6 +29,10 @@ CKivWebBrowser* CreateBrowser(int left, int top, int right, int bottom, QWidget*
 /// browser.
 void Navigate(std::string_view url, CKivWebBrowser* browser);
 
+/// A navigation the user asked for (a section, a search, a store link): loads `url` in
+/// `browser` now, replacing a load that has not finished. Nothing without a browser.
+void NavigateReplacing(std::string_view url, CKivWebBrowser* browser);
+
 /// Makes CreateBrowser use `factory` for its engines (an empty function restores the real
 /// engine; a factory returning nullptr makes creation fail).
 using BrowserEngineFactory = std::function<std::unique_ptr<BrowserEngine>()>;

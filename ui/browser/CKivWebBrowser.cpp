@@ -2,8 +2,10 @@
 
 #include <QCursor>
 #include <QPointer>
+#include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -59,10 +61,24 @@ void CKivWebBrowser::report(int code) {
     }
 }
 
+// Only web addresses reach the engine: a javascript: address would run inside the page shown
+// and a file: or data: address would show something that is not the store, and none of them
+// starts a load that would ever end the busy state.
+bool CKivWebBrowser::IsLoadableUrl(std::string_view url) {
+    if (url.size() >= kUrlBytes) {
+        return false;
+    }
+    const QUrl parsed(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size())));
+    const QString scheme = parsed.scheme().toLower();
+    return parsed.isValid() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !parsed.host().isEmpty();
+}
+
 // A page that never completed (the watchdog expired) is abandoned: the next request loads at
 // once, even while the engine still says it is busy with that page.
 void CKivWebBrowser::navigate(std::string_view url) {
-    if (url.size() >= kUrlBytes) {
+    if (!IsLoadableUrl(url)) {
         return;
     }
     if (m_timedOut) {
@@ -77,6 +93,24 @@ void CKivWebBrowser::navigate(std::string_view url) {
     }
     m_pending = 0;
     loadNow(url);
+}
+
+// The load in progress is given up for the newer one: the engine drops it without an event of
+// its own, and the newer load's events end the one navigation the owner is told about.
+void CKivWebBrowser::navigateReplacing(std::string_view url) {
+    if (!IsLoadableUrl(url)) {
+        return;
+    }
+    const bool loading = m_engine->busy() || m_engine->readyState() != BrowserEngine::kComplete;
+    if (m_timedOut || !loading || url != m_currentUrl) {
+        m_timedOut = 0;
+        m_pending = 0;
+        m_watchdog.stop();
+        m_count = std::min(m_count, 1);
+        loadNow(url);
+        return;
+    }
+    defer(url);
 }
 
 void CKivWebBrowser::defer(std::string_view url) {

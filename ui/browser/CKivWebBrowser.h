@@ -47,8 +47,15 @@ public:
     void setStatusCallback(BrowserStatusCallback callback) { m_callback = std::move(callback); }
 
     /// Loads `url` now, or once the page being loaded is complete. A URL of 1,024 bytes or
-    /// more is refused: nothing happens.
+    /// more, or one that is not an http or https address, is refused: nothing happens.
     void navigate(std::string_view url);
+    /// A navigation the user asked for: loads `url` now, replacing a load that has not
+    /// finished (and any URL waiting for it). A request for the URL being loaded still waits
+    /// for it and then reloads it. Refuses what navigate() refuses.
+    void navigateReplacing(std::string_view url);
+
+    /// Whether the browser loads `url`: an http or https address of fewer than 1,024 bytes.
+    static bool IsLoadableUrl(std::string_view url);
     void goBack();
     void goForward();
 

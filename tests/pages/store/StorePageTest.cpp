@@ -7,6 +7,7 @@
 
 #include "app/shell/CKivOrviaDlg.h"
 #include "platform/config/StoreHost.h"
+#include "pages/downloads/FlyingIcon.h"
 #include "pages/store/CKivYyyxDlg.h"
 #include "pages/store/StoreScriptReceiver.h"
 #include "ui/browser/ScriptPayload.h"
@@ -18,6 +19,7 @@
 #include "TestEnvironment.h"
 
 #include <QAbstractButton>
+#include <QCursor>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -47,10 +49,10 @@ class StorePageTest : public QObject {
 private:
     uitest::TestProgramFolder m_folder;
     testsupport::ScopedEnv m_host{"PENLOW_STORE_HOST", "store.test:8080"};
-    void openWindow() {
+    void openWindow(StoreActions::FlyingIcon flyingIcon = RecordFlight) {
         ProgramServices::Parts parts = testsupport::WindowTestParts();
         parts.startDownload = RecordDownload;
-        parts.flyingIcon = RecordFlight;
+        parts.flyingIcon = std::move(flyingIcon);
         m_services = std::make_unique<ProgramServices>(std::move(parts));
         m_window =
             std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
@@ -187,8 +189,54 @@ private slots:
         edit->setText(QStringLiteral("地图 a&b"));
         QTest::keyClick(edit, Qt::Key_Return);
         QTRY_COMPARE(m_engine->loads.size(), std::size_t(2));
-        QCOMPARE(m_engine->loads.back(), std::string("http://store.test:8080/s.php?s=地图 a&b"));
+        QCOMPARE(m_engine->loads.back(),
+                 std::string("http://store.test:8080/s.php?s=%E5%9C%B0%E5%9B%BE%20a%26b"));
         QCOMPARE(page()->lastRequest().kind, KivWParam(kStoreSearch));
+    }
+
+    // The text is one query value: "&", "=", "#" and "+" stay part of it.
+    void theSearchTextIsPercentEncoded_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("query");
+        QTest::newRow("ampersand and equals") << "R&B fault=500"
+                                              << "R%26B%20fault%3D500";
+        QTest::newRow("hash") << "C# lang"
+                              << "C%23%20lang";
+        QTest::newRow("plus and percent") << "1+1 100%"
+                                          << "1%2B1%20100%25";
+        QTest::newRow("unreserved") << "a-b_c.d~e"
+                                    << "a-b_c.d~e";
+    }
+    void theSearchTextIsPercentEncoded() {
+        QFETCH(QString, text);
+        QFETCH(QString, query);
+        QCOMPARE(QString::fromStdString(CKivYyyxDlg::SearchUrl(text)),
+                 "http://store.test:8080/s.php?s=" + query);
+    }
+
+    void escInTheSearchBoxClearsItAndTheProgramStays() {
+        m_window->selectTab(CKivOrviaDlg::kTabStore);
+        QLineEdit* edit = page()->searchEdit();
+        edit->setFocus();
+        edit->setText(QStringLiteral("音乐"));
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QCOMPARE(edit->text(), QString());
+        QTest::keyClick(edit, Qt::Key_Escape); // an empty box: nothing at all
+        QVERIFY(m_window->isVisible());
+        QVERIFY(page()->isVisible());
+    }
+
+    // A section clicked while a page hangs loads at once instead of waiting for the watchdog.
+    void aSectionReplacesAPageThatHasNotFinished() {
+        post(kStoreHome);
+        m_engine->start(m_engine->loads.back());
+        QTest::mouseClick(button(CKivYyyxDlg::kAppCategories), Qt::LeftButton);
+        QTRY_COMPARE(page()->requestCount(), 2);
+        QCOMPARE(m_engine->loads, (std::vector<std::string>{"http://store.test:8080/index.php",
+                                                            "http://store.test:8080/softdir.php"}));
+        QCOMPARE(page()->browser()->pending(), 0);
+        m_engine->loadLatest();
+        QCOMPARE(page()->pageState(), int(CKivYyyxDlg::kIdle));
     }
 
     void backFollowsTheEngineHistory() {
@@ -272,6 +320,54 @@ private slots:
         postMarker();
         QTRY_COMPARE(m_engine->loads.size(), std::size_t(2));
         QCOMPARE(m_engine->loads[1], std::string(kMarker));
+    }
+
+    // Only web addresses: the rest is dropped before the store tab is even selected.
+    void aPageScriptOpensOnlyWebAddresses_data() {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("file") << "file:///etc/hostname";
+        QTest::newRow("javascript") << "javascript:document.title='x'";
+        QTest::newRow("data") << "data:text/html,<b>x</b>";
+        QTest::newRow("empty") << "";
+    }
+    void aPageScriptOpensOnlyWebAddresses() {
+        QFETCH(QString, url);
+        ScriptRequest request;
+        request.field[0] = url.toStdString();
+        StoreScriptRequestEntry(kScriptOpenStoreUrl, &request);
+        QCOMPARE(m_window->selectedTab(), int(CKivOrviaDlg::kTabDevice));
+        request.field[0] = "https://store.test:8080/list.php?type=t";
+        StoreScriptRequestEntry(kScriptOpenStoreUrl, &request);
+        QCOMPARE(m_window->selectedTab(), int(CKivOrviaDlg::kTabStore));
+        QTRY_VERIFY(!m_engine->loads.empty());
+        QCOMPARE(m_engine->loads, std::vector<std::string>{request.field[0]});
+    }
+
+    // The flight leaves the window usable: a second download click, tabs and sections work.
+    void theWindowStaysUsableDuringTheFlyingIcon() {
+        m_receiver.reset();
+        m_window.reset();
+        openWindow(StartFlyingIcon);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->selectTab(CKivOrviaDlg::kTabStore);
+        QTRY_COMPARE(m_engine->loads.size(), std::size_t(1));
+        m_engine->loadLatest();
+        QCursor::setPos(m_window->mapToGlobal(QPoint(700, 400)));
+        ScriptRequest first = SplitScriptRequest("u1|1.0||i.png|com.a||abc|A||game");
+        StoreScriptRequestEntry(kScriptDownload, &first);
+        QVERIFY(FlyingIconActive());
+        QVERIFY(m_window->isEnabled());
+        QVERIFY(m_window->tabButton(CKivOrviaDlg::kTabDownloads)->isEnabled());
+        QVERIFY(button(CKivYyyxDlg::kTopics)->isEnabled());
+        ScriptRequest second = SplitScriptRequest("u2|1.0||i.png|com.b||abd|B||game");
+        StoreScriptRequestEntry(kScriptDownload, &second);
+        QCOMPARE(g_download[1], std::string("u2"));
+        QTest::mouseClick(button(CKivYyyxDlg::kTopics), Qt::LeftButton);
+        QTRY_COMPARE(page()->requestCount(), 2);
+        QVERIFY(FlyingIconActive());
+        QCOMPARE(m_engine->loads.back(), std::string("http://store.test:8080/subject.php"));
+        QTRY_VERIFY_WITH_TIMEOUT(!FlyingIconActive(), 10000);
+        QVERIFY(m_window->isEnabled());
     }
 
     void withoutABrowserThePageStaysEmpty() {

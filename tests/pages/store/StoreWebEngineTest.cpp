@@ -59,6 +59,7 @@ private:
     std::unique_ptr<ProgramServices> m_services;
     std::unique_ptr<CKivOrviaDlg> m_window;
     std::unique_ptr<StoreScriptReceiver> m_receiver;
+    QImage m_homeArea; // the home page as first drawn
 
     CKivYyyxDlg* page() const { return m_window->storePage(); }
     QWebEnginePage* webPage() const {
@@ -105,6 +106,7 @@ private slots:
         QVERIFY(page()->browser()->isVisible());
         QVERIFY(!page()->button(CKivYyyxDlg::kHome)->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(InkInBrowserArea(m_window.get()) > 20000, kTimeout);
+        m_homeArea = BrowserArea(m_window.get());
         QVERIFY(!uitest::SaveScreenshot(m_window.get(), "store-home").isEmpty());
     }
 
@@ -177,6 +179,55 @@ private slots:
         QVERIFY(!uitest::SaveScreenshot(m_window.get(), "store-search").isEmpty());
     }
 
+    // The text travels as one query value: the site gets it back whole.
+    void aSearchTextWithQuerySignsArrivesWhole_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ampersand and equals") << "R&B fault=500";
+        QTest::newRow("hash") << "C# lang";
+    }
+    void aSearchTextWithQuerySignsArrivesWhole() {
+        QFETCH(QString, text);
+        QLineEdit* edit = page()->searchEdit();
+        edit->setFocus();
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QString shown;
+        QTRY_VERIFY_WITH_TIMEOUT(page()->pageState() == CKivYyyxDlg::kIdle &&
+                                     webPage()->url().toString().contains("/s.php?s=") &&
+                                     !webPage()->isLoading(),
+                                 kTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                webPage()->runJavaScript("document.getElementById('query').textContent",
+                                         [&shown](const QVariant& v) { shown = v.toString(); });
+                QTest::qWait(50);
+                return shown == text;
+            }(),
+            kTimeout);
+    }
+
+    // A page script asking for other addresses changes nothing, and the browser is free at
+    // once for the next section.
+    void aPageScriptOpensNoOtherAddresses() {
+        const QUrl shownBefore = webPage()->url();
+        g_downloads.clear();
+        js("document.title = 'store';"
+           "window.external.KivSofeware_notify(4, 'javascript:document.title=\"hijacked\"');"
+           "window.external.KivSofeware_notify(4, 'file:///etc/hostname');"
+           "window.external.KivSofeware_notify(4, 'data:text/html,<b>x</b>');"
+           "window.external.KivSofeware_notify(3, btoa('u|1||i||p||m|n||t'));");
+        // The download request went last over the same channel: the others have been handled.
+        QTRY_COMPARE_WITH_TIMEOUT(g_downloads.size(), std::size_t(1), kTimeout);
+        QTest::qWait(500);
+        QCOMPARE(webPage()->url(), shownBefore);
+        QCOMPARE(webPage()->title(), QString("store"));
+        QVERIFY(!page()->browser()->engine()->busy());
+        QTest::mouseClick(page()->button(CKivYyyxDlg::kTopics), Qt::LeftButton);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(page()->button(CKivYyyxDlg::kTopics), &leave);
+        QTRY_VERIFY_WITH_TIMEOUT(shows("/subject.php"), kTimeout);
+    }
+
     void aPageThatFailsShowsTheFailurePicture() {
         PostKivMessageWith(page()->handle(), kMsgStoreNavigate, kStoreOpenUrl,
                            m_server->url("/index.php?fault=500"));
@@ -190,7 +241,7 @@ private slots:
         QVERIFY(!uitest::SaveScreenshot(m_window.get(), "store-failed").isEmpty());
     }
 
-    // Last: the page never completes, so the browser stays busy with it.
+    // Near the end: the page never completes, so the browser stays busy with it.
     void aPageStillLoadingShowsTheAnimation() {
         PostKivMessageWith(page()->handle(), kMsgStoreNavigate, kStoreOpenUrl,
                            m_server->url("/index.php?fault=stall"));
@@ -198,6 +249,18 @@ private slots:
         QVERIFY(page()->loadingAnimation()->isRunning());
         QTRY_VERIFY(page()->loadingAnimation()->framesShownForTesting() > 2);
         QVERIFY(!uitest::SaveScreenshot(m_window.get(), "store-loading").isEmpty());
+    }
+
+    // The page above still hangs: a section click replaces it instead of waiting for the
+    // watchdog.
+    void aSectionClickReplacesThePageThatHangs() {
+        QCOMPARE(page()->pageState(), int(CKivYyyxDlg::kLoading));
+        QTest::mouseClick(page()->button(CKivYyyxDlg::kHome), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(shows("/index.php"), kTimeout);
+        QVERIFY(page()->browser()->isVisible());
+        // The view draws the new page a few frames after the load.
+        QTRY_VERIFY_WITH_TIMEOUT(BrowserArea(m_window.get()) == m_homeArea, kTimeout);
+        QVERIFY(!uitest::SaveScreenshot(m_window.get(), "store-after-stall").isEmpty());
     }
 };
 

@@ -195,8 +195,62 @@ private slots:
         Navigate(url, m_browser); // not even deferred
         QCOMPARE(m_browser->pending(), 0);
         QCOMPARE(m_codes, std::vector<int>{1});
-        Navigate(url.substr(1), m_browser);
+        Navigate(url.substr(0, url.size() - 1), m_browser); // 1,023 bytes: waits
         QCOMPARE(m_browser->pending(), 1);
+    }
+
+    // Only web addresses reach the engine: the others would never start a load of their own
+    // and leave the browser busy, deferring every later request until the watchdog.
+    void onlyWebAddressesAreLoaded_data() {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("javascript") << "javascript:document.title='x'";
+        QTest::newRow("file") << "file:///etc/hostname";
+        QTest::newRow("data") << "data:text/html,<b>x</b>";
+        QTest::newRow("about") << "about:blank";
+        QTest::newRow("no host") << "http:index.php";
+        QTest::newRow("no scheme") << "store/index.php";
+    }
+    void onlyWebAddressesAreLoaded() {
+        QFETCH(QString, url);
+        makeBrowser();
+        Navigate(url.toStdString(), m_browser);
+        NavigateReplacing(url.toStdString(), m_browser);
+        QVERIFY(m_engine->loads.empty());
+        QVERIFY(m_codes.empty());
+        Navigate("HTTPS://store/a", m_browser);
+        QCOMPARE(m_engine->loads, std::vector<std::string>{"HTTPS://store/a"});
+        QCOMPARE(m_browser->pending(), 0);
+    }
+
+    // A section or a search the user asks for does not wait for a page that may never end.
+    void aUserNavigationReplacesALoadThatHasNotFinished() {
+        makeBrowser();
+        Navigate("http://store/stall", m_browser);
+        m_engine->start("http://store/stall");
+        Navigate("http://store/refresh", m_browser); // deferred, then given up
+        QCOMPARE(m_browser->pending(), 1);
+        NavigateReplacing("http://store/b", m_browser);
+        QCOMPARE(m_engine->loads,
+                 (std::vector<std::string>{"http://store/stall", "http://store/b"}));
+        QCOMPARE(m_browser->pending(), 0);
+        QVERIFY(!m_browser->watchdogRunning());
+        m_engine->start("http://store/b");
+        m_engine->finish();
+        QCOMPARE(m_codes, (std::vector<int>{1, 1, 2}));
+        QCOMPARE(m_browser->navigationCount(), 0);
+        QCOMPARE(m_engine->loads.size(), std::size_t(2));
+    }
+
+    // Asking again for the page being loaded waits for it and reloads it afterwards.
+    void aUserRequestForThePageBeingLoadedWaitsForIt() {
+        makeBrowser();
+        NavigateReplacing("http://store/a", m_browser);
+        m_engine->start("http://store/a");
+        NavigateReplacing("http://store/a", m_browser);
+        QCOMPARE(m_engine->loads.size(), std::size_t(1));
+        QCOMPARE(m_browser->pending(), 1);
+        m_engine->finish();
+        QCOMPARE(m_engine->loads, (std::vector<std::string>{"http://store/a", "http://store/a"}));
     }
 
     void historyChangesAreStoredAndReported() {
