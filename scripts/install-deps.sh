@@ -11,7 +11,7 @@ apt-get install -y -qq --no-install-recommends \
     libsqlite3-dev zlib1g-dev libminizip-dev libcurl4-openssl-dev libssl-dev \
     fonts-noto-cjk clang-format \
     libgtest-dev libgmock-dev \
-    xvfb xauth curl imagemagick >/dev/null
+    xvfb xauth curl imagemagick dpkg-dev file >/dev/null
 # The fuzz targets (scripts/fuzz.sh) need clang and its libFuzzer runtime.
 apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev >/dev/null
 

@@ -6,6 +6,7 @@
 #include "pages/downloads/CKivXzglDlg.h"
 #include "pages/downloads/CKivXzglYjxzDlg.h"
 #include "pages/downloads/CKivXzglZzxzDlg.h"
+#include "pages/downloads/FlyingIcon.h"
 #include "pages/downloads/cKivDownloadInfo.h"
 #include "pages/store/CKivYyyxDlg.h"
 #include "ui/browser/CKivWebBrowser.h"
@@ -185,10 +186,9 @@ void PenlowTour::buildStops() {
             clickStoreDownload();
         },
         [this] {
-            // The flight disables the main window; in a check run the new row
-            // is enough (the flight may be over before a poll sees it).
-            return !mainWindow()->isEnabled() ||
-                   (!m_pictures && FirstRow(DownloadingList(mainWindow())));
+            // The icon is in flight; in a check run the new row is enough (the flight may
+            // be over before a poll sees it).
+            return FlyingIconActive() || (!m_pictures && FirstRow(DownloadingList(mainWindow())));
         });
     addStop(
         "downloading", {},

@@ -328,8 +328,11 @@ void CKivXzglYjxzDlg::showInstallStatus(cKivDownloadInfo& entry, int status) {
 }
 
 KivResult CKivXzglYjxzDlg::onStopAdb(KivWParam, KivLParam) {
-    // The phone went away: an install blocked in adb ends with its error.
-    KillProcessesByName(AdbProcessName());
+    // The phone went away: an install blocked in adb ends with its error. Only the program's
+    // own install is cut; adb processes of others are left alone.
+    if (m_queue) {
+        m_queue->cancelInstall();
+    }
     return 0;
 }
 

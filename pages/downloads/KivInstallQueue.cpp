@@ -3,6 +3,7 @@
 #include "device/connection/FileMd5.h"
 #include "downloads/DownloadRows.h"
 #include "platform/Interruptible.h"
+#include "platform/StopScope.h"
 #include "ui/toolkit/KivMessaging.h"
 
 #include <QString>
@@ -60,6 +61,13 @@ void KivInstallQueue::append(KivInstallJob job) {
 void KivInstallQueue::remove(std::uint64_t serial) {
     std::lock_guard lock(m_mutex);
     std::erase_if(m_jobs, [&](const KivInstallJob& job) { return job.serial == serial; });
+}
+
+void KivInstallQueue::cancelInstall() {
+    std::lock_guard lock(m_installLock);
+    if (m_currentInstall) {
+        m_currentInstall->request_stop();
+    }
 }
 
 bool KivInstallQueue::empty() {
@@ -149,7 +157,23 @@ int KivInstallQueue::checkAndInstall(const KivInstallJob& job, const std::string
         return kReset;
     }
     post(job.serial, kInstalling);
-    const InstallResult result = m_services.install(job.packageName, serial, path);
+    // The install runs under a stop of its own, which the queue's stop also requests: a phone
+    // that went away cuts this install alone.
+    std::stop_source installStop;
+    std::stop_callback followQueue(stop, [&installStop] { installStop.request_stop(); });
+    {
+        std::lock_guard lock(m_installLock);
+        m_currentInstall = &installStop;
+    }
+    InstallResult result;
+    {
+        platform::StopScope scope(installStop.get_token());
+        result = m_services.install(job.packageName, serial, path);
+    }
+    {
+        std::lock_guard lock(m_installLock);
+        m_currentInstall = nullptr;
+    }
     const int code = static_cast<int>(result.code);
     m_services.report(job.packageName, FileTitle(job.path), code, result.uninstalled,
                       result.output);

@@ -83,6 +83,9 @@ public:
     void remove(std::uint64_t serial);
     bool empty();
     bool containsUrl(const std::string& url);
+    /// Cuts the install under way (its adb child is killed; the install ends with its error).
+    /// The phone went away. Any thread.
+    void cancelInstall();
 
     /// How long a result stays on the row; tests shorten it.
     static void SetResultPauseForTesting(std::chrono::milliseconds pause);
@@ -99,7 +102,9 @@ private:
     InstallRename m_rename;
     std::uint64_t m_renameCounter = 0; // install thread only
 
-    std::mutex m_mutex; // guards m_jobs; UI thread and install thread
+    std::mutex m_installLock;                     // guards m_currentInstall; any thread
+    std::stop_source* m_currentInstall = nullptr; // the install under way, on the install thread
+    std::mutex m_mutex;                           // guards m_jobs; UI thread and install thread
     std::condition_variable_any m_jobAdded;
     std::deque<KivInstallJob> m_jobs;
     platform::Worker m_thread; // last member: stopped before the queue it reads goes
