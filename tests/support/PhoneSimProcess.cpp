@@ -43,8 +43,10 @@ pid_t spawn(const std::vector<std::string>& argv, int stdoutFd) {
     return pid;
 }
 
-// Reads "listening adb N", "listening control M" and "ready" (10 s at most).
-void readPorts(int fd, int& port, int& controlPort) {
+// Reads "listening adb N", "listening control M", the device mode's "serial emulator-N
+// SCRIPT-SERIAL" lines and "ready" (10 s at most).
+void readPorts(int fd, int& port, int& controlPort,
+               std::map<std::string, std::string>& adbSerials) {
     std::string pending;
     char buffer[256];
     while (pending.find("ready\n") == std::string::npos) {
@@ -65,18 +67,39 @@ void readPorts(int fd, int& port, int& controlPort) {
             *target = std::stoi(pending.substr(at + std::strlen(key)));
         }
     }
+    std::size_t line = 0;
+    while (line < pending.size()) {
+        std::size_t end = pending.find('\n', line);
+        const std::string text = pending.substr(line, end - line);
+        line = end == std::string::npos ? pending.size() : end + 1;
+        if (text.rfind("serial ", 0) != 0) {
+            continue;
+        }
+        const std::size_t space = text.find(' ', 7);
+        if (space != std::string::npos) {
+            adbSerials[text.substr(space + 1)] = text.substr(7, space - 7);
+        }
+    }
 }
 
 } // namespace
 
 PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& phones,
-                                 const std::vector<std::string>& extraArgs) {
+                                 const std::vector<std::string>& extraArgs, PhoneSimMode mode) {
     // CTest says where the sources are; a test binary started by hand falls back to the tree
     // it was built from.
     const std::string sources =
         std::getenv("PENLOW_SOURCE_DIR") != nullptr ? SourceDir() : PENLOW_SOURCE_DIR_AT_BUILD;
     std::vector<std::string> argv{"python3", sources + "/tools/phonesim/phonesim.py",
                                   "--sysfs-root", sysfsRoot()};
+    if (mode == PhoneSimMode::Device) {
+        m_adbServer = std::make_unique<AdbServerProcess>();
+        if (!m_adbServer->started()) {
+            return;
+        }
+        argv.insert(argv.end(),
+                    {"--device-port", "0", "--announce-to", std::to_string(m_adbServer->port())});
+    }
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     for (std::size_t i = 0; i < phones.size(); ++i) {
         std::string path = m_dir.file("phone" + std::to_string(i) + ".json");
@@ -90,9 +113,12 @@ PhoneSimProcess::PhoneSimProcess(const std::vector<std::string>& phones,
     m_pid = spawn(argv, pipeFds[1]);
     close(pipeFds[1]);
     if (m_pid > 0) {
-        readPorts(pipeFds[0], m_port, m_controlPort);
+        readPorts(pipeFds[0], m_port, m_controlPort, m_adbSerials);
     }
     close(pipeFds[0]);
+    if (m_adbServer != nullptr && m_controlPort != 0) {
+        m_port = m_adbServer->port();
+    }
 }
 
 PhoneSimProcess::~PhoneSimProcess() {
@@ -101,13 +127,18 @@ PhoneSimProcess::~PhoneSimProcess() {
         int status = 0;
         waitpid(m_pid, &status, 0);
     }
-    if (m_port != 0) {
+    if (m_port != 0 && m_adbServer == nullptr) {
         pid_t adb = spawn({RealAdbPath(), "-P", std::to_string(m_port), "kill-server"}, -1);
         int status = 0;
         if (adb > 0) {
             waitpid(adb, &status, 0);
         }
     }
+}
+
+std::string PhoneSimProcess::adbSerial(const std::string& scriptSerial) const {
+    const auto found = m_adbSerials.find(scriptSerial);
+    return found == m_adbSerials.end() ? scriptSerial : found->second;
 }
 
 std::optional<std::vector<std::string>> PhoneSimProcess::control(const std::string& command) const {

@@ -29,14 +29,15 @@ ScopedCwd::~ScopedCwd() {
     std::filesystem::current_path(m_old, ignored);
 }
 
+// CTest names the trees; a test or benchmark started by hand uses the trees it was built from.
 std::string SourceDir() {
     const char* dir = std::getenv("PENLOW_SOURCE_DIR");
-    return dir ? dir : ".";
+    return dir ? dir : PENLOW_SOURCE_DIR_AT_BUILD;
 }
 
 std::string BuildDir() {
     const char* dir = std::getenv("PENLOW_BUILD_DIR");
-    return dir ? dir : ".";
+    return dir ? dir : PENLOW_BUILD_DIR_AT_BUILD;
 }
 
 } // namespace testsupport

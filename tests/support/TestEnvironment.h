@@ -29,7 +29,8 @@ private:
     std::string m_old;
 };
 
-/// The source tree and build tree (set by CTest through PENLOW_SOURCE_DIR / PENLOW_BUILD_DIR).
+/// The source tree and build tree (set by CTest through PENLOW_SOURCE_DIR / PENLOW_BUILD_DIR;
+/// without them, the trees this file was built from).
 std::string SourceDir();
 std::string BuildDir();
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs Penlow against a simulated phone and the development servers on free loopback ports.
 
-    demo.py [--build DIR] [--check] [--screens DIR]
+    demo.py [--build DIR] [--check] [--screens DIR] [--phone-mode device|host]
 
 With a display (DISPLAY set, no --check) the window opens for the user, who logs in as
 demo / demo and plugs the phone in with the command printed here. Without a display the program
@@ -10,7 +10,14 @@ screens folder (default BUILD/screens, files demo-NN-*.png). --check takes the s
 screenshots, asserting what a user would see at each stop, then checks what happened outside the
 window: the package on disk, the package on the phone, the reports the web service received.
 
-Everything started here is ended by process id when the script leaves, also on Ctrl-C.
+The phone: by default (--phone-mode device) phonesim plays the phone's side of adb and the
+system's real adb server sits between it and the program: a server of this run's own on a free
+port (never 5037), its HOME and log in the run's folder, told about the phone by phonesim
+(--announce-to) also after the program restarts it; the phone is emulator-N there. With
+--phone-mode host phonesim stands in for the adb server itself, as the fault tests use it.
+
+Everything started here is ended by process id (an adb server by `adb -P PORT kill-server` on
+its port) when the script leaves, also on Ctrl-C.
 """
 import argparse
 import hashlib
@@ -18,6 +25,7 @@ import json
 import os
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -32,6 +40,7 @@ import homescreen  # noqa: E402
 PHONE_SERIAL = "PSIM0001"
 ACCOUNT = ("demo", "demo")
 READY_SECONDS = 30
+PHONE_MODES = ("device", "host")
 # Packages come at about 300 KB/s when someone watches (the window or the pictures), so the
 # downloading tab shows a download under way; the checked journey takes them at full speed.
 WATCHABLE_RATE = 300 * 1024
@@ -83,6 +92,91 @@ def wait_listening(proc, log_path):
         time.sleep(0.05)
     with open(log_path, encoding="utf-8", errors="replace") as f:
         raise SystemExit("demo: a server did not start:\n" + f.read())
+
+
+def free_port():
+    """A loopback port free now, never adb's 5037."""
+    while True:
+        with socket.socket() as sock:
+            sock.bind(("127.0.0.1", 0))
+            port = sock.getsockname()[1]
+        if port != 5037:
+            return port
+
+
+def adb_environment(work):
+    """What every adb process of the run sees: the run's HOME (its key pair lands there) and
+    server log; the program gets the same, so a server it starts again does too."""
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("ANDROID_SERIAL", "ADB_VENDOR_KEYS", "ADB_TRACE")}
+    home = os.path.join(work, "home")
+    os.makedirs(home, exist_ok=True)
+    env.update(HOME=home, ANDROID_ADB_LOG_PATH=os.path.join(work, "adb-server.log"))
+    return env
+
+
+class AdbServer:
+    """The system's adb server on a port of the run's own; end() stops whatever server runs
+    on that port then (the program may have started it again) and waits for the port to
+    close."""
+
+    def __init__(self, work, port=None):
+        """Starts a server, or with `port` only takes charge of that port (phonesim's host
+        mode: once phonesim is gone, the next adb client starts a real server there)."""
+        self.env = adb_environment(work)
+        self.port = port
+        if port:
+            return
+        for _ in range(5):
+            port = free_port()
+            started = subprocess.run(["adb", "-P", str(port), "start-server"],
+                                     capture_output=True, timeout=60, env=self.env)
+            self.port = port
+            if started.returncode == 0:
+                return
+        raise SystemExit("demo: the adb server did not start:\n%s" % started.stderr.decode())
+
+    def end(self):
+        subprocess.run(["adb", "-P", str(self.port), "kill-server"], capture_output=True,
+                       timeout=20, env=self.env)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+            except OSError:
+                return
+            time.sleep(0.05)
+
+
+def start_phone(procs, work, mode):
+    """phonesim playing the demo's phone; {"adb": the port the program's adb uses, "control":
+    phonesim's control port, "serial": the phone's serial there, "server": the AdbServer in
+    charge of that port}."""
+    args = [sys.executable, "-u", os.path.join(REPO, "tools", "phonesim", "phonesim.py"),
+            "--sysfs-root", os.path.join(work, "sysfs")]
+    server = AdbServer(work) if mode == "device" else None
+    if server is not None:
+        args += ["--device-port", "0", "--announce-to", str(server.port)]
+    else:
+        args += ["--port", "0"]
+    log_path = os.path.join(work, "phonesim.out")
+    proc = procs.start(args + [os.path.join(work, "phone.json")], log_path)
+    phone = {"server": server, "serial": PHONE_SERIAL}
+    try:
+        ports = wait_listening(proc, log_path)
+    except SystemExit:
+        if server is not None:
+            server.end()
+        raise
+    phone["control"] = ports["control"]
+    phone["adb"] = server.port if server is not None else ports["adb"]
+    phone["server"] = server or AdbServer(work, port=ports["adb"])
+    with open(log_path, encoding="utf-8") as f:
+        for line in f:
+            words = line.split()
+            if words[:1] == ["serial"] and words[2:] == [PHONE_SERIAL]:
+                phone["serial"] = words[1]
+    return phone
 
 
 def write_json(path, value):
@@ -148,8 +242,8 @@ def make_program_folder(build, work, ports, tour):
     return folder
 
 
-def program_environment(work, ports, phone_ports, screens, check):
-    env = dict(os.environ)
+def program_environment(work, ports, phone, screens, check):
+    env = adb_environment(work)
     home = os.path.join(work, "home")
     for sub in ("Documents", ".config", ".cache", ".local/share"):
         os.makedirs(os.path.join(home, sub), exist_ok=True)
@@ -159,7 +253,7 @@ def program_environment(work, ports, phone_ports, screens, check):
         "XDG_CACHE_HOME": os.path.join(home, ".cache"),
         "XDG_DATA_HOME": os.path.join(home, ".local/share"),
         "XDG_DOCUMENTS_DIR": os.path.join(home, "Documents"),
-        "ANDROID_ADB_SERVER_PORT": str(phone_ports["adb"]),
+        "ANDROID_ADB_SERVER_PORT": str(phone["adb"]),
         "PENLOW_SYSFS_ROOT": os.path.join(work, "sysfs"),
         "PENLOW_LOGIN_HOST": "127.0.0.1",
         "PENLOW_LOGIN_PORT": str(ports["login"]),
@@ -171,7 +265,7 @@ def program_environment(work, ports, phone_ports, screens, check):
         env["PENLOW_TOUR_SCREENS"] = screens or ""
         env["PENLOW_TOUR_PHONE_CONTROL"] = "%s %s ctl %d" % (
             sys.executable, os.path.join(REPO, "tools", "phonesim", "phonesim.py"),
-            phone_ports["control"])
+            phone["control"])
         env["PENLOW_TOUR_ACCOUNT"] = "%s %s" % ACCOUNT
     return env
 
@@ -202,7 +296,7 @@ def md5_of(path):
     return digest.hexdigest()
 
 
-def check_outside(work, env, phone_ports, tour_report):
+def check_outside(work, env, phone, tour_report):
     """What the tour cannot see from the window: the package on disk and on the phone, and the
     reports the web service received. Returns a list of failures."""
     failures = []
@@ -214,9 +308,9 @@ def check_outside(work, env, phone_ports, tour_report):
         failures.append("MD5 of %s differs from the served %s" % (path, served))
     # The tour ends with the phone unplugged: plug it in again to ask it.
     subprocess.run([sys.executable, os.path.join(REPO, "tools", "phonesim", "phonesim.py"), "ctl",
-                    str(phone_ports["control"]), "plug", PHONE_SERIAL], capture_output=True, timeout=20)
+                    str(phone["control"]), "plug", PHONE_SERIAL], capture_output=True, timeout=20)
     for _ in range(40):
-        adb = subprocess.run(["adb", "-P", str(phone_ports["adb"]), "-s", PHONE_SERIAL, "shell", "pm",
+        adb = subprocess.run(["adb", "-P", str(phone["adb"]), "-s", phone["serial"], "shell", "pm",
                               "list", "packages"], capture_output=True, text=True, timeout=30, env=env)
         if adb.returncode == 0 and adb.stdout:
             break
@@ -252,14 +346,14 @@ PRESCRIBED_PAUSES_MS = {
 }
 
 
-def print_stage_ratios(report, work, env, ports, phone_ports):
+def print_stage_ratios(report, work, env, ports, phone):
     """The tour's stage times against the raw operations they are made of, measured in the same
     run, after taking off the pauses the program keeps on purpose. Raw operations: adb devices;
     fetching the package with curl; adb install of it, and also the whole install sequence the
     program runs (install location, uninstall of an older copy, install)."""
     package = report.get("package")
     served = os.path.join(work, "store", "%s.apk" % package)
-    adb = ["adb", "-P", str(phone_ports["adb"]), "-s", PHONE_SERIAL]
+    adb = ["adb", "-P", str(phone["adb"]), "-s", phone["serial"]]
     install = timed(adb + ["install", "-r", served], env)
     sequence = (timed(adb + ["shell", "pm", "setInstallLocation", "2"], env) +
                 timed(adb + ["shell", "pm", "uninstall", package], env) +
@@ -290,6 +384,9 @@ def main():
     parser.add_argument("--build", default=os.path.join(REPO, "build"))
     parser.add_argument("--check", action="store_true", help="tour with assertions, no screenshots")
     parser.add_argument("--screens", help="folder of the tour's screenshots (default BUILD/screens)")
+    parser.add_argument("--phone-mode", choices=PHONE_MODES, default=PHONE_MODES[0],
+                        help="device: phonesim behind the real adb server (default); host: "
+                             "phonesim as the adb server")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     for program in (os.path.join(build, "Penlow", "Penlow"), os.path.join(build, "bin", "penlow-tour")):
@@ -307,7 +404,7 @@ def main():
 
     work = tempfile.mkdtemp(prefix="penlow-demo.")
     procs = Processes()
-    phone_ports = None
+    phone = None
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     try:
         make_data(work)
@@ -320,18 +417,17 @@ def main():
                                 "--log", os.path.join(work, "requests.jsonl")],
                                os.path.join(work, "devservices.out"))
         ports = wait_listening(services, os.path.join(work, "devservices.out"))
-        phonesim = procs.start([sys.executable, "-u", os.path.join(REPO, "tools", "phonesim", "phonesim.py"),
-                                "--port", "0", "--sysfs-root", os.path.join(work, "sysfs"),
-                                os.path.join(work, "phone.json")],
-                               os.path.join(work, "phonesim.out"))
-        phone_ports = wait_listening(phonesim, os.path.join(work, "phonesim.out"))
+        phone = start_phone(procs, work, args.phone_mode)
+        print("demo: the phone is %s behind %s on port %d" % (
+            phone["serial"], "the real adb server" if args.phone_mode == "device" else "phonesim",
+            phone["adb"]))
         folder = make_program_folder(build, work, ports, tour=not interactive)
-        env = program_environment(work, ports, phone_ports, screens, args.check)
+        env = program_environment(work, ports, phone, screens, args.check)
         report_path = os.path.join(work, "tour.json")
         env["PENLOW_TOUR_REPORT"] = report_path
 
         ctl = "%s %s ctl %d" % (sys.executable, os.path.join(REPO, "tools", "phonesim", "phonesim.py"),
-                                phone_ports["control"])
+                                phone["control"])
         if interactive:
             print("Penlow demo: log in as %s / %s" % ACCOUNT)
             print("  plug the phone in:  %s plug %s" % (ctl, PHONE_SERIAL))
@@ -352,13 +448,13 @@ def main():
             return 1
         report = json.load(open(report_path, encoding="utf-8")) if os.path.exists(report_path) else {}
         if args.check:
-            failures = check_outside(work, env, phone_ports, report)
+            failures = check_outside(work, env, phone, report)
             for failure in failures:
                 print("demo: " + failure, file=sys.stderr)
             if failures:
                 return 1
             print("demo: the whole journey held")
-            print_stage_ratios(report, work, env, ports, phone_ports)
+            print_stage_ratios(report, work, env, ports, phone)
         else:
             shots = sorted(n for n in os.listdir(screens) if n.startswith("demo-"))
             print("demo: %d screenshots in %s:" % (len(shots), screens))
@@ -367,12 +463,10 @@ def main():
         return 0
     finally:
         procs.end_all()
-        if phone_ports:
-            # phonesim is gone: anything on its port now is an adb server the real client
-            # started there, and the port is this run's alone.
-            subprocess.run(["adb", "-P", str(phone_ports["adb"]), "kill-server"],
-                           capture_output=True, timeout=20,
-                           env=dict(os.environ, HOME=os.path.join(work, "home")))
+        if phone:
+            # Whatever adb server runs on the run's port now (ours, one the program started
+            # again, or one the real client started where phonesim was) is this run's alone.
+            phone["server"].end()
         shutil.rmtree(work, ignore_errors=True)
 
 

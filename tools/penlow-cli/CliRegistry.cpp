@@ -13,8 +13,8 @@ std::vector<CliCommand>& commands() {
 } // namespace
 
 CliRegistration::CliRegistration(const char* name, const char* usage, const char* summary,
-                                 CliHandler run) {
-    commands().push_back({name, usage, summary, run});
+                                 CliHandler run, CliPhone phone) {
+    commands().push_back({name, usage, summary, run, phone});
 }
 
 std::vector<CliCommand> RegisteredCommands() {

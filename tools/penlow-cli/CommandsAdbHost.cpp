@@ -37,10 +37,11 @@ int screenshot(const CliArgs& args) {
 }
 
 const CliRegistration kSerial{"serial", "serial [--force]",
-                              "the attached phone's serial and mode (device or recovery)", serial};
+                              "the attached phone's serial and mode (device or recovery)", serial,
+                              CliPhone::Follow};
 const CliRegistration kScreenshot{"screenshot", "screenshot [--rotate]",
                                   "writes image/<serial>.bmp from the frame buffer; prints "
                                   "serial and path",
-                                  screenshot};
+                                  screenshot, CliPhone::Follow};
 
 } // namespace

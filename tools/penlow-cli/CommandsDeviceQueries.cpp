@@ -77,20 +77,24 @@ int install(const CliArgs& args) {
 
 const CliRegistration kPhoneInfo{
     "phone-info", "phone-info",
-    "model, manufacturer, Android release, baseband, bootloader and root, one per line", phoneInfo};
-const CliRegistration kModel{"model", "model", "the product model (getprop)", forcedText<GetModel>};
+    "model, manufacturer, Android release, baseband, bootloader and root, one per line", phoneInfo,
+    CliPhone::Follow};
+const CliRegistration kModel{"model", "model", "the product model (getprop)", forcedText<GetModel>,
+                             CliPhone::Follow};
 const CliRegistration kDevice{"device", "device", "the product device name (getprop)",
-                              forcedText<GetProductDevice>};
+                              forcedText<GetProductDevice>, CliPhone::Follow};
 const CliRegistration kUsbMac{"usb-mac", "usb-mac", "the USB network interface's MAC address",
-                              forcedText<GetUsbMac>};
+                              forcedText<GetUsbMac>, CliPhone::Follow};
 const CliRegistration kWifiMac{"wifi-mac", "wifi-mac",
                                "the Wi-Fi MAC address (switching Wi-Fi on for the read)",
-                               forcedText<GetWifiMac>};
-const CliRegistration kImei{"imei", "imei", "the IMEI (dumpsys iphonesubinfo)",
-                            forcedText<GetImei>};
-const CliRegistration kBattery{"battery", "battery", "the battery level, or 未知", battery};
-const CliRegistration kStorage{
-    "storage", "storage", "free megabytes of the SD card, then of the data partition", storage};
+                               forcedText<GetWifiMac>, CliPhone::Follow};
+const CliRegistration kImei{"imei", "imei", "the IMEI (dumpsys iphonesubinfo)", forcedText<GetImei>,
+                            CliPhone::Follow};
+const CliRegistration kBattery{"battery", "battery", "the battery level, or 未知", battery,
+                               CliPhone::Follow};
+const CliRegistration kStorage{"storage", "storage",
+                               "free megabytes of the SD card, then of the data partition", storage,
+                               CliPhone::Follow};
 const CliRegistration kInstall{
     "install", "install PACKAGE SERIAL FILE",
     "installs FILE on the phone SERIAL: result code, uninstalled flag, then adb's output", install};

@@ -1,11 +1,16 @@
 // penlow-cli: runs one operation of the program per sub-command, in a program folder given by
-// --program-folder (default: the working directory), and prints what the program sees.
+// --program-folder (default: the working directory), and prints what the program sees. A
+// phone command follows one phone: --serial S, else ANDROID_SERIAL, else the attached one.
 #include "CliRegistry.h"
+#include "PhoneChoice.h"
 
 #include "app/parts/ProgramParts.h"
+#include "device/bridge/AdbHostClient.h"
+#include "device/bridge/FollowedPhone.h"
 #include "platform/config/AppPaths.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,7 +18,9 @@
 namespace {
 
 void printHelp() {
-    std::printf("usage: penlow-cli [--program-folder DIR] COMMAND [ARGS...]\n\ncommands:\n");
+    std::printf("usage: penlow-cli [--program-folder DIR] [--serial S] COMMAND [ARGS...]\n\n"
+                "--serial S: the phone that phone commands follow (else ANDROID_SERIAL, else\n"
+                "the one `penlow-cli serial` names)\n\ncommands:\n");
     for (const CliCommand& command : RegisteredCommands()) {
         std::printf("  %-44s %s\n", command.usage.c_str(), command.summary.c_str());
     }
@@ -35,14 +42,24 @@ bool enterProgramFolder(const std::string& folder) {
     return true;
 }
 
+// Points the process's adb children at one phone, as the program does for the phone it
+// follows, and says which on stderr.
+void followOnePhone(const std::string& option) {
+    const PhoneChoice choice =
+        ChoosePhone(option, std::getenv("ANDROID_SERIAL"), [] { return GetSerial(false).serial; });
+    SetFollowedSerial(choice.serial);
+    std::fprintf(stderr, "%s\n", DescribePhoneChoice(choice).c_str());
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     std::signal(SIGPIPE, SIG_IGN);
     CliArgs args(argv + 1, argv + argc);
     std::string folder = ".";
-    if (args.size() >= 2 && args[0] == "--program-folder") {
-        folder = args[1];
+    std::string serial;
+    while (args.size() >= 2 && (args[0] == "--program-folder" || args[0] == "--serial")) {
+        (args[0] == "--serial" ? serial : folder) = args[1];
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty() || args[0] == "--help" || args[0] == "help") {
@@ -54,6 +71,9 @@ int main(int argc, char* argv[]) {
     }
     for (const CliCommand& command : RegisteredCommands()) {
         if (command.name == args[0]) {
+            if (command.phone == CliPhone::Follow) {
+                followOnePhone(serial);
+            }
             const int code = command.run(CliArgs(args.begin() + 1, args.end()));
             // As the program does at exit: background work a command left (a report, a job)
             // is stopped and its threads joined before static objects go away.

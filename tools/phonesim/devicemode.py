@@ -4,7 +4,8 @@ that a real adb server takes it for a device (adbd.py speaks the protocol on eac
 An adb server names the phone on adb port P "emulator-<P-1>" when it finds it by itself: at
 its start it tries the odd ports 5555..5585, and it connects to any port P named in a
 "host:emulator:P" request (what an emulator sends when it boots; --announce-to sends it
-too). After `adb connect 127.0.0.1:P` the same phone is "127.0.0.1:P" instead.
+too, and again whenever that server does not list a plugged phone: announcer.py). After
+`adb connect 127.0.0.1:P` the same phone is "127.0.0.1:P" instead.
 
 Plugging follows the script: unplugging (or state "none", or removing the phone) closes the
 port and every connection on it; plugging opens the same port again. A state change that
@@ -15,6 +16,7 @@ import socket
 import threading
 
 from adbd import ANSWERED_STATES, Transport
+from announcer import Announcer
 
 MAX_FREE_PORT_TRIES = 64
 
@@ -171,7 +173,7 @@ class DeviceMode:
         self.stop_event = stop_event
         self.host = host
         self.next_port = first_port
-        self.announce_to = announce_to
+        self.announcer = Announcer(self, announce_to) if announce_to else None
         self.endpoints = {}
         self.sync_lock = threading.Lock()
         registry.on_add = self._assign
@@ -194,6 +196,8 @@ class DeviceMode:
     def start(self):
         self.sync()
         threading.Thread(target=self._watch, daemon=True).start()
+        if self.announcer is not None:
+            self.announcer.start()
 
     def stop(self):
         with self.sync_lock:
@@ -222,22 +226,14 @@ class DeviceMode:
                 self.sync()
 
     def announce(self, endpoint):
-        """Tells the adb server at --announce-to about the port, as a booting emulator does;
-        that server then connects (the phone is "emulator-<port-1>" there)."""
-        if not self.announce_to:
-            return
-        threading.Thread(target=self._announce, args=(endpoint,), daemon=True).start()
+        """Tells the adb server at --announce-to about a port that has just opened."""
+        if self.announcer is not None:
+            self.announcer.now(endpoint)
 
-    def _announce(self, endpoint):
-        request = b"host:emulator:%d" % endpoint.port
-        try:
-            with socket.create_connection(("127.0.0.1", self.announce_to), timeout=5) as sock:
-                sock.sendall(b"%04x" % len(request) + request)
-                while sock.recv(4096):  # the server answers nothing and closes
-                    pass
-            endpoint.record("announced to the adb server on port %d" % self.announce_to)
-        except OSError as error:
-            endpoint.record("announcing to port %d failed: %s" % (self.announce_to, error))
+    def listening_endpoints(self):
+        """The endpoints whose phone is plugged and listed, port open."""
+        with self.sync_lock:
+            return [e for e in self.endpoints.values() if e.accepting is not None]
 
     def lines(self, host):
         """The start-up lines naming each phone's port and the serials the server shows."""

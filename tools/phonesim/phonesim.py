@@ -114,7 +114,8 @@ def parse_args(argv):
                              "(odd; 0: free odd ports) for a real adb server")
     parser.add_argument("--announce-to", type=int, metavar="ADB_PORT",
                         help="device mode: tell the adb server on ADB_PORT about each phone "
-                             "whenever its port opens (host:emulator:<port>)")
+                             "whenever its port opens (host:emulator:<port>), and again while "
+                             "plugged whenever that server does not list it (a new server)")
     parser.add_argument("--control-port", type=int, default=0, help="control port (0: any)")
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--log", help="append every recorded event to this file (JSON lines)")

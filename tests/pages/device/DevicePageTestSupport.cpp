@@ -33,10 +33,15 @@ DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
     m_cwd = std::make_unique<testsupport::ScopedCwd>(m_folder->path());
     // The monitor's first start ends adb processes by name: no process has this one.
     SetAdbProcessNameForTesting("penlow-test-no-such-adb");
-    m_sim = std::make_unique<testsupport::PhoneSimProcess>(
-        phones, std::vector<std::string>{"--keep-alive-on-kill"});
-    m_port = std::make_unique<testsupport::ScopedEnv>("ANDROID_ADB_SERVER_PORT",
-                                                      std::to_string(m_sim->port()));
+    // The phones are emulators of a real adb server; when the program restarts that server,
+    // phonesim announces them to the new one.
+    m_sim = std::make_unique<testsupport::PhoneSimProcess>(phones, std::vector<std::string>{},
+                                                           testsupport::PhoneSimMode::Device);
+    if (m_sim->adbServer() != nullptr) {
+        for (const auto& [name, value] : m_sim->adbServer()->environment()) {
+            m_adbEnvironment.push_back(std::make_unique<testsupport::ScopedEnv>(name, value));
+        }
+    }
     InstallProgramParts(); // the driver job asks devservices, which knows no driver
 }
 
@@ -48,7 +53,11 @@ ProgramServices::Parts DeviceWorld::parts() {
         DeviceMonitorSettings{m_sim->sysfsRoot(), m_folder->path() + "/data/arginfo.dat"};
     setup.usbPeriod = 100ms;
     setup.adbPeriod = 150ms;
-    setup.pollerPause = 300ms;
+    // The wizard's search restarts the adb server, then looks again after this pause. A new
+    // real server meets the emulator phones within about a second (phonesim announces them
+    // again at its next look, every half second), as a real server meets USB phones: the
+    // program's own wizard pause, not less.
+    setup.pollerPause = 1000ms;
     parts.phoneWeb = std::make_shared<ConfirmingWebServices>();
     parts.storeHost = "127.0.0.1:" + std::to_string(m_services->port("soap"));
     parts.machineLog = [this](const std::string& vid, const std::string& pid, int kind) {
@@ -59,7 +68,7 @@ ProgramServices::Parts DeviceWorld::parts() {
 }
 
 DeviceWorld::~DeviceWorld() {
-    m_port.reset();
+    m_adbEnvironment.clear();
     m_sim.reset();
     m_services.reset();
 }

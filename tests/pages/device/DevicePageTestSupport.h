@@ -1,7 +1,8 @@
 // The device page tests' world: one program folder for the whole test program (skins, the real
-// adb client, the known-phone list), phonesim with its sysfs tree playing the phones, the
-// device monitor pointed at both, and stand-ins for the web service's answers and the machine
-// log. The adb helpers keep the first program folder they see, hence one per process.
+// adb client, the known-phone list), phonesim with its sysfs tree playing the phones behind a
+// real adb server of the world's own, the device monitor pointed at both, and stand-ins for the
+// web service's answers and the machine log. The adb helpers keep the first program folder
+// they see, hence one per process.
 #pragma once
 
 #include "PhoneSimProcess.h"
@@ -58,7 +59,9 @@ private:
     std::unique_ptr<uitest::TestProgramFolder> m_folder;
     std::unique_ptr<testsupport::ScopedCwd> m_cwd;
     std::unique_ptr<testsupport::PhoneSimProcess> m_sim;
-    std::unique_ptr<testsupport::ScopedEnv> m_port;
+    // ANDROID_ADB_SERVER_PORT, HOME and ANDROID_ADB_LOG_PATH of the real adb server, so that
+    // the server the program starts again on that port keeps its key pair and log there.
+    std::vector<std::unique_ptr<testsupport::ScopedEnv>> m_adbEnvironment;
     mutable std::mutex m_lock;
     std::vector<std::string> m_machineLog;
 };

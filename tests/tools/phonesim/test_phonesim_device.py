@@ -311,6 +311,48 @@ class AdbServerTest(unittest.TestCase):
         self.assertEqual(len(announced), 2)
 
 
+class ServerRestartTest(unittest.TestCase):
+    """--announce-to against a server that is ended and started again on its port, as the
+    program does when a phone arrives: the phone is announced to the new server, never while
+    it is unplugged."""
+
+    def setUp(self):
+        self.server = AdbServer()
+        self.addCleanup(self.server.stop)
+
+    def restart_server(self):
+        self.assertEqual(self.server.adb("kill-server").returncode, 0)
+        self.assertEqual(self.server.adb("start-server").returncode, 0)
+
+    def test_a_new_server_meets_the_plugged_phone_again(self):
+        sim = start_phonesim(self, phone(), phone(serial="PSIM0002", plugged=False),
+                             extra_args=["--announce-to", str(self.server.port)])
+        serial, unplugged = sim.adb_serials["PSIM0001"], sim.adb_serials["PSIM0002"]
+        self.assertEqual(self.server.wait_state(serial, "device").get(serial), "device")
+        self.restart_server()
+        self.assertEqual(self.server.wait_state(serial, "device", timeout=5).get(serial),
+                         "device")
+        self.assertEqual(self.server.adb("-s", serial, "shell", "echo again").stdout,
+                         "again\r\n")
+        sim.control("unplug PSIM0001")
+        self.assertNotIn(serial, self.server.wait_state(serial, None, timeout=5))
+        self.restart_server()
+        time.sleep(1.5)  # three checks of the announcer
+        self.assertEqual(self.server.states(), {})
+        texts = [(s, t) for k, s, t in sim.log(["transport"])]
+        self.assertEqual(len([t for s, t in texts if s == "PSIM0001" and
+                              t.startswith("re-announced")]), 1)
+        self.assertFalse([t for s, t in texts if s == "PSIM0002" and "announced" in t])
+
+    def test_a_phone_the_server_dropped_is_announced_again(self):
+        sim = start_phonesim(self, extra_args=["--announce-to", str(self.server.port)])
+        serial = sim.adb_serials["PSIM0001"]
+        self.assertEqual(self.server.wait_state(serial, "device").get(serial), "device")
+        self.server.adb("disconnect", serial)  # the server forgets the emulator port
+        self.assertEqual(self.server.wait_state(serial, "device", timeout=5).get(serial),
+                         "device")
+
+
 def free_odd_ports(count):
     """An odd port that is free now, with the `count` - 1 odd ports after it."""
     for _ in range(50):
