@@ -12,21 +12,21 @@ Worker::~Worker() {
 }
 
 bool Worker::start(std::function<void(std::stop_token)> body) {
-    std::jthread fresh = TryStartThread([body = std::move(body)](std::stop_token token) {
-        StopScope scope(token);
-        body(token);
-    });
-    const bool started = fresh.joinable();
-    std::jthread old;
+    stop(); // the one before ends first (or, asked from inside it, is kept for a later join)
+    std::jthread raced;
+    bool started = false;
     {
+        // The handle is stored before the body can look for it: a body that stops its own
+        // worker at once must find itself here.
         std::lock_guard guard(m_lock);
-        old = std::move(m_thread);
-        if (started) {
-            m_thread = std::move(fresh);
-        }
+        raced = std::move(m_thread); // another start from another thread got in between
+        m_thread = TryStartThread([body = std::move(body)](std::stop_token token) {
+            StopScope scope(token);
+            body(token);
+        });
+        started = m_thread.joinable();
     }
-    retire(old);
-    joinRetired();
+    retire(raced);
     return started;
 }
 
