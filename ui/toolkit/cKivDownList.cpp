@@ -118,7 +118,10 @@ void cKivDownList::RemoveRow(cKivDownListCell* cell) {
         --m_lastClicked;
     }
     m_hover = {};
-    m_pressed = {};
+    if (m_pressedCell == cell) {
+        m_pressed = {};
+        m_pressedCell = nullptr;
+    }
     updateScrollRange();
     updateAnimationTimer();
     viewport()->update();
@@ -457,7 +460,7 @@ void cKivDownList::paintButtons(QPainter& painter, const cKivDownListCell& cell,
         int state = 0; // normal, hover, pressed, disabled
         if (!cell.buttonUsable(button)) {
             state = 3;
-        } else if (m_pressed.row == row && m_pressed.part == Hit::kButton &&
+        } else if (m_pressedCell == &cell && m_pressed.part == Hit::kButton &&
                    m_pressed.button == button) {
             state = 2;
         } else if (m_hover.row == row && m_hover.part == Hit::kButton && m_hover.button == button) {
@@ -521,6 +524,7 @@ void cKivDownList::mousePressEvent(QMouseEvent* event) {
     case Hit::kButton:
         if (cellAt(hit.row)->buttonUsable(hit.button)) {
             m_pressed = hit;
+            m_pressedCell = cellAt(hit.row);
             viewport()->update(buttonRect(hit.row, hit.button));
         }
         return;
@@ -542,14 +546,18 @@ void cKivDownList::mousePressEvent(QMouseEvent* event) {
 
 void cKivDownList::mouseReleaseEvent(QMouseEvent* event) {
     const Hit pressed = m_pressed;
+    const cKivDownListCell* pressedCell = m_pressedCell;
     m_pressed = {};
-    if (pressed.part != Hit::kButton) {
+    m_pressedCell = nullptr;
+    const int pressedRow = indexOf(pressedCell);
+    if (pressed.part != Hit::kButton || pressedRow < 0) {
         return;
     }
-    viewport()->update(buttonRect(pressed.row, pressed.button));
+    viewport()->update(buttonRect(pressedRow, pressed.button));
+    // The release counts on the very row that was pressed, wherever rows moved meanwhile.
     const Hit hit = hitTest(event->position().toPoint());
-    cKivDownListCell* cell = cellAt(pressed.row);
-    if (hit.row != pressed.row || hit.part != Hit::kButton || hit.button != pressed.button ||
+    cKivDownListCell* cell = cellAt(pressedRow);
+    if (hit.row != pressedRow || hit.part != Hit::kButton || hit.button != pressed.button ||
         !cell->buttonUsable(pressed.button) || !cell->buttonCallbacks[pressed.button]) {
         return;
     }

@@ -141,6 +141,9 @@ private:
     StatusObserver m_statusObserver;
     std::intptr_t m_rowClickUser = 0;
     Hit m_hover;
-    Hit m_pressed;
+    Hit m_pressed; // its row index is not used: rows may come and go while the button is down
+    // The row whose button is held down, by identity: a row added or removed above it while the
+    // mouse button is down must not hand the press to another row.
+    const cKivDownListCell* m_pressedCell = nullptr;
     QBasicTimer m_animTimer;
 };

@@ -93,6 +93,35 @@ private slots:
         QVERIFY(!other->busy);
     }
 
+    // A row added or removed above the pressed row while the mouse button is down never hands
+    // the press to another row: the release runs no other row's button.
+    void aPressStaysWithItsRowWhileRowsComeAndGo() {
+        cKivDownList list(false);
+        list.resize(811, 400);
+        std::vector<const cKivDownListCell*> clicked;
+        auto addRow = [&](const char* name) {
+            cKivDownListCell* cell = list.AddRow(name, "应用", "1.0");
+            list.SetRowButtonPictures(cell, 1, kDelete);
+            cell->buttonCallbacks[1] = [&](cKivDownListCell* c) { clicked.push_back(c); };
+            return cell;
+        };
+        addRow("lower");
+        cKivDownListCell* upper = addRow("upper"); // on top: row 0
+        const QPoint spot = list.buttonRect(1, 1).center(); // the lower row's delete button
+        QTest::mousePress(list.viewport(), Qt::LeftButton, {}, spot);
+        addRow("newest"); // every row moves down one: "upper" is now under the pointer
+        QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, spot);
+        QVERIFY(clicked.empty());
+
+        QTest::mousePress(list.viewport(), Qt::LeftButton, {}, list.buttonRect(2, 1).center());
+        list.RemoveRow(upper); // a row above goes: the pressed row moves up under another spot
+        QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, list.buttonRect(2, 1).center());
+        QVERIFY(clicked.empty());
+        ClickAt(list, list.buttonRect(1, 1).center()); // an ordinary click still works
+        QCOMPARE(clicked.size(), std::size_t(1));
+        QCOMPARE(clicked[0]->title, QString("lower"));
+    }
+
     void newRowsGoOnTop() {
         cKivDownList list(true);
         list.resize(811, 400);
