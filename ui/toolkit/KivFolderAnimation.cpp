@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <vector>
 
 // The frame surface: a child widget over the rectangle that shows the latest frame.
 class KivAnimationSurface : public QWidget {
@@ -56,32 +57,43 @@ QImage ComposeFrame(const QString& path, QSize size) {
     return frame;
 }
 
+// The frames of `folder` in name order (the frames are numbered; directory order is arbitrary
+// here), each composed at `size`; files that do not decode are left out.
+std::vector<QImage> ComposeFrames(const QString& folder, QSize size) {
+    std::vector<QImage> frames;
+    const QStringList files =
+        QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+    for (const QString& file : files) {
+        QImage frame = ComposeFrame(folder + QLatin1Char('/') + file, size);
+        if (!frame.isNull()) {
+            frames.push_back(std::move(frame));
+        }
+    }
+    return frames;
+}
+
 // Runs on the worker. `surface` is only named as the target of queued calls: the owner
-// joins this thread before the surface goes away, and Qt drops calls queued for it then.
+// joins this thread before the surface goes away, and Qt drops calls queued for it then. The
+// frames are read and decoded once per run; a spinning animation only hands them over.
 void PlayFrames(std::stop_token stop, QString folder, QSize size, KivAnimationSurface* surface) {
     const auto delay = std::chrono::milliseconds(KivFolderAnimation::kFrameDelayMs);
+    std::vector<QImage> frames;
     while (!stop.stop_requested()) {
-        // Sorted by name: the frames are numbered, and directory order is arbitrary here.
-        const QStringList files =
-            QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
-        bool shownAny = false;
-        for (const QString& file : files) {
+        if (frames.empty()) {
+            frames = ComposeFrames(folder, size);
+            if (frames.empty() && !platform::SleepFor(stop, delay)) {
+                return; // nothing decodable: look again after a pause instead of spinning
+            }
+        }
+        for (const QImage& frame : frames) {
             if (stop.stop_requested()) {
                 return;
             }
-            QImage frame = ComposeFrame(folder + QLatin1Char('/') + file, size);
-            if (frame.isNull()) {
-                continue; // skipped without delay
-            }
-            shownAny = true;
             QMetaObject::invokeMethod(
                 surface, [surface, frame] { surface->showFrame(frame); }, Qt::QueuedConnection);
             if (!platform::SleepFor(stop, delay)) {
                 return;
             }
-        }
-        if (!shownAny && !platform::SleepFor(stop, delay)) {
-            return; // nothing decodable: look again after a pause instead of spinning
         }
     }
 }
@@ -104,15 +116,17 @@ void KivFolderAnimation::start() {
     surface->raise();
     surface->show();
     m_surface = surface;
-    m_thread = std::jthread(PlayFrames, m_folder, m_rect.size(), surface);
+    const QString folder = m_folder;
+    const QSize size = m_rect.size();
+    if (!m_thread.start([folder, size, surface](std::stop_token stop) {
+            PlayFrames(stop, folder, size, surface);
+        })) {
+        delete surface; // no thread to give: the page shows no animation
+    }
 }
 
 void KivFolderAnimation::stop() {
-    if (m_thread.joinable()) {
-        m_thread.request_stop();
-        m_thread.join();
-        m_thread = std::jthread();
-    }
+    m_thread.stop();
     delete m_surface.data();
 }
 

@@ -6,6 +6,8 @@
 // rectangle. The worker never paints a widget.
 #pragma once
 
+#include "platform/Worker.h"
+
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -32,7 +34,7 @@ public:
     /// Ends the worker and removes the frame surface, so the window's own painting shows in
     /// the rectangle again. UI thread.
     void stop();
-    bool isRunning() const { return m_thread.joinable(); }
+    bool isRunning() const { return m_thread.running(); }
     const QRect& rect() const { return m_rect; }
     const QString& folder() const { return m_folder; }
 
@@ -44,7 +46,7 @@ private:
     QRect m_rect;
     QString m_folder;
     QPointer<KivAnimationSurface> m_surface; // UI thread only
-    std::jthread m_thread;
+    platform::Worker m_thread;
 };
 
 /// Path of the frame folder skins/NNNN/ (with a trailing '/').
