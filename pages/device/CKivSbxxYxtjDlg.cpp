@@ -7,6 +7,7 @@
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 
@@ -83,11 +84,29 @@ bool CKivSbxxYxtjDlg::dispatchKivMessage(unsigned message, KivWParam wParam, Kiv
 }
 
 KivResult CKivSbxxYxtjDlg::onStart(KivWParam, KivLParam) {
+    loadRecommendations();
+    m_services.startDownloadQueues();
+    return 0;
+}
+
+void CKivSbxxYxtjDlg::loadRecommendations() {
     if (m_browser.widget && m_browser.navigate) {
         m_browser.navigate(QString::fromStdString(m_services.storeAddress("/mindex.php")));
     }
-    m_services.startDownloadQueues();
-    return 0;
+}
+
+QRect CKivSbxxYxtjDlg::failurePictureRect() const {
+    const KivImage& error = Picture(2101, false);
+    return QRect(QPoint(125, 70), error.size());
+}
+
+void CKivSbxxYxtjDlg::mousePressEvent(QMouseEvent* event) {
+    if (m_state == kFailed && event->button() == Qt::LeftButton &&
+        failurePictureRect().contains(event->position().toPoint())) {
+        loadRecommendations();
+        return;
+    }
+    KivDialog::mousePressEvent(event);
 }
 
 KivResult CKivSbxxYxtjDlg::onStatus(KivWParam wParam, KivLParam) {
@@ -125,6 +144,6 @@ void CKivSbxxYxtjDlg::paintEvent(QPaintEvent*) {
                   loading.image().rect());
     } else if (m_state == kFailed) {
         const KivImage& error = Picture(2101, false);
-        DrawImage(painter, error, QRect(QPoint(125, 70), error.size()), error.image().rect());
+        DrawImage(painter, error, failurePictureRect(), error.image().rect());
     }
 }

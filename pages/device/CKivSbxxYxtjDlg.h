@@ -34,9 +34,13 @@ protected:
     bool dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
                             KivResult& result) override;
     void paintEvent(QPaintEvent* event) override;
+    /// A click on the failure picture loads the recommendations again.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     KivResult onStart(KivWParam wParam, KivLParam lParam);
+    void loadRecommendations();
+    QRect failurePictureRect() const;
     KivResult onStatus(KivWParam wParam, KivLParam lParam);
     void onMore();
 

@@ -175,6 +175,9 @@ void CKivWebBrowser::onBeforeNavigate(const std::string& url) {
     if (m_count == 0) {
         report(kLoadingStarted);
         m_count = 1;
+        // Every load has its limit, the first one too: a store that never answers ends in the
+        // failure picture, not in a spinner for good.
+        restartWatchdog();
     }
 }
 
@@ -205,6 +208,7 @@ void CKivWebBrowser::onDocumentComplete() {
         navigate(url);
         return;
     }
+    stopWatchdog();
     if (m_callback && m_count != 0) {
         m_count = 0;
         reportFinished();

@@ -360,6 +360,11 @@ void DevicePageTest::recommendationsPanelStatus() {
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kFailed));
     uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-recommend-failed"));
     QVERIFY(!m_browser->isVisible());
+    // A click on the failure picture loads the recommendations again.
+    const int loads = m_navigated.size();
+    QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(135, 80));
+    QCOMPARE(m_navigated.size(), loads + 1);
+    QCOMPARE(m_navigated.back(), m_navigated.front());
     SendKivMessage(panel->handle(), kMsgRecommendStatus, 2);
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
     QVERIFY(m_browser->isVisible());

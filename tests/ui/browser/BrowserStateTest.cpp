@@ -116,6 +116,17 @@ private slots:
         QCOMPARE(m_browser->pending(), 0);
     }
 
+    // The first load has its limit too: a store that never answers ends in the failure state.
+    void theWatchdogEndsAFirstLoadThatNeverCompletes() {
+        CKivWebBrowser::SetWatchdogIntervalForTesting(50ms);
+        makeBrowser();
+        Navigate("http://store/stall", m_browser);
+        m_engine->start("http://store/stall");
+        QCOMPARE(m_codes, std::vector<int>{1});
+        QTRY_COMPARE_WITH_TIMEOUT(m_codes.back(), 3, 5000);
+        QCOMPARE(m_browser->timedOut(), 1);
+    }
+
     void theWatchdogStaysQuietWhenThePageCompletedInTime() {
         CKivWebBrowser::SetWatchdogIntervalForTesting(50ms);
         makeBrowser();
