@@ -1,5 +1,6 @@
 #include "CKivAppDownMgr.h"
 
+#include "download_engine.h"
 #include "platform/config/AppPaths.h"
 
 namespace {
@@ -16,7 +17,10 @@ std::string DownloadFolder(const char* leaf) {
 } // namespace
 
 CKivAppDownMgr::CKivAppDownMgr()
-    : m_apkFolder(DownloadFolder("apk")), m_pictureFolder(DownloadFolder("picture")) {}
+    : m_apkFolder(DownloadFolder("apk")), m_pictureFolder(DownloadFolder("picture")) {
+    // An icon URL may name anything: the engine keeps at most 1 MiB of a picture.
+    m_iconQueue.SetTaskType(DE_TASK_TYPE_ICON);
+}
 
 CKivAppDownMgr::~CKivAppDownMgr() {
     m_db.close();

@@ -177,7 +177,7 @@ CKivDownObj* CKivDownQueue::AddNewTask(const std::string& url, const std::string
         return nullptr; // a saved download of the URL is to be continued, not restarted
     }
     auto task = std::make_unique<CKivDownObj>();
-    if (CMiniDlLib::CreateTask(folder, *task, url) != 0) {
+    if (CMiniDlLib::CreateTask(folder, *task, url) != 0 || !ApplyTaskType(*task)) {
         return nullptr;
     }
     if (db != nullptr) {
@@ -209,13 +209,31 @@ CKivDownObj* CKivDownQueue::ContinueTask(const std::string& url, const std::stri
         task->SetFolder(folder);
         task->SetFileName(fileName);
     }
-    if (CMiniDlLib::CreateContinuedTask(*task, url) != 0) {
+    if (CMiniDlLib::CreateContinuedTask(*task, url) != 0 || !ApplyTaskType(*task)) {
         if (db != nullptr) {
             Forget(*task);
         }
         return nullptr;
     }
     return Adopt(std::move(task), startNow, callback, user);
+}
+
+void CKivDownQueue::SetTaskType(std::int32_t engineTaskType) {
+    std::lock_guard lock(m_mutex);
+    m_taskType = engineTaskType;
+}
+
+bool CKivDownQueue::ApplyTaskType(CKivDownObj& task) {
+    std::int32_t type = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        type = m_taskType;
+    }
+    const EngineFunctions* engine = CMiniDlLib::Engine();
+    if (type == DE_TASK_TYPE_DEFAULT || engine == nullptr) {
+        return true; // every task starts as an ordinary one
+    }
+    return engine->set_task_type(task.TaskId(), type) == DE_OK;
 }
 
 void CKivDownQueue::Forget(CKivDownObj& task) {

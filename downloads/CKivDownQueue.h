@@ -67,6 +67,9 @@ public:
     int Init(bool useDatabase, const std::string& databaseFileName = "DownData.db");
     /// Most tasks running at a time (at least 1).
     void SetLimit(int limit);
+    /// The engine's task type (DE_TASK_TYPE_) of the tasks created afterwards; the icon queue
+    /// takes only small pictures. A task whose type the engine refuses is not created.
+    void SetTaskType(std::int32_t engineTaskType);
 
     /// A new download of `url` into `folder`, or null: refused when the database has a
     /// continuable download of the URL (continue it instead), or when the engine task cannot
@@ -135,6 +138,8 @@ private:
     EntryMap::iterator Find(CKivDownObj* task); // m_mutex held
     void GiveBackSlot(Entry& entry);            // m_mutex held
     bool HasQueuedUrl(const std::string& url);
+    /// Gives the new task the queue's task type; false when the engine refused it.
+    bool ApplyTaskType(CKivDownObj& task);
     void Forget(CKivDownObj& task);
     static bool HasTempFile(const std::string& path);
     void RecordFinishedOnDisk(DownDataDatabase& db, const std::string& url,
@@ -147,6 +152,7 @@ private:
     std::uint64_t m_nextKey = 0;
     int m_active = 0;
     int m_limit = kDefaultLimit;
+    std::int32_t m_taskType = 0; // DE_TASK_TYPE_DEFAULT
     bool m_useDatabase = false;
     bool m_calledInit = false;
     bool m_wakeUp = false;              // something for the scheduler to do

@@ -70,7 +70,11 @@ std::string FinalApkName(const std::string& name, const std::string& folder,
     if (name.empty() || folder.empty() || engineName.empty()) {
         return {};
     }
-    const std::string candidate = FreeApkName(folder, SafeFileStem(name));
+    const std::string stem = SafeFileStem(name);
+    if (engineName == stem + ".apk") {
+        return engineName; // already named so: "Name(1).apk" would rename it past itself
+    }
+    const std::string candidate = FreeApkName(folder, stem);
     if (Rename(folder + engineName, folder + candidate)) {
         return candidate;
     }

@@ -188,19 +188,29 @@ int set_retry_strategy(int32_t max_retries, int32_t interval_ms) {
     return DE_OK;
 }
 
+int set_task_type(int32_t task_id, int32_t type) {
+    auto task = EngineRegistry::Instance().find(task_id);
+    if (!task) {
+        return DE_ERR_NO_SUCH_TASK;
+    }
+    return task->setType(type) ? DE_OK : DE_ERR_INVALID_ARGUMENT;
+}
+
 int get_failure_detail(int32_t task_id, int32_t* code, char* text, int32_t text_size) {
     auto task = EngineRegistry::Instance().find(task_id);
     if (!task) {
         return DE_ERR_NO_SUCH_TASK;
     }
     static const char* const kTexts[] = {
-        "none",        "error status from the server", "network error", "disk full",
-        "write error", "unexpected server response",   "rename failed"};
+        "none",          "error status from the server",
+        "network error", "disk full",
+        "write error",   "unexpected server response",
+        "rename failed", "file not accepted: too large or not the expected type"};
     int failure = task->failure();
     if (code != nullptr) {
         *code = failure;
     }
-    if (text != nullptr && failure >= 0 && failure <= DE_FAIL_RENAME &&
+    if (text != nullptr && failure >= 0 && failure <= DE_FAIL_REFUSED &&
         !engine::CopyOut(kTexts[failure], text, text_size)) {
         return DE_ERR_BUFFER_TOO_SMALL;
     }

@@ -213,9 +213,6 @@ int set_res_use_strategy(int32_t) {
 int set_thread_num(int32_t count) {
     return count > 0 ? DE_OK : DE_ERR_INVALID_ARGUMENT;
 }
-int set_task_type(int32_t task_id, int32_t) {
-    return update_datafile(task_id);
-}
 int set_upload_speed_limit(int32_t kib_per_second) {
     return kib_per_second >= 0 ? DE_OK : DE_ERR_INVALID_ARGUMENT;
 }

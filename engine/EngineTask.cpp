@@ -38,8 +38,9 @@ EngineTask::~EngineTask() {
 int EngineTask::start(TransferSettings settings) {
     std::lock_guard control(m_controlMutex);
     int state = m_progress.state;
-    if (state == DE_STATE_FINISHED) {
-        return DE_ERR_TASK_ENDED;
+    if (state == DE_STATE_FINISHED ||
+        (state == DE_STATE_FAILED && m_progress.failure == DE_FAIL_REFUSED)) {
+        return DE_ERR_TASK_ENDED; // a refused task's partial file is gone
     }
     if (m_worker.joinable()) {
         if (state == DE_STATE_CONNECTING || state == DE_STATE_DOWNLOADING) {
@@ -51,6 +52,10 @@ int EngineTask::start(TransferSettings settings) {
         std::lock_guard lock(m_textMutex);
         settings.cookie = m_cookie;
         settings.referer = m_referer;
+    }
+    if (m_type == DE_TASK_TYPE_ICON) {
+        settings.maxFileSize = DE_ICON_MAX_BYTES;
+        settings.requiredMediaType = "image/";
     }
     m_progress.failure = DE_FAIL_NONE;
     m_progress.state = DE_STATE_CONNECTING;
@@ -102,6 +107,14 @@ void EngineTask::setCookie(std::string cookie) {
 void EngineTask::setReferer(std::string referer) {
     std::lock_guard lock(m_textMutex);
     m_referer = std::move(referer);
+}
+
+bool EngineTask::setType(int type) {
+    if (type != DE_TASK_TYPE_DEFAULT && type != DE_TASK_TYPE_ICON) {
+        return false;
+    }
+    m_type = type;
+    return true;
 }
 
 void EngineTask::fail(int failure) {
@@ -164,6 +177,11 @@ bool EngineTask::handleOutcome(TransferOutcome outcome, PartialFile& file, int w
     case TransferOutcome::BadResponse:
     case TransferOutcome::SetupFailed:
         fail(DE_FAIL_BAD_RESPONSE);
+        return false;
+    case TransferOutcome::NotAccepted:
+        // Nothing of it is kept: a later task of the URL starts afresh.
+        PartialFile::RemoveTemp(file.finalPath());
+        fail(DE_FAIL_REFUSED);
         return false;
     case TransferOutcome::RestartFromZero:
         if (++m_restarts > kMaxRestarts || file.truncate() != 0) {

@@ -6,6 +6,7 @@
 #include "TaskProgress.h"
 #include "TransferSettings.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <stop_token>
@@ -37,6 +38,8 @@ public:
     std::string finalPath() const;
     void setCookie(std::string cookie);
     void setReferer(std::string referer);
+    /// DE_TASK_TYPE_ of the transfers started afterwards; false for an unknown type.
+    [[nodiscard]] bool setType(int type);
 
 private:
     void run(std::stop_token stop, TransferSettings settings);
@@ -53,7 +56,8 @@ private:
     std::string m_name;             // changes when the finished file needs a numbered name
     std::string m_cookie;
     std::string m_referer;
-    std::mutex m_controlMutex; // serialises start and stop (guards m_worker)
+    std::atomic<int> m_type{0}; // DE_TASK_TYPE_; any thread
+    std::mutex m_controlMutex;  // serialises start and stop (guards m_worker)
     std::jthread m_worker;
     int m_restarts = 0; // transfer thread only
     int m_retries = 0;  // transfer thread only

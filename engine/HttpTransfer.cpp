@@ -176,6 +176,13 @@ std::size_t HttpTransfer::OnBody(char* data, std::size_t size, std::size_t count
         transfer->m_outcome = TransferOutcome::BadResponse;
         return 0;
     }
+    // An answer without a length is held to the cap as it arrives.
+    const std::uint64_t cap = transfer->m_settings.maxFileSize;
+    if (cap > 0 && transfer->m_file.size() + length > cap) {
+        transfer->m_haveOutcome = true;
+        transfer->m_outcome = TransferOutcome::NotAccepted;
+        return 0;
+    }
     int error = transfer->m_file.append(data, length);
     if (error != 0) {
         transfer->m_writeError = error;
@@ -229,11 +236,27 @@ bool HttpTransfer::decide() {
             IsRedirectOrInterim(status) ? TransferOutcome::BadResponse : TransferOutcome::HttpError;
         return false;
     }
+    if (!acceptable()) {
+        return false;
+    }
     m_haveOutcome = false;
     m_progress.fileSize = m_total;
     m_progress.received = m_file.size();
     m_progress.state = DE_STATE_DOWNLOADING;
     m_file.writeResumeInfo(ResumeInfo{m_url, m_total, m_headers.rangeValidator()});
+    return true;
+}
+
+bool HttpTransfer::acceptable() {
+    const std::uint64_t cap = m_settings.maxFileSize;
+    const auto& type = m_headers.contentType();
+    const std::string& wanted = m_settings.requiredMediaType;
+    const bool tooLarge = cap > 0 && m_total > cap;
+    const bool wrongType = !wanted.empty() && type && type->compare(0, wanted.size(), wanted) != 0;
+    if (tooLarge || wrongType) {
+        m_outcome = TransferOutcome::NotAccepted;
+        return false;
+    }
     return true;
 }
 

@@ -26,6 +26,7 @@ enum class TransferOutcome {
     WriteFailed,     ///< the temporary file could not be written (writeError() tells why)
     BadResponse,     ///< the server sent more than it announced
     SetupFailed,     ///< the transfer library refused the request
+    NotAccepted,     ///< too large, or a content type the task does not take
 };
 
 class HttpTransfer {
@@ -48,6 +49,8 @@ private:
     /// Acts on the final response's headers once; false when the body must not be written.
     bool decide();
     bool decideRange();
+    /// False (with NotAccepted) when the announced size or the content type is not acceptable.
+    bool acceptable();
     TransferOutcome finalOutcome(CURLcode result);
     /// Waits as long as the speed limit asks after the body bytes received so far.
     void keepToSpeedLimit();

@@ -61,7 +61,36 @@ bool IsUsableValidator(std::string_view value) {
     return true;
 }
 
+// RFC 9110, 5.6.2: the characters of a token.
+bool IsTokenChar(char c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+        return true;
+    }
+    return std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
 } // namespace
+
+std::string ParseMediaType(std::string_view value) {
+    // "type/subtype" followed by optional "; parameters" (RFC 9110, 8.3.1).
+    std::string_view type = Trim(value.substr(0, value.find(';')));
+    if (type.empty() || type.size() > ResponseHeaders::kMaxMediaType) {
+        return {};
+    }
+    std::size_t slash = type.find('/');
+    if (slash == 0 || slash == std::string_view::npos || slash + 1 == type.size()) {
+        return {};
+    }
+    std::string media;
+    for (std::size_t i = 0; i < type.size(); ++i) {
+        char c = type[i];
+        if (i != slash && !IsTokenChar(c)) {
+            return {};
+        }
+        media += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return media;
+}
 
 std::optional<std::uint64_t> ParseDecimal(std::string_view text) {
     if (text.empty() || text.size() > 20) {
@@ -141,6 +170,8 @@ void ResponseHeaders::feedField(std::string_view name, std::string_view value) {
         m_etag = std::string(value);
     } else if (EqualsNoCase(name, "last-modified") && IsUsableValidator(value)) {
         m_lastModified = std::string(value);
+    } else if (EqualsNoCase(name, "content-type")) {
+        m_contentType = ParseMediaType(value);
     }
 }
 

@@ -28,6 +28,8 @@ public:
     /// Longest header line and validator kept; longer ones are ignored.
     static constexpr std::size_t kMaxLine = 8192;
     static constexpr std::size_t kMaxValidator = 256;
+    /// Longest media type kept; a longer one reads as malformed.
+    static constexpr std::size_t kMaxMediaType = 127;
 
     /// Feeds one header line, with or without its CR LF. A status line ("HTTP/...") starts a
     /// new response (redirects and interim responses deliver several per transfer).
@@ -38,6 +40,9 @@ public:
     const std::optional<ContentRange>& contentRange() const { return m_contentRange; }
     const std::string& etag() const { return m_etag; }
     const std::string& lastModified() const { return m_lastModified; }
+    /// The media type of Content-Type in lower case without its parameters ("image/png"):
+    /// nullopt when the response has none, empty when it is malformed or too long.
+    const std::optional<std::string>& contentType() const { return m_contentType; }
     /// The validator to send as If-Range: the ETag when it is a strong one, else Last-Modified.
     std::string rangeValidator() const;
 
@@ -49,6 +54,11 @@ private:
     std::optional<ContentRange> m_contentRange;
     std::string m_etag;
     std::string m_lastModified;
+    std::optional<std::string> m_contentType;
 };
+
+/// The media type of a Content-Type value (see ResponseHeaders::contentType); empty when it is
+/// not "type/subtype" of token characters or longer than kMaxMediaType.
+std::string ParseMediaType(std::string_view value);
 
 } // namespace engine

@@ -15,6 +15,10 @@ struct TransferSettings {
     std::string proxyCredentials; ///< "user:password" or empty
     std::string referer;
     std::string cookie;
+    std::uint64_t maxFileSize = 0; ///< 0: any size; set by the task's type
+    /// When not empty, a Content-Type the server sends must begin with it (lower case, such as
+    /// "image/"); an answer without one is accepted. Set by the task's type.
+    std::string requiredMediaType;
 };
 
 } // namespace engine

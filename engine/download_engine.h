@@ -55,6 +55,16 @@ extern "C" {
 #define DE_FAIL_WRITE 4        /* another error writing the temporary file */
 #define DE_FAIL_BAD_RESPONSE 5 /* a range or length the server sent does not add up */
 #define DE_FAIL_RENAME 6       /* the complete file could not be given its final name */
+#define DE_FAIL_REFUSED                                                                            \
+    7 /* the task type does not accept the file (size or content type);                            \
+         the partial file is removed */
+
+/* Task types (set_task_type, for transfers started afterwards). */
+#define DE_TASK_TYPE_DEFAULT 0 /* any size, any content type */
+#define DE_TASK_TYPE_ICON                                                                          \
+    1 /* at most DE_ICON_MAX_BYTES, and an "image/" Content-Type when the                          \
+         server sends one */
+#define DE_ICON_MAX_BYTES (1024 * 1024)
 
 /* The information block filled by query_task_info. */
 #define DE_INFO_SIZE 1096
@@ -104,7 +114,8 @@ DE_EXPORT int init(int32_t flags);
 DE_EXPORT int uninit(void);
 
 /* --- Tasks --- */
-/** Starts (or, after stop_task, resumes) the transfer. DE_ERR_TASK_ENDED once finished. */
+/** Starts (or, after stop_task, resumes) the transfer. DE_ERR_TASK_ENDED once finished or
+ *  refused. */
 DE_EXPORT int start_task(int32_t task_id);
 /** Stops the transfer and waits for it (state 10; a finished or failed task keeps its state).
  *  The temporary file stays for a later start_task or create_continued_task. */
@@ -129,6 +140,10 @@ DE_EXPORT int create_continued_task(const char* url, int32_t url_len, const char
 DE_EXPORT int delete_task(int32_t task_id);
 /** Fills the DE_INFO_SIZE-byte block `info` (see the DE_INFO_ offsets). */
 DE_EXPORT int query_task_info(int32_t task_id, void* info);
+/** Sets the task's type (DE_TASK_TYPE_); DE_ERR_INVALID_ARGUMENT for an unknown type. A task
+ *  whose answer its type does not accept fails with DE_FAIL_REFUSED and loses its partial file;
+ *  start_task then answers DE_ERR_TASK_ENDED. */
+DE_EXPORT int set_task_type(int32_t task_id, int32_t type);
 /** The failure code of a failed task and, when `text` is not NULL, a short English text. */
 DE_EXPORT int get_failure_detail(int32_t task_id, int32_t* code, char* text, int32_t text_size);
 
@@ -162,7 +177,6 @@ DE_EXPORT int register_client(const char* name, int32_t name_len);
 DE_EXPORT int set_report_strategy(int32_t strategy);
 DE_EXPORT int set_res_use_strategy(int32_t strategy);
 DE_EXPORT int set_thread_num(int32_t count);
-DE_EXPORT int set_task_type(int32_t task_id, int32_t type);
 DE_EXPORT int set_upload_speed_limit(int32_t kib_per_second);
 DE_EXPORT int notify_hub_deleted(const char* path, int32_t path_len);
 DE_EXPORT int notify_hub_moved(const char* from, int32_t from_len, const char* to, int32_t to_len);

@@ -7,7 +7,9 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <thread>
+#include <vector>
 
 using namespace queuetest;
 using testsupport::Md5Hex;
@@ -266,6 +268,35 @@ TEST_F(QueueTest, AnErrorStatusFailsTheTaskAndStopsIt) {
     EXPECT_TRUE(WaitForState(queue, task, QueueState::Stopped));
     EXPECT_EQ(queue.ActiveCount(), 0);
     EXPECT_FALSE(Exists(m_folder + "missing.zip"));
+}
+
+TEST_F(QueueTest, AnIconQueueFailsAnOversizedOrNonImageFileAndKeepsNothing) {
+    testsupport::WriteFile(m_served.file("icons/a.png"), testsupport::PatternBytes(2048, 3));
+    testsupport::WriteFile(m_served.file("icons/huge.png"),
+                           testsupport::PatternBytes(3 * 1024 * 1024, 4));
+    CKivDownQueue queue;
+    ASSERT_EQ(queue.Init(false), 0);
+    queue.SetTaskType(DE_TASK_TYPE_ICON);
+    for (const char* path : {"icons/huge.png", "icons/a.png?type=text/html"}) {
+        EventRecorder events;
+        CKivDownObj* task =
+            queue.AddNewTask(m_server.url(path), m_folder, true, EventRecorder::Callback, &events);
+        ASSERT_NE(task, nullptr) << path;
+        ASSERT_TRUE(events.waitFor(TaskEvent::Failed)) << path;
+        EXPECT_EQ(events.lastFailure(), DownloadFailure::ServerError) << path;
+        (void)queue.RemoveTask(task);
+    }
+    EventRecorder events;
+    CKivDownObj* task = queue.AddNewTask(m_server.url("icons/a.png"), m_folder, true,
+                                         EventRecorder::Callback, &events);
+    ASSERT_NE(task, nullptr);
+    ASSERT_TRUE(events.waitFor(TaskEvent::Finished));
+    (void)queue.RemoveTask(task);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder)) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"a.png"});
 }
 
 TEST_F(QueueTest, RefusesWhatCannotBecomeATask) {

@@ -39,6 +39,12 @@ TEST_F(FinalApkNameTest, TakenNamesGetNumbers) {
     EXPECT_TRUE(Exists(folder() + "Chess(2).apk"));
 }
 
+TEST_F(FinalApkNameTest, AFileAlreadyUnderTheNameKeepsIt) {
+    EXPECT_EQ(FinalApkName("chess", folder(), engineFile("chess.apk")), "chess.apk");
+    EXPECT_TRUE(Exists(folder() + "chess.apk"));
+    EXPECT_FALSE(Exists(folder() + "chess(1).apk"));
+}
+
 TEST_F(FinalApkNameTest, ChineseNameIsKept) {
     EXPECT_EQ(FinalApkName("植物大战僵尸", folder(), engineFile("pvz.apk")), "植物大战僵尸.apk");
     EXPECT_TRUE(Exists(folder() + "植物大战僵尸.apk"));

@@ -21,6 +21,9 @@ void EventRecorder::Callback(TaskEvent kind, void* user, const TaskEventData& da
         if (kind == TaskEvent::Finished) {
             recorder->m_path = std::string(data.path);
         }
+        if (kind == TaskEvent::Failed) {
+            recorder->m_failure = data.failure;
+        }
     }
     recorder->m_changed.notify_all();
 }
@@ -57,6 +60,11 @@ std::vector<ProgressRecord> EventRecorder::progress() {
 std::string EventRecorder::finishedPath() {
     std::lock_guard lock(m_mutex);
     return m_path;
+}
+
+DownloadFailure EventRecorder::lastFailure() {
+    std::lock_guard lock(m_mutex);
+    return m_failure;
 }
 
 QueueTest::QueueTest() : m_content(testsupport::PatternBytes(kFileSize, 11)) {

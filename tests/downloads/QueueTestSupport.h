@@ -33,6 +33,8 @@ public:
     std::vector<TaskEvent> kinds();
     std::vector<ProgressRecord> progress();
     std::string finishedPath();
+    /// The failure of the last Failed event.
+    DownloadFailure lastFailure();
 
 private:
     std::mutex m_mutex;
@@ -40,6 +42,7 @@ private:
     std::vector<TaskEvent> m_kinds;
     std::vector<ProgressRecord> m_progress;
     std::string m_path;
+    DownloadFailure m_failure = DownloadFailure::Network;
 };
 
 class QueueTest : public ::testing::Test {

@@ -265,6 +265,64 @@ TEST_F(EngineTransfer, SpeedLimitIsHonoured) {
     Engine().delete_task(id);
 }
 
+// Icon tasks: at most DE_ICON_MAX_BYTES of an image, whether the server announces the length or
+// only closes the connection at the end; nothing of a refused answer stays on disk.
+class IconTask : public EngineTransfer,
+                 public ::testing::WithParamInterface<std::pair<const char*, bool>> {};
+
+TEST_P(IconTask, KeepsOnlySmallImages) {
+    WriteFile(m_served.file("icon.png"), PatternBytes(4096, 5));
+    WriteFile(m_served.file("edge.png"), PatternBytes(DE_ICON_MAX_BYTES, 6));
+    WriteFile(m_served.file("big.png"), PatternBytes(DE_ICON_MAX_BYTES + 1, 7));
+    const auto [pathAndQuery, accepted] = GetParam();
+    std::int32_t id = 0;
+    ASSERT_EQ(CreateNew(m_server.url(pathAndQuery), m_folder, "i.png", id), DE_OK);
+    ASSERT_EQ(Engine().set_task_type(id, DE_TASK_TYPE_ICON), DE_OK);
+    ASSERT_EQ(Engine().start_task(id), DE_OK);
+    TaskInfo info = WaitFor(id, Ended);
+    if (accepted) {
+        EXPECT_EQ(info.state, DE_STATE_FINISHED);
+        EXPECT_TRUE(Exists(m_folder + "i.png"));
+        Engine().delete_task(id);
+        return;
+    }
+    EXPECT_EQ(info.state, DE_STATE_FAILED);
+    EXPECT_EQ(info.failure, DE_FAIL_REFUSED);
+    EXPECT_LE(info.received, static_cast<std::uint64_t>(DE_ICON_MAX_BYTES));
+    std::int32_t code = 0;
+    EXPECT_EQ(Engine().get_failure_detail(id, &code, nullptr, 0), DE_OK);
+    EXPECT_EQ(code, DE_FAIL_REFUSED);
+    EXPECT_FALSE(Exists(m_folder + "i.png"));
+    EXPECT_FALSE(Exists(m_folder + "i.png.pdltmp"));
+    EXPECT_FALSE(Exists(m_folder + "i.png.pdltmp.meta"));
+    EXPECT_EQ(Engine().start_task(id), DE_ERR_TASK_ENDED); // nothing left to continue
+    Engine().delete_task(id);
+}
+
+INSTANTIATE_TEST_SUITE_P(EngineTransfer, IconTask,
+                         ::testing::Values(std::pair("icon.png", true), std::pair("edge.png", true),
+                                           std::pair("edge.png?nolength=1", true),
+                                           std::pair("pkg/game.apk?type=IMAGE/PNG;+q=1", true),
+                                           std::pair("big.png", false),
+                                           std::pair("big.png?nolength=1", false),
+                                           std::pair("icon.png?type=text/html", false),
+                                           std::pair("icon.png?type=text/html&nolength=1", false),
+                                           std::pair("pkg/game.apk", false)));
+
+TEST_F(EngineTransfer, OrdinaryTasksTakeAnySizeAndTypeAndTypesAreChecked) {
+    WriteFile(m_served.file("big.png"), PatternBytes(DE_ICON_MAX_BYTES + 1, 7));
+    std::int32_t id = 0;
+    ASSERT_EQ(CreateNew(m_server.url("big.png?type=text/html&nolength=1"), m_folder, "b.png", id),
+              DE_OK);
+    EXPECT_EQ(Engine().set_task_type(id, 7), DE_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(Engine().set_task_type(id, DE_TASK_TYPE_DEFAULT), DE_OK);
+    EXPECT_EQ(Engine().set_task_type(987654, DE_TASK_TYPE_ICON), DE_ERR_NO_SUCH_TASK);
+    ASSERT_EQ(Engine().start_task(id), DE_OK);
+    ASSERT_TRUE(Finished(WaitFor(id, Ended)));
+    EXPECT_EQ(ReadFile(m_folder + "b.png").size(), DE_ICON_MAX_BYTES + 1u);
+    Engine().delete_task(id);
+}
+
 TEST_F(EngineTransfer, RejectsNamesFoldersAndUrlsItCannotServe) {
     std::int32_t id = 0;
     std::string url = m_server.url("pkg/game.apk");

@@ -74,6 +74,24 @@ TEST(ResponseHeaders, IgnoresOversizedAndBrokenLines) {
     EXPECT_EQ(headers.status(), 200);
 }
 
+TEST(ResponseHeaders, ContentTypeIsTheLowerCaseMediaTypeOrEmptyWhenMalformed) {
+    ResponseHeaders headers;
+    headers.feed("HTTP/1.1 200 OK\r\n");
+    EXPECT_FALSE(headers.contentType()); // none sent
+    headers.feed("Content-Type: Image/PNG; charset=binary\r\n");
+    EXPECT_EQ(headers.contentType(), "image/png");
+    headers.feed("HTTP/1.1 200 OK\r\n");
+    EXPECT_FALSE(headers.contentType()); // a new response forgets it
+
+    EXPECT_EQ(ParseMediaType(" text/html "), "text/html");
+    EXPECT_EQ(ParseMediaType("image/svg+xml;q=1"), "image/svg+xml");
+    for (const char* bad : {"", "image", "image/", "/png", "image/p ng", "image/png\x01",
+                            "im age/png", "image/png/x\"y\""}) {
+        EXPECT_EQ(ParseMediaType(bad), "") << bad;
+    }
+    EXPECT_EQ(ParseMediaType("image/" + std::string(ResponseHeaders::kMaxMediaType, 'a')), "");
+}
+
 TEST(TempFileNames, OnlyNamesThatStayInTheirFolder) {
     EXPECT_TRUE(IsValidFileName("a.apk"));
     EXPECT_TRUE(IsValidFileName(".hidden"));

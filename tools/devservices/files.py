@@ -12,11 +12,14 @@ query string of one request (overriding the defaults):
     status=C   answer every request with status C (404, 500 ...) and a short text body
     norange=1  no Range support: ignore Range and If-Range, always send the whole file with 200
     hang=1     read the request and never answer (a server that cannot be reached in time)
+    type=T     send Content-Type T instead of application/octet-stream ("text/html", "image/png")
+    nolength=1 send the body without Content-Length, ending it by closing the connection
 
 stall and drop count absolute file offsets (N above 0): a request that starts below N meets
 the fault there, a client that resumes at N or beyond with a Range request gets the rest.
 """
 import email.utils
+import mimetypes
 import os
 import select
 import socket
@@ -26,6 +29,9 @@ import urllib.parse
 CHUNK = 64 * 1024
 STALL_LIMIT_SECONDS = 3600
 MAX_QUERY = 2048
+MAX_TYPE = 100
+# The fault settings that are texts; every other one is a number.
+TEXT_FAULTS = ("type",)
 
 
 def add_arguments(parser):
@@ -38,6 +44,8 @@ def add_arguments(parser):
     group.add_argument("--files-drop", type=int, default=None, help="default drop=N")
     group.add_argument("--files-status", type=int, default=None, help="default status=C")
     group.add_argument("--files-norange", action="store_true", help="default norange=1")
+    group.add_argument("--files-type", default=None, help="default type=T")
+    group.add_argument("--files-nolength", action="store_true", help="default nolength=1")
 
 
 def create_listeners(args, log):
@@ -51,6 +59,8 @@ def create_listeners(args, log):
         "status": args.files_status,
         "norange": 1 if args.files_norange else None,
         "hang": None,
+        "type": clean_type(args.files_type),
+        "nolength": 1 if args.files_nolength else None,
     }
 
     def handle(request):
@@ -63,11 +73,21 @@ def create_listeners(args, log):
     return [("files", handle)]
 
 
+def clean_type(text):
+    """A Content-Type to send as it is: printable ASCII without line breaks, bounded; else None."""
+    if not text or len(text) > MAX_TYPE or any(not " " <= c <= "~" for c in text):
+        return None
+    return text
+
+
 def parse_faults(query, defaults):
-    """Fault settings of one request: the defaults overridden by the query's integer values."""
+    """Fault settings of one request: the defaults overridden by the query's values (integers,
+    and the texts of TEXT_FAULTS)."""
     faults = dict(defaults)
     for key, values in urllib.parse.parse_qs(query[:MAX_QUERY]).items():
-        if key in faults and values:
+        if key in TEXT_FAULTS and values:
+            faults[key] = clean_type(values[-1]) or faults[key]
+        elif key in faults and values:
             try:
                 faults[key] = max(0, int(values[-1]))
             except ValueError:
@@ -111,6 +131,12 @@ def resolve_path(root, url_path):
     return candidate
 
 
+def content_type(path):
+    """The Content-Type a web server would send for the file's extension (icons as images)."""
+    guessed, _ = mimetypes.guess_type(path, strict=False)
+    return guessed or "application/octet-stream"
+
+
 class FileRequest:
     def __init__(self, request, root, defaults):
         self.request = request
@@ -132,7 +158,7 @@ class FileRequest:
             self.send_text(404, "not found\n")
             return
         with open(path, "rb") as f:
-            self.send_file(f, os.fstat(f.fileno()))
+            self.send_file(f, os.fstat(f.fileno()), content_type(path))
 
     def send_text(self, status, text):
         body = text.encode()
@@ -144,7 +170,7 @@ class FileRequest:
         if self.request.method != "HEAD":
             h.wfile.write(body)
 
-    def send_file(self, f, st):
+    def send_file(self, f, st, media_type):
         size = st.st_size
         etag = '"%x-%x"' % (size, st.st_mtime_ns)
         last_modified = email.utils.formatdate(st.st_mtime, usegmt=True)
@@ -159,8 +185,13 @@ class FileRequest:
             return
         start, end = wanted if wanted else (0, size - 1)
         h.send_response(206 if wanted else 200)
-        h.send_header("Content-Type", "application/octet-stream")
-        h.send_header("Content-Length", str(end - start + 1))
+        h.send_header("Content-Type", self.faults["type"] or media_type)
+        if self.faults["nolength"]:
+            # The body ends when the connection closes (RFC 9112, 6.3).
+            h.send_header("Connection", "close")
+            h.close_connection = True
+        else:
+            h.send_header("Content-Length", str(end - start + 1))
         if not self.faults["norange"]:
             h.send_header("Accept-Ranges", "bytes")
             h.send_header("ETag", etag)

@@ -16,6 +16,8 @@
 #include "ui/toolkit/cKivDownList.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
 #include <QCursor>
 #include <QLabel>
 #include <QPushButton>
@@ -444,6 +446,121 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f.downloading()->rowCount(), 0, kWaitMs);
         QTRY_VERIFY(!f.manager()->downloadingPage()->busy());
         QCOMPARE(shown.size(), 2);
+    }
+
+    // A store card without a name, type or version still makes a row that says so; without a
+    // package name nothing is downloaded and the user reads why.
+    void cardsWithMissingFieldsSayWhatIsMissing() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        QStringList shown;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&shown] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
+                    shown << box->messageLabel()->text();
+                    box->accept();
+                }
+            }
+        });
+        answer.start(20);
+        f.openManager();
+        const std::string bytes = PatternBytes(64 * 1024, 9);
+        const std::string url = f.serve("chess_master.apk", bytes);
+        QCOMPARE(StartAppDownload("", url.c_str(), "", "", "", "com.chess", Md5Hex(bytes).c_str()),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.downloaded()->rowCount(), 1, kWaitMs);
+        QCOMPARE(f.downloaded()->cellAt(0)->title, QString("chess_master"));
+        QCOMPARE(f.downloaded()->cellAt(0)->detail, QString("未知类型"));
+        // The engine's file already has the name: no "chess_master(1).apk".
+        QVERIFY(std::filesystem::exists(f.apkFolder() + "/chess_master.apk"));
+
+        const std::string nameless = f.serve("nameless.apk", bytes);
+        QCOMPARE(StartAppDownload("", nameless.c_str(), "", "", "", "", nullptr), -1);
+        QTRY_COMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains("缺少包名") && shown[0].contains("nameless"),
+                 qPrintable(shown[0]));
+        QTest::qWait(300);
+        QCOMPARE(f.downloading()->rowCount(), 0);
+        QCOMPARE(f.downloaded()->rowCount(), 1);
+        QVERIFY(!std::filesystem::exists(f.apkFolder() + "/nameless.apk"));
+        // Nothing to fetch: refused without a row or a message.
+        QCOMPARE(StartAppDownload("", "file:///etc/hostname", "n", "t", "v", "p", nullptr), -1);
+        QCOMPARE(StartAppDownload("", "http:///x.apk", "n", "t", "v", "p", nullptr), -1);
+        QTest::qWait(100);
+        QCOMPARE(shown.size(), 1);
+    }
+
+    void displayNameFromUrl_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("decoded, no query") << "http://h/a/Chess%20Master.APK?x=1#f"
+                                           << "Chess Master";
+        QTest::newRow("utf-8") << "http://h/%E8%B1%A1%E6%A3%8B.apk"
+                               << "象棋";
+        QTest::newRow("separators") << "http://h/..%2F..%5Cetc.apk"
+                                    << ".._.._etc";
+        QTest::newRow("control") << "http://h/a%0Ab%00c.apk"
+                                 << "a_b_c";
+        QTest::newRow("bad escape") << "http://h/50%zz%4.apk"
+                                    << "50%zz%4";
+        QTest::newRow("only .apk once") << "http://h/x.apk.apk"
+                                        << "x.apk";
+        QTest::newRow("folder") << "http://h/dir/?n=a.apk"
+                                << "未命名应用";
+        QTest::newRow("blank") << "http://h/%20%20.apk"
+                               << "未命名应用";
+    }
+
+    void displayNameFromUrl() {
+        QFETCH(QString, url);
+        QFETCH(QString, name);
+        QCOMPARE(QString::fromStdString(DisplayNameFromUrl(url.toStdString())), name);
+    }
+
+    // An icon URL may name anything: a picture served as a web page or a file far larger than
+    // an icon is not kept, and the row shows the default picture.
+    void iconsAreSmallPicturesOnly() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        QImage picture(16, 16, QImage::Format_ARGB32);
+        picture.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(picture.save(&buffer, "PNG"));
+        const std::string small = f.serve("small.png", png.toStdString());
+        const std::string huge = f.serve("huge.png", PatternBytes(3 * 1024 * 1024, 2));
+        const std::string bytes = PatternBytes(100 * 1024, 4);
+        struct Case {
+            std::string icon;
+            bool shown;
+        };
+        const std::vector<Case> cases{
+            {small, true}, {small + "?type=text/html", false}, {huge + "?nolength=1", false}};
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            // A slow package: the icon's fate is settled before the row moves on.
+            const std::string url =
+                f.serve("app" + std::to_string(i) + ".apk", bytes, "?rate=100000");
+            QCOMPARE(Request(url, "App" + std::to_string(i), Md5Hex(bytes), "com.p", cases[i].icon),
+                     0);
+            QTRY_COMPARE_WITH_TIMEOUT(f.downloaded()->rowCount(), static_cast<int>(i + 1), kWaitMs);
+            cKivDownListCell* row = nullptr;
+            for (int r = 0; r < f.downloaded()->rowCount(); ++r) {
+                if (f.downloaded()->cellAt(r)->title == QString("App%1").arg(i)) {
+                    row = f.downloaded()->cellAt(r);
+                }
+            }
+            QVERIFY(row);
+            QCOMPARE(!row->icon.isNull(), cases[i].shown);
+        }
+        std::uintmax_t pictures = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(f.pictureFolder())) {
+            pictures += entry.file_size();
+            QVERIFY2(entry.path().filename() == "small.png", entry.path().c_str());
+        }
+        QCOMPARE(pictures, static_cast<std::uintmax_t>(png.size()));
     }
 
     void twoRequestsInOneTurnMakeOneRow() {

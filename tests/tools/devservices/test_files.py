@@ -34,6 +34,14 @@ class ParseFaults(unittest.TestCase):
         self.assertEqual(faults["stall"], 0)
         self.assertNotIn("unknown", faults)
 
+    def test_content_type_is_a_bounded_single_line_text(self):
+        defaults = dict(self.DEFAULTS, type=None)
+        self.assertEqual(files.parse_faults("type=text/html", defaults)["type"], "text/html")
+        self.assertEqual(files.parse_faults("type=image%2Fpng%3B+q%3D1", defaults)["type"],
+                         "image/png; q=1")
+        for bad in ("type=text/html%0d%0aX-Evil:+1", "type=" + "a" * 101, "type="):
+            self.assertIsNone(files.parse_faults(bad, defaults)["type"], bad)
+
 
 class ResolvePath(unittest.TestCase):
     def setUp(self):
