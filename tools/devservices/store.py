@@ -296,7 +296,7 @@ class StoreSite:
 
 
 _NO_FILE_FAULTS = {"rate": None, "stall": None, "drop": None, "status": None, "norange": None,
-                   "hang": None}
+                   "hang": None, "type": None, "nolength": None}
 
 
 def _size_text(size):
