@@ -38,6 +38,7 @@ private slots:
         parts.connection.adbPeriod = 150ms;
         ProgramServices services(std::move(parts));
         services.phone().startMonitor();
+        KivInstallQueue::SetResultPauseForTesting(std::chrono::milliseconds(3000));
         f.openManager(services.installServices());
 
         auto entry = std::make_unique<cKivDownloadInfo>();
@@ -52,12 +53,20 @@ private slots:
         entry->ValidValue = testsupport::Md5Hex("package bytes");
         PostKivMessageWith(f.manager()->downloadedPage()->handle(), kMsgAddFinished, 0,
                            std::move(entry));
-        // No phone followed: the row says so at once, and nothing is installed.
+        // No phone followed: the row says so at once, with its buttons off, and nothing is
+        // installed.
+        cKivDownList* shown = f.downloaded();
+        QTRY_VERIFY_WITH_TIMEOUT(shown->rowCount() == 1 &&
+                                     shown->cellAt(0)->statusText ==
+                                         QStringLiteral("设备未连接，无法安装"),
+                                 10000);
+        QVERIFY(!shown->cellAt(0)->buttonUsable(0));
+        uitest::SaveScreenshot(f.manager(), QStringLiteral("downloads-no-phone"));
         QTRY_COMPARE_WITH_TIMEOUT(f.statuses.size(), std::size_t(2), 10000);
         QCOMPARE(f.statuses.front(), std::make_pair(std::string("com.nophone"), 3));
         QVERIFY(f.pmInstalls().empty());
-        cKivDownList* list = f.downloaded();
-        QTRY_COMPARE(list->rowCount(), 1);
+        QCOMPARE(shown->rowCount(), 1);
+        KivInstallQueue::SetResultPauseForTesting(std::chrono::milliseconds(100));
 
         // Plugged and followed: the same check now sees the phone.
         KivInstallServices install = services.installServices();

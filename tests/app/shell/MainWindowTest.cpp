@@ -140,6 +140,12 @@ private slots:
         QCOMPARE(shown.pixelColor(50, 10), Skin(1070).pixelColor(50, 10));
         QVERIFY(uitest::CountNear(shown, QRect(50, 2, 20, 17), Qt::white, 40) > 8); // the "3"
         uitest::SaveScreenshot(m_window.get(), QStringLiteral("main-badge"));
+        // More than the pill holds reads 999+.
+        SendKivMessage(m_window->handle(), kMsgDownloadBadge, 999, 0);
+        QCOMPARE(tab->text(), QStringLiteral("999"));
+        SendKivMessage(m_window->handle(), kMsgDownloadBadge, 1000, 0);
+        QCOMPARE(tab->text(), QStringLiteral("999+"));
+        uitest::SaveScreenshot(m_window.get(), QStringLiteral("main-badge-many"));
 
         SendKivMessage(m_window->handle(), kMsgDownloadBadge, 0, 0);
         QCOMPARE(tab->text(), QStringLiteral("0")); // the text stays, the plain skin hides it

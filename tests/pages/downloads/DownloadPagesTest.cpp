@@ -29,6 +29,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/mount.h>
+
 using namespace pagetest;
 using testsupport::Md5Hex;
 using testsupport::PatternBytes;
@@ -202,6 +204,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(CountStatus(list, "文件不存在，无法下载"), 1, kWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(CountStatus(list, "服务器错误，无法下载"), 1, kWaitMs);
         uitest::SaveScreenshot(f.manager(), QStringLiteral("downloads-failures"));
+    }
+
+    // A download that fills the disk says so, and keeps the size and the share it reached.
+    // The package folder is a small tmpfs of its own (where the test may mount one).
+    void aFullDiskSaysSoAndKeepsTheSizeAndShare() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        const std::string folder = f.apkFolder();
+        std::filesystem::create_directories(folder);
+        if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=256k") != 0) {
+            QSKIP("no tmpfs can be mounted here");
+        }
+        struct Unmount {
+            std::string path;
+            ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+        } unmount{folder};
+        f.openManager();
+        const std::string bytes = PatternBytes(1024 * 1024, 11);
+        QCOMPARE(Request(f.serve("big.apk", bytes), "Big", Md5Hex(bytes), "com.big"), 0);
+        cKivDownList* list = f.downloading();
+        QTRY_COMPARE_WITH_TIMEOUT(CountStatus(list, "磁盘空间不足，无法下载"), 1, kWaitMs);
+        QCOMPARE(list->cellAt(0)->size, std::uint64_t(bytes.size()));
+        QVERIFY(list->cellAt(0)->progress > 0);
+        uitest::SaveScreenshot(f.manager(), QStringLiteral("downloads-disk-full"));
+        f.closeManager();
     }
 
     // Killed while a package with a non-ASCII name was installed under its temporary name:
