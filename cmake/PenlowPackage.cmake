@@ -18,7 +18,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Needed at run time beyond the libraries the binaries link: the adb client and server, the
 # fonts the pages are drawn with, and xdg-open and D-Bus for opening folders and links.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "adb, fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adb, fonts-noto-cjk, fonts-noto-color-emoji")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, dbus-user-session")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/resources/packaging/postinst

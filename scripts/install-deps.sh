@@ -9,7 +9,7 @@ apt-get install -y -qq --no-install-recommends \
     qt6-webengine-dev qt6-webchannel-dev libqt6webenginecore6-bin \
     adb \
     libsqlite3-dev zlib1g-dev libminizip-dev libcurl4-openssl-dev libssl-dev \
-    fonts-noto-cjk clang-format \
+    fonts-noto-cjk fonts-noto-color-emoji clang-format \
     libgtest-dev libgmock-dev \
     xvfb xauth curl imagemagick dpkg-dev file >/dev/null
 # The fuzz targets (scripts/fuzz.sh) need clang and its libFuzzer runtime.

@@ -17,6 +17,8 @@ QString ReadKey(std::string_view key) {
 
 QLabel* MakeStatic(QWidget* parent, const QString& caption) {
     auto* label = new QLabel(caption, parent);
+    // Config.ini's texts are shown as written, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setStyleSheet(QStringLiteral("color: rgb(62, 62, 62); background: transparent;"));
     return label;
 }

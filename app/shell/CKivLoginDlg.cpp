@@ -35,6 +35,7 @@ const char* const kCheckStyle = "QCheckBox { color: #3e3e3e; background: #f2f2f2
 
 QLabel* MakeLabel(QWidget* parent, const char* caption) {
     auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setTextFormat(Qt::PlainText); // what a label shows is text, never markup
     label->setStyleSheet(
         QStringLiteral("color: #3e3e3e; background: transparent; font-size: 13px;"));
     return label;

@@ -89,6 +89,7 @@ void CKivOrviaDlg::onInitDialog() {
     installEventFilter(this);
     createTabs();
     m_connectionIcon = new QLabel(QStringLiteral("连接图标"), this);
+    m_connectionIcon->setTextFormat(Qt::PlainText);
     m_connectionIcon->hide();
 
     const QRect work = screen() ? screen()->availableGeometry() : QRect(0, 0, kWidth, kHeight);

@@ -27,16 +27,21 @@ DfValues readOnce() {
 
 } // namespace
 
-bool QueryStorage(std::int64_t& sdcardMb, std::int64_t& dataMb) {
-    sdcardMb = 0;
-    dataMb = 0;
+bool QueryStorageValues(DfValues& values) {
+    values = {};
     for (int pass = 0; pass < kPasses; ++pass) {
-        DfValues values = readOnce();
+        values = readOnce();
         if (values.any()) {
-            sdcardMb = values.sdcard.value_or(0);
-            dataMb = values.data.value_or(0);
             return true;
         }
     }
     return false;
+}
+
+bool QueryStorage(std::int64_t& sdcardMb, std::int64_t& dataMb) {
+    DfValues values;
+    const bool located = QueryStorageValues(values);
+    sdcardMb = values.sdcard.value_or(0);
+    dataMb = values.data.value_or(0);
+    return located;
 }

@@ -111,6 +111,24 @@ void TakeBuiltInShell(ShellInfo& shell) {
     shell.height = builtIn.height;
 }
 
+// The screen fills the shell's screen area. A landscape frame (a phone held sideways, a
+// tablet) in a portrait area keeps its proportions, centred between black bars, as a phone
+// shows a landscape video; stretching it would squash it to a third of its height.
+void DrawScreen(QPainter& painter, const QImage& screen, const QRect& area) {
+    const bool landscapeInPortrait =
+        screen.width() > screen.height() && area.height() > area.width();
+    // Area-averaging scale: a phone screen shrinks five- to tenfold here, and plain
+    // bilinear sampling would leave text and icons ragged.
+    const QImage scaled = screen.scaled(
+        area.size(), landscapeInPortrait ? Qt::KeepAspectRatio : Qt::IgnoreAspectRatio,
+        Qt::SmoothTransformation);
+    if (landscapeInPortrait) {
+        painter.fillRect(area, Qt::black);
+    }
+    painter.drawImage(area.x() + (area.width() - scaled.width()) / 2,
+                      area.y() + (area.height() - scaled.height()) / 2, scaled);
+}
+
 } // namespace
 
 bool PhoneImageFolder(std::string& folder) {
@@ -144,11 +162,7 @@ bool ComposePhonePicture(const ShellInfo& shell, const std::string& screenshot,
         painter.drawImage(QPoint(0, 0), shellPicture);
     }
     if (shell.width > 0 && shell.height > 0) {
-        // Area-averaging scale: a phone screen shrinks five- to tenfold here, and plain
-        // bilinear sampling would leave text and icons ragged.
-        const QImage scaled = screen.scaled(shell.width, shell.height, Qt::IgnoreAspectRatio,
-                                            Qt::SmoothTransformation);
-        painter.drawImage(QPoint(shell.x, shell.y), scaled);
+        DrawScreen(painter, screen, QRect(shell.x, shell.y, shell.width, shell.height));
     }
     painter.end();
     const std::string path = OutputPath(imageFolder);

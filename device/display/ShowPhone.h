@@ -39,8 +39,9 @@ struct PhonePicture {
                              const MachineInfoLookup& lookup, PhonePicture& picture);
 
 /// Composition alone: `screenshot` (a picture file) stretched smoothly into the screen
-/// rectangle of `shell` over its shell picture (built-in ShellID as "JPG", else "PNG" 206) on
-/// white, written as a BMP file into `imageFolder` (ending in '/'): cut.bmp, or cutone<n>.bmp
+/// rectangle of `shell` (a landscape screenshot in a portrait rectangle keeps its proportions,
+/// centred between black bars) over its shell picture (built-in ShellID as "JPG", else "PNG" 206)
+/// on white, written as a BMP file into `imageFolder` (ending in '/'): cut.bmp, or cutone<n>.bmp
 /// when cut.bmp cannot be replaced. True with the written file in `outPath`.
 [[nodiscard]] bool ComposePhonePicture(const ShellInfo& shell, const std::string& screenshot,
                                        const std::string& imageFolder, std::string& outPath);

@@ -4,6 +4,7 @@
 #include "CKivSbxxSjxxDlg.h"
 #include "CKivSbxxYxtjDlg.h"
 #include "DeviceConnection.h"
+#include "ElidedLabel.h"
 #include "DevicePageServices.h"
 #include "PageControls.h"
 #include "DevicePageMessages.h"
@@ -35,8 +36,10 @@ const KivMessageEntry<CKivSbxxDlg> CKivSbxxDlg::kMessageMap[] = {
     {kMsgWorkerPicture, &CKivSbxxDlg::onWorkerPicture},
     {kMsgWorkerStorage, &CKivSbxxDlg::onWorkerStorage},
     {kMsgWorkerBattery, &CKivSbxxDlg::onWorkerBattery},
+    {kMsgWorkerLink, &CKivSbxxDlg::onWorkerLink},
 };
 
+using devicepages::MakeElidedPageLabel;
 using devicepages::MakePageButton;
 using devicepages::MakePageLabel;
 using devicepages::SharedButtonSkin;
@@ -47,6 +50,32 @@ namespace {
 const QColor kTextColour(62, 62, 62);
 const QColor kUnitColour(100, 100, 100);
 const QColor kValueColour(255, 128, 64);
+const QColor kInterruptedColour(214, 69, 65);
+
+// The status line of a shown phone that stopped answering, drawn like the connected one: a
+// dot and the words, in red. Made once (UI thread).
+std::shared_ptr<KivImage> InterruptedStatusPicture() {
+    static std::shared_ptr<KivImage> picture;
+    if (!picture) {
+        QImage image(93, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kInterruptedColour);
+        painter.drawEllipse(QPointF(6, 10), 4, 4);
+        painter.setPen(kInterruptedColour);
+        QFont font = KivFont("微软雅黑", 13, 400);
+        font.setPixelSize(14); // as the connected status picture's words
+        painter.setFont(font);
+        painter.drawText(QRect(15, 0, 78, 20), Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("连接中断"));
+        painter.end();
+        picture = std::make_shared<KivImage>();
+        picture->setImage(image);
+    }
+    return picture;
+}
 
 } // namespace
 
@@ -68,7 +97,7 @@ CKivSbxxDlg::~CKivSbxxDlg() {
 }
 
 void CKivSbxxDlg::createControls() {
-    m_title = MakePageLabel(this, "手机名字", kTextColour);
+    m_title = MakeElidedPageLabel(this, "手机名字", kTextColour);
     m_picture = MakePageLabel(this, "手机截屏", kTextColour);
     m_status = MakePageLabel(this, "连接状态", kTextColour);
     m_cableHint = MakePageLabel(this, "请用数据线连接手机和电脑", kTextColour);
@@ -253,8 +282,7 @@ KivResult CKivSbxxDlg::onShowConnected(KivWParam, KivLParam) {
                          : QStringLiteral("安卓设备"));
     m_title->setGeometry(23, 0, 350, 30);
     m_title->show();
-    m_status->setText(QStringLiteral("已连接设备"));
-    showPicture(m_status, 4, 23, 40, 93, 20);
+    showConnectedStatus(false);
     showPicture(m_picture, 100, 23, 80, 205, 399);
     m_info->setGeometry(250, 50, 535, 144);
     m_info->show();
@@ -316,6 +344,28 @@ KivResult CKivSbxxDlg::onWorkerPicture(KivWParam, KivLParam lParam) {
     m_picture->setGeometry(23, 80, 205, 399);
     m_picture->show();
     m_title->setText(view->name);
+    return 1;
+}
+
+void CKivSbxxDlg::showConnectedStatus(bool interrupted) {
+    m_interrupted = interrupted;
+    if (interrupted) {
+        m_status->setText(QStringLiteral("连接中断"));
+        AttachPictureSkin(m_status, InterruptedStatusPicture());
+        m_status->setGeometry(23, 40, 93, 20);
+        m_status->show();
+        return;
+    }
+    m_status->setText(QStringLiteral("已连接设备"));
+    showPicture(m_status, 4, 23, 40, 93, 20);
+}
+
+KivResult CKivSbxxDlg::onWorkerLink(KivWParam wParam, KivLParam) {
+    if (m_drawn != kConnected || m_wizardMode) {
+        return 0;
+    }
+    // The picture stays as it was last seen; the worker keeps asking the phone for a new one.
+    showConnectedStatus(wParam != 0);
     return 1;
 }
 

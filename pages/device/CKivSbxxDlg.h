@@ -4,6 +4,7 @@
 // connected screen's phone worker.
 #pragma once
 
+#include "ElidedLabel.h"
 #include "PhoneWorker.h"
 
 #include "ui/toolkit/KivDialog.h"
@@ -34,8 +35,10 @@ public:
     CKivSbxxLjxdDlg* wizard() const { return m_wizard; }
     CKivSbxxSjxxDlg* infoPanel() const { return m_info; }
     CKivSbxxYxtjDlg* recommendPanel() const { return m_recommend; }
-    QLabel* title() const { return m_title; }
+    ElidedLabel* title() const { return m_title; }
     QLabel* phonePicture() const { return m_picture; }
+    /// The status line (1032): "已连接设备", "连接中断" ... as its text.
+    QLabel* statusLabel() const { return m_status; }
     /// The value (0) and unit (1) of row 0 phone storage, 1 SD card, 2 battery.
     QLabel* valueLabel(int row, int part) const;
     QPushButton* button(int id) const;
@@ -62,6 +65,7 @@ private:
     KivResult onWorkerPicture(KivWParam wParam, KivLParam lParam);
     KivResult onWorkerStorage(KivWParam wParam, KivLParam lParam);
     KivResult onWorkerBattery(KivWParam wParam, KivLParam lParam);
+    KivResult onWorkerLink(KivWParam wParam, KivLParam lParam);
 
     void createControls();
     void beginStateDrawing(bool connected);
@@ -69,12 +73,13 @@ private:
     void showPicture(QLabel* label, int skin, int x, int y, int width, int height);
     void showRecommendations(int y);
     void placeValueRow(int row, int y);
+    void showConnectedStatus(bool interrupted);
 
     const DevicePageServices& m_services; // outlives the page
     CKivSbxxLjxdDlg* m_wizard;
     CKivSbxxSjxxDlg* m_info;
     CKivSbxxYxtjDlg* m_recommend;
-    QLabel* m_title;
+    ElidedLabel* m_title;
     QLabel* m_picture;           // 1010
     QLabel* m_status;            // 1032
     QLabel* m_cableHint;         // 1041
@@ -89,6 +94,7 @@ private:
     int m_state = 0;
     int m_drawn = 0;
     bool m_wizardMode = false;
+    bool m_interrupted = false; // the shown phone stopped answering
     QImage m_shownPicture;
     std::unique_ptr<KivFolderAnimation> m_busy; // at most one page animation
     PhoneWorker m_worker;

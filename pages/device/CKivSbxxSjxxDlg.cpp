@@ -1,5 +1,7 @@
 #include "CKivSbxxSjxxDlg.h"
 
+#include "ElidedLabel.h"
+
 #include "device/bridge/PhoneInfo.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
@@ -13,23 +15,23 @@ const KivMessageEntry<CKivSbxxSjxxDlg> CKivSbxxSjxxDlg::kMessageMap[] = {
 namespace {
 
 struct FieldPlace {
-    int x, y, height;
+    int x, y, width, height;
 };
-constexpr FieldPlace kPlaces[6] = {{90, 49, 30},  {90, 81, 20},  {90, 113, 20},
-                                   {335, 49, 30}, {345, 82, 20}, {335, 113, 20}};
-constexpr int kFieldWidth = 175;
+// The left column ends before the line between the columns (x 236), where the right
+// column's labels begin; the right column ends inside the panel's border.
+constexpr FieldPlace kPlaces[6] = {{90, 49, 142, 30},  {90, 81, 142, 20},  {90, 113, 142, 20},
+                                   {335, 49, 190, 30}, {345, 82, 180, 20}, {335, 113, 190, 20}};
 
 } // namespace
 
 CKivSbxxSjxxDlg::CKivSbxxSjxxDlg(QWidget* parent) : KivDialog(parent, Frame::Child) {
     setObjectName(QStringLiteral("CKivSbxxSjxxDlg"));
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
-        auto* label = new QLabel(QString::fromUtf8(kPlaceholder), this);
+        auto* label = new ElidedLabel(QString::fromUtf8(kPlaceholder), this);
         label->setObjectName(QStringLiteral("field%1").arg(1029 + static_cast<int>(i)));
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, QColor(106, 106, 106));
         label->setPalette(palette);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setTextFormat(Qt::PlainText); // the phone's own words, never markup
         m_fields[i] = label;
     }
@@ -40,7 +42,7 @@ void CKivSbxxSjxxDlg::onInitDialog() {
     static const std::shared_ptr<KivFrameSkin> skin = MakeFrameSkin(102, 0);
     AttachFrameSkin(this, skin);
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
-        m_fields[i]->setGeometry(kPlaces[i].x, kPlaces[i].y, kFieldWidth, kPlaces[i].height);
+        m_fields[i]->setGeometry(kPlaces[i].x, kPlaces[i].y, kPlaces[i].width, kPlaces[i].height);
     }
 }
 

@@ -2,11 +2,11 @@
 // over a background that carries their labels.
 #pragma once
 
+#include "ElidedLabel.h"
+
 #include "ui/toolkit/KivDialog.h"
 
 #include <array>
-
-class QLabel;
 
 class CKivSbxxSjxxDlg : public KivDialog {
     Q_OBJECT
@@ -17,8 +17,8 @@ public:
     explicit CKivSbxxSjxxDlg(QWidget* parent = nullptr);
 
     /// The fields 1029 to 1034 in order: model, maker, Android release, baseband, bootloader,
-    /// root.
-    QLabel* field(int index) const { return m_fields[static_cast<std::size_t>(index)]; }
+    /// root. Each keeps to its column: a long value is shortened with "…".
+    ElidedLabel* field(int index) const { return m_fields[static_cast<std::size_t>(index)]; }
 
 protected:
     void onInitDialog() override;
@@ -28,7 +28,7 @@ protected:
 private:
     KivResult onPhoneInfo(KivWParam wParam, KivLParam lParam);
 
-    std::array<QLabel*, 6> m_fields{};
+    std::array<ElidedLabel*, 6> m_fields{};
 
     static const KivMessageEntry<CKivSbxxSjxxDlg> kMessageMap[];
 };

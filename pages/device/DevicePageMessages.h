@@ -23,6 +23,9 @@ inline constexpr unsigned kMsgRecommendStatus = kWmUser + 1607;
 /// To the device page from the connection poller, posted: w = state, payload
 /// WorkerStateRequest. Dropped when the poller was stopped before the page handles it.
 inline constexpr unsigned kMsgWorkerState = kWmUser + 1608;
+/// To the device page from the phone worker, sent: w = 1 the phone stopped answering, 0 it
+/// answers again.
+inline constexpr unsigned kMsgWorkerLink = kWmUser + 1609;
 
 struct WorkerStateRequest {
     KivLParam lParam = 0;

@@ -1,5 +1,7 @@
 #include "PageControls.h"
 
+#include "ElidedLabel.h"
+
 #include "ui/toolkit/KivSkins.h"
 
 #include <QLabel>
@@ -11,8 +13,9 @@
 
 namespace devicepages {
 
-QLabel* MakePageLabel(QWidget* parent, const char* caption, QColor colour) {
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+namespace {
+
+template <typename Label> Label* SetUpPageLabel(Label* label, QColor colour) {
     // Page labels show what phones, servers and pages say: never as markup, which would let
     // a phone make the page load pictures from this computer's disk.
     label->setTextFormat(Qt::PlainText);
@@ -21,6 +24,16 @@ QLabel* MakePageLabel(QWidget* parent, const char* caption, QColor colour) {
     label->setPalette(palette);
     label->hide();
     return label;
+}
+
+} // namespace
+
+QLabel* MakePageLabel(QWidget* parent, const char* caption, QColor colour) {
+    return SetUpPageLabel(new QLabel(QString::fromUtf8(caption), parent), colour);
+}
+
+ElidedLabel* MakeElidedPageLabel(QWidget* parent, const char* caption, QColor colour) {
+    return SetUpPageLabel(new ElidedLabel(QString::fromUtf8(caption), parent), colour);
 }
 
 QPushButton* MakePageButton(QWidget* parent, const char* caption, int id) {

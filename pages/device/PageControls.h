@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class ElidedLabel;
 class KivImage;
 struct KivButtonSkin;
 class QLabel;
@@ -16,6 +17,8 @@ namespace devicepages {
 
 /// A hidden text label in `colour`.
 QLabel* MakePageLabel(QWidget* parent, const char* caption, QColor colour);
+/// The same for a text that may not fit: shortened with "…", whole in its tooltip.
+ElidedLabel* MakeElidedPageLabel(QWidget* parent, const char* caption, QColor colour);
 /// A hidden push button named "button<id>" (tests and the tour find it by that name) that
 /// takes no focus and is never a default button.
 QPushButton* MakePageButton(QWidget* parent, const char* caption, int id);

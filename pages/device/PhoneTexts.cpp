@@ -14,6 +14,11 @@ ValueText StorageText(std::int64_t megabytes) {
     return {text, "G"};
 }
 
+ValueText SdCardText(const std::optional<std::int64_t>& megabytes) {
+    // "0 MB" would read as a full card; a phone without a card says so.
+    return megabytes ? StorageText(*megabytes) : ValueText{"无", ""};
+}
+
 ValueText BatteryText(bool ok, const std::string& level) {
     if (!ok || level == kUnknownMarker) {
         return {kUnknownMarker, ""};

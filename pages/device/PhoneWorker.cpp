@@ -79,12 +79,11 @@ PictureOutcome ShowPicture(const Targets& to, const DeviceSlot& slot, const std:
 }
 
 void ShowStorage(const Targets& to, const std::stop_token& stop) {
-    std::int64_t sdcard = 0;
-    std::int64_t data = 0;
+    DfValues values;
     StorageView view;
-    if (QueryStorage(sdcard, data)) {
-        view.phone = StorageText(data);
-        view.sdcard = StorageText(sdcard);
+    if (QueryStorageValues(values)) {
+        view.phone = values.data ? StorageText(*values.data) : ValueText{kUnknownMarker, ""};
+        view.sdcard = SdCardText(values.sdcard);
     } else {
         view.phone = view.sdcard = ValueText{kUnknownMarker, ""};
     }
@@ -142,14 +141,37 @@ void Work(std::stop_token stop, Targets to) {
     KeepLive(to, slot, stop);
 }
 
+// Tells the page whether the phone answers, once per change: a phone that went offline (or
+// hangs) while shown keeps its last picture, and the page must not call it connected.
+class LinkWatch {
+public:
+    void picture(const Targets& to, PictureOutcome outcome, const std::stop_token& stop) {
+        m_failures = outcome == PictureOutcome::Failed ? m_failures + 1 : 0;
+        // One failed screenshot may be a busy phone; two in a row, two seconds apart, are not.
+        const bool interrupted = m_failures >= kFailuresForInterruption;
+        if (interrupted != m_interrupted &&
+            SendKivMessage(to.page, kMsgWorkerLink, interrupted ? 1 : 0, 0, stop)) {
+            m_interrupted = interrupted;
+        }
+    }
+
+private:
+    static constexpr int kFailuresForInterruption = 2;
+    int m_failures = 0;
+    bool m_interrupted = false;
+};
+
 // The picture once a second, the battery every period, until stopped.
 void KeepLive(const Targets& to, const DeviceSlot& slot, const std::stop_token& stop) {
     // The battery drains or charges while the phone stays: it is read again now and then,
     // between two pictures, never more often than its period.
     using Clock = std::chrono::steady_clock;
     Clock::time_point nextBattery = Clock::now() + to.batteryPeriod;
+    LinkWatch link;
     while (!stop.stop_requested()) {
-        if (ShowPicture(to, slot, stop) != PictureOutcome::Unreadable) {
+        const PictureOutcome outcome = ShowPicture(to, slot, stop);
+        link.picture(to, outcome, stop);
+        if (outcome != PictureOutcome::Unreadable) {
             platform::SleepFor(stop, PhoneWorker::kRefreshPause);
         }
         if (!stop.stop_requested() && Clock::now() >= nextBattery) {

@@ -1,7 +1,8 @@
 // The connected screen's phone worker: reads the phone's properties, picture, storage and
 // battery, then keeps the picture live (ShowPhone once a second) and reads the battery again
-// every 30 seconds until it is stopped. It
-// reaches the device page and the info panel only through sent messages carrying its stop
+// every 30 seconds until it is stopped. When the phone stops answering (two failed pictures
+// in a row) the page hears that the connection broke, and again when it answers. It reaches
+// the device page and the info panel only through sent messages carrying its stop
 // token, so once stop() has been called nothing of it is shown any more. A stop kills the adb
 // command it may be blocked in and shuts its socket to the adb server, so stopping returns
 // at once.

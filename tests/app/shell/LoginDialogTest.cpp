@@ -58,6 +58,17 @@ private slots:
         RemoveDialogHook();
     }
 
+    void labelsShowTextNeverMarkup() {
+        uitest::TestProgramFolder folder(Config(""));
+        CKivLoginDlg dialog(webservices::LoginEntry);
+        dialog.initialise();
+        const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+        QVERIFY(!labels.isEmpty());
+        for (QLabel* label : labels) {
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
+        }
+    }
+
     void rememberedAccountIsFilledOnlyWhenBothValuesExist() {
         {
             uitest::TestProgramFolder folder(Config("name=alice\nword=secret\n"));

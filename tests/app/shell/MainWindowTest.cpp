@@ -158,6 +158,7 @@ private slots:
 
     void connectedIconForAnyNonZeroValue() {
         QLabel* icon = m_window->connectionIcon();
+        QCOMPARE(icon->textFormat(), Qt::PlainText);
         SendKivMessage(m_window->handle(), kMsgConnectionIcon, 7, 0);
         QVERIFY(icon->isVisible());
         QCOMPARE(icon->geometry(), QRect(20, 30 + 590 - 35, 120, 27));

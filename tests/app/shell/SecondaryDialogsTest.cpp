@@ -55,6 +55,21 @@ private slots:
         QCOMPARE(about.versionLabel()->text(), QStringLiteral("版本: "));
     }
 
+    // Config.ini's texts are words, not markup: a picture tag stays text and loads nothing.
+    void aboutBoxShowsMarkupAsText() {
+        uitest::TestProgramFolder folder("[Application]\nappname=Penlow\n"
+                                         "company=<img src=\"/etc/hostname\">\n"
+                                         "website=<a href=\"x\">site</a>\nversion=<h1>2</h1>\n");
+        CAboutDlg about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QCOMPARE(about.companyLabel()->text(), QStringLiteral("<img src=\"/etc/hostname\">"));
+        for (QLabel* label : about.findChildren<QLabel*>()) {
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
+        }
+        uitest::SaveScreenshot(&about, QStringLiteral("about-box-markup-as-text"));
+    }
+
     void aboutBoxWithoutLogoLeavesItEmpty() {
         uitest::TestProgramFolder folder;
         std::filesystem::remove(folder.path() + "/logo.png");

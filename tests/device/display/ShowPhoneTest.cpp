@@ -357,3 +357,25 @@ TEST_F(ShowPhoneTest, NoPhoneNoPicture) {
     PhonePicture picture;
     EXPECT_FALSE(ShowPhone("19D2", "1351", lookup.function(), picture));
 }
+
+// A phone held sideways sends a landscape frame: it keeps its proportions in the portrait
+// screen area, full width and centred between black bars, instead of being squashed.
+TEST_F(ShowPhoneTest, LandscapeFrameIsLetterboxed) {
+    start(kBlade);
+    ASSERT_TRUE(m_sim->control(R"(set PSIM1 {"screen": {"width": 800, "height": 480}})"));
+    Lookup lookup{"Blade S6 Pro"};
+    PhonePicture picture;
+    ASSERT_TRUE(ShowPhone("19D2", "1351", lookup.function(), picture));
+    const QImage image = Picture(picture);
+    ASSERT_EQ(image.size(), QSize(205, 399));
+    // The default shell's area (10, 35, 185, 307): 800 x 480 becomes 185 x 111, rows 133-243.
+    const QColor blue(0x33, 0x66, 0xCC);
+    EXPECT_TRUE(Near(image.pixelColor(102, 188), blue));
+    EXPECT_TRUE(Near(image.pixelColor(11, 188), blue));
+    EXPECT_TRUE(Near(image.pixelColor(193, 188), blue));
+    EXPECT_TRUE(Near(image.pixelColor(102, 136), blue));
+    EXPECT_TRUE(Near(image.pixelColor(102, 240), blue));
+    for (int y : {37, 100, 128, 249, 300, 340}) {
+        EXPECT_TRUE(Near(image.pixelColor(102, y), QColor(Qt::black))) << y;
+    }
+}

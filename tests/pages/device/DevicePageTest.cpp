@@ -14,11 +14,17 @@
 #include "pages/device/CKivSbxxYxtjDlg.h"
 #include "pages/device/DeviceConnection.h"
 #include "pages/device/DevicePageMessages.h"
+#include "pages/device/ElidedLabel.h"
 #include "pages/device/PhoneWorker.h"
 #include "ui/toolkit/KivFonts.h"
 #include "ui/toolkit/KivSkinTable.h"
 
 #include <QCheckBox>
+#include <QHelpEvent>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextBoundaryFinder>
+#include <QToolTip>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -114,6 +120,9 @@ private slots:
     void followedPhoneLeavingHandsOverToTheOther();
     void phoneTextIsShownAsPlainText();
     void batteryIsReadAgainWhileConnected();
+    void longAndForeignTextKeepsToItsColumn();
+    void phoneWithoutSdCardSaysNone();
+    void phoneGoingOfflineSaysConnectionInterrupted();
 
 private:
     void plugOnline(const char* serial) {
@@ -447,6 +456,113 @@ void DevicePageTest::batteryIsReadAgainWhileConnected() {
     QTRY_COMPARE_WITH_TIMEOUT(m_page->valueLabel(2, 0)->text(), QStringLiteral("12"), 10000);
     PhoneWorker::setBatteryPeriodForTesting(std::chrono::milliseconds(0));
     QVERIFY(m_world->sim().control("set PSIM1 {\"battery\": {\"value\": \"85\"}}"));
+}
+
+namespace {
+
+// Sets getprop values of PSIM1 (JSON built here, so any text goes through unharmed).
+bool SetProps(DeviceWorld& world, const QJsonObject& props) {
+    const QByteArray json =
+        QJsonDocument(QJsonObject{{QStringLiteral("props"), props}}).toJson(QJsonDocument::Compact);
+    return world.sim().control("set PSIM1 " + json.toStdString()).has_value();
+}
+
+// The columns of a label's rendering that carry ink (darker than the background).
+std::pair<int, int> InkColumns(QWidget* label) {
+    const QImage image = label->grab().toImage();
+    int first = image.width();
+    int last = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (qGray(image.pixel(x, y)) < 160) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return {first, last};
+}
+
+} // namespace
+
+// A long model, emoji and right-to-left values: each value keeps to its column, shortened at
+// a character boundary with "…", whole in its tooltip; right-to-left text starts at the left.
+void DevicePageTest::longAndForeignTextKeepsToItsColumn() {
+    const QString family = QString::fromUtf8("\U0001F468\u200D\U0001F469\u200D\U0001F467");
+    const QString model = QStringLiteral("Galaxy Ultra Long Model Name 2024 Edition ") +
+                          family.repeated(8) + QStringLiteral("e\u0301").repeated(30);
+    const QString hebrew = QString::fromUtf8("\u05D2\u05E8\u05E1\u05D4");
+    QVERIFY(SetProps(*m_world, {{"ro.product.model", model},
+                                {"ro.product.manufacturer", QStringLiteral("Maker ") + family},
+                                {"gsm.version.baseband", hebrew}}));
+    plugOnline("PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 10000);
+    CKivSbxxSjxxDlg* panel = m_page->infoPanel();
+    QTRY_COMPARE_WITH_TIMEOUT(panel->field(0)->text(), model, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_page->title()->text().endsWith(model), 20000);
+
+    // The model ends before the line between the columns, where 基带版本 begins.
+    ElidedLabel* modelField = panel->field(0);
+    QVERIFY(modelField->geometry().right() < 236);
+    QVERIFY(modelField->elided());
+    for (ElidedLabel* label : {modelField, m_page->title()}) {
+        const QString shown = label->shownText();
+        QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width());
+        const QString start = shown.chopped(1);
+        QVERIFY(label->text().startsWith(start));
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, label->text());
+        graphemes.setPosition(start.size());
+        QVERIFY2(graphemes.isAtBoundary(), qPrintable(shown)); // never inside a cluster
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(label, &help);
+        QCOMPARE(QToolTip::text(), label->text());
+        QToolTip::hideText();
+    }
+    // A short value is drawn whole and has no tooltip.
+    QVERIFY(!panel->field(2)->elided());
+
+    // Right-to-left text starts at the column's left edge, far from ROOT权限 below-right.
+    QCOMPARE(panel->field(3)->text(), hebrew);
+    const auto [first, last] = InkColumns(panel->field(3));
+    QVERIFY2(first <= 4 && last < panel->field(3)->width() / 2,
+             qPrintable(QStringLiteral("%1..%2").arg(first).arg(last)));
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-long-and-foreign-text"));
+    QVERIFY(SetProps(*m_world, {{"ro.product.model", QStringLiteral("Penlow P1")},
+                                {"ro.product.manufacturer", QStringLiteral("Penlow")},
+                                {"gsm.version.baseband", QStringLiteral("MPSS.HI.4.3")}}));
+}
+
+// A phone without an SD card says so instead of a card with no room.
+void DevicePageTest::phoneWithoutSdCardSaysNone() {
+    QVERIFY(m_world->sim().control(R"(set PSIM1 {"df": {"sdcard": null}})"));
+    plugOnline("PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->valueLabel(1, 0)->text(), QStringLiteral("无"), 20000);
+    QCOMPARE(m_page->valueLabel(1, 1)->text(), QString());
+    QCOMPARE(m_page->valueLabel(0, 1)->text(), QStringLiteral("G")); // the data row as before
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-no-sd-card"));
+    QVERIFY(m_world->sim().control(
+        R"(set PSIM1 {"df": {"sdcard": {"size_mb": 2048, "used_mb": 1025, "free_mb": 1023}}})"));
+}
+
+// A shown phone that goes offline is not called connected: the status says the connection
+// broke, the worker keeps asking, and the phone coming back is shown connected again.
+void DevicePageTest::phoneGoingOfflineSaysConnectionInterrupted() {
+    const int before = PhoneWorker::picturesShownForTesting();
+    plugOnline("PSIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(PhoneWorker::picturesShownForTesting() > before, 20000);
+    QCOMPARE(m_page->statusLabel()->text(), QStringLiteral("已连接设备"));
+    m_world->sim().control("state PSIM1 offline");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->statusLabel()->text(), QStringLiteral("连接中断"), 10000);
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kConnected));
+    QVERIFY(!m_page->statusLabel()->isHidden());
+    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-connection-interrupted"));
+    const int shown = PhoneWorker::picturesShownForTesting();
+    m_world->sim().control("state PSIM1 device");
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->statusLabel()->text(), QStringLiteral("已连接设备"), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(PhoneWorker::picturesShownForTesting() > shown, 5000);
+    QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kConnected));
 }
 
 QTEST_MAIN(DevicePageTest)

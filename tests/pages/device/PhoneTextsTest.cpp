@@ -23,3 +23,11 @@ TEST(PhoneTexts, BatteryLevels) {
     EXPECT_EQ(BatteryText(false, "whatever").unit, "");
     EXPECT_EQ(BatteryText(true, "full").value, "0"); // no number: read as 0, like the C runtime
 }
+
+TEST(PhoneTexts, MissingSdCardIsNoneNotEmpty) {
+    EXPECT_EQ(SdCardText(std::nullopt).value, "无");
+    EXPECT_EQ(SdCardText(std::nullopt).unit, "");
+    EXPECT_EQ(SdCardText(0).value, "0"); // a full card is still a card
+    EXPECT_EQ(SdCardText(0).unit, "MB");
+    EXPECT_EQ(SdCardText(2048).unit, "G");
+}
