@@ -15,8 +15,16 @@ QString ElidedLabel::shownText() const {
     line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
     // elidedText cuts between grapheme clusters: an emoji sequence or a letter with its
     // combining marks stays whole.
-    const QString shown = fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width(),
-                                                   Qt::TextForceLeftToRight);
+    const QFontMetrics metrics = fontMetrics();
+    const int room = contentsRect().width();
+    int width = room;
+    QString shown = metrics.elidedText(line, Qt::ElideRight, width, Qt::TextForceLeftToRight);
+    // With fallback fonts (colour emoji) the cut may be measured a little narrower than the
+    // line is drawn: narrow the room by what is over, until the shortened text fits.
+    for (int i = 0; i < 4 && shown != line && metrics.horizontalAdvance(shown) > room; ++i) {
+        width -= metrics.horizontalAdvance(shown) - room;
+        shown = metrics.elidedText(line, Qt::ElideRight, width, Qt::TextForceLeftToRight);
+    }
     return shown == line ? text() : shown;
 }
 

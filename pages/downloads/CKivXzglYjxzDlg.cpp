@@ -33,7 +33,12 @@ CKivXzglYjxzDlg::StatusObserver g_statusObserver;
 /// The folder with the desktop's default handler; the user hears of it when nothing opens it.
 void OpenFolderOrSay(QWidget* page, const QString& folder) {
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
-        ShowMessageBox(QStringLiteral("无法打开文件夹：") + folder, ApplicationName(), false, page);
+        // Not modal: this runs when the file manager's answer comes, inside whatever the user
+        // is doing by then.
+        auto* box = new CKivMsgBoxDlg(QStringLiteral("无法打开文件夹：") + folder,
+                                      ApplicationName(), false, page);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
     }
 }
 

@@ -30,6 +30,7 @@
 #include <sstream>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 using namespace pagetest;
 using testsupport::Md5Hex;
@@ -666,6 +667,50 @@ private slots:
         QCOMPARE(f.downloading()->rowCount(), 0);
         QCOMPARE(f.downloaded()->rowCount(), 1);
         QCOMPARE(Md5Hex(ReadAll(f.apkFolder() + "/Close.apk")), Md5Hex(bytes));
+    }
+
+    // A download the engine completed just before it was paused sits under the engine's name
+    // with no finished row; deleting its row deletes that package too.
+    void deletingAPausedRowTakesItsCompletedPackage() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        const std::string bytes = PatternBytes(400 * 1024, 12);
+        QCOMPARE(Request(f.serve("late.apk", bytes, "?rate=40000"), "Late", Md5Hex(bytes), "c.l"),
+                 0);
+        cKivDownList* list = f.downloading();
+        QTRY_VERIFY_WITH_TIMEOUT(list->rowCount() == 1 && list->cellAt(0)->progress >= 5, kWaitMs);
+        ClickRowButton(list, 0, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(list->cellAt(0)->statusText, QString("下载暂停"), kWaitMs);
+        const std::string completed = f.apkFolder() + "/late.apk";
+        testsupport::WriteFile(completed, bytes); // what the engine had just finished
+        list->SetRowChecked(list->cellAt(0), true);
+        cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
+        remove->setEnabled(true);
+        remove->click();
+        QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 0, kWaitMs);
+        QVERIFY(!std::filesystem::exists(completed));
+    }
+
+    // Opening the folder never waits on the UI thread for the file manager.
+    void openFolderNeverWaitsForTheFileManager() {
+        PagesFixture f;
+        f.phoneAttached = false;
+        f.openManager();
+        AddFinished(f, "open", "com.open", "open", Md5Hex("open"));
+        QTRY_COMPARE(f.downloaded()->rowCount(), 1);
+        QTest::mouseClick(f.downloaded()->viewport(), Qt::LeftButton, {},
+                          QPoint(300, f.downloaded()->rowRect(0).center().y()));
+        // A file manager that answers late, and then with a failure.
+        testsupport::TempDir bin;
+        const std::string marker = bin.file("answered");
+        testsupport::WriteFile(bin.file("dbus-send"),
+                               "#!/bin/sh\n/bin/sleep 2\n: > '" + marker + "'\nexit 1\n");
+        ::chmod(bin.file("dbus-send").c_str(), 0755);
+        testsupport::ScopedEnv path("PATH", bin.path()); // no xdg-open either
+        f.manager()->downloadedPage()->onOpenFolder();
+        QVERIFY(!std::filesystem::exists(marker)); // returned while the file manager was asked
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(marker), 10000);
     }
 
     void openFolderSelectsTheCurrentPackage() {

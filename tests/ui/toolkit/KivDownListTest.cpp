@@ -106,7 +106,7 @@ private slots:
             return cell;
         };
         addRow("lower");
-        cKivDownListCell* upper = addRow("upper"); // on top: row 0
+        cKivDownListCell* upper = addRow("upper");          // on top: row 0
         const QPoint spot = list.buttonRect(1, 1).center(); // the lower row's delete button
         QTest::mousePress(list.viewport(), Qt::LeftButton, {}, spot);
         addRow("newest"); // every row moves down one: "upper" is now under the pointer
