@@ -61,6 +61,7 @@ private slots:
                                          QStringLiteral("设备未连接，无法安装"),
                                  10000);
         QVERIFY(!shown->cellAt(0)->buttonUsable(0));
+        f.manager()->selectTab(1);
         uitest::SaveScreenshot(f.manager(), QStringLiteral("downloads-no-phone"));
         QTRY_COMPARE_WITH_TIMEOUT(f.statuses.size(), std::size_t(2), 10000);
         QCOMPARE(f.statuses.front(), std::make_pair(std::string("com.nophone"), 3));
