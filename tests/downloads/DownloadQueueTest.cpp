@@ -274,11 +274,14 @@ TEST_F(QueueTest, AnIconQueueFailsAnOversizedOrNonImageFileAndKeepsNothing) {
     testsupport::WriteFile(m_served.file("icons/a.png"), testsupport::PatternBytes(2048, 3));
     testsupport::WriteFile(m_served.file("icons/huge.png"),
                            testsupport::PatternBytes(3 * 1024 * 1024, 4));
+    EventRecorder refused[2]; // these outlive the queue: a task may still be in its callback
+    EventRecorder events;
     CKivDownQueue queue;
     ASSERT_EQ(queue.Init(false), 0);
     queue.SetTaskType(DE_TASK_TYPE_ICON);
+    int next = 0;
     for (const char* path : {"icons/huge.png", "icons/a.png?type=text/html"}) {
-        EventRecorder events;
+        EventRecorder& events = refused[next++];
         CKivDownObj* task =
             queue.AddNewTask(m_server.url(path), m_folder, true, EventRecorder::Callback, &events);
         ASSERT_NE(task, nullptr) << path;
@@ -286,7 +289,6 @@ TEST_F(QueueTest, AnIconQueueFailsAnOversizedOrNonImageFileAndKeepsNothing) {
         EXPECT_EQ(events.lastFailure(), DownloadFailure::ServerError) << path;
         (void)queue.RemoveTask(task);
     }
-    EventRecorder events;
     CKivDownObj* task = queue.AddNewTask(m_server.url("icons/a.png"), m_folder, true,
                                          EventRecorder::Callback, &events);
     ASSERT_NE(task, nullptr);
