@@ -125,7 +125,7 @@ int CKivOrviaApp::Run() {
     trace("running");
     // An unattended start-up run looks for no phones: the monitor's first start would end the
     // adb server.
-    ProgramServices::Parts parts = ProgramServices::RealParts();
+    ProgramServices::Collaborators parts = ProgramServices::RealCollaborators();
     parts.connection.enabled = !CloseWindowsForTesting();
     ProgramServices services(std::move(parts));
     CKivOrviaDlg mainWindow(services.devicePage(), services.installServices());

@@ -58,8 +58,8 @@ int StartDownloadFromScript(const ScriptRequest& r) {
 
 } // namespace
 
-ProgramServices::Parts ProgramServices::RealParts() {
-    Parts parts;
+ProgramServices::Collaborators ProgramServices::RealCollaborators() {
+    Collaborators parts;
     parts.phoneWeb = std::make_shared<WebPhoneServices>();
     parts.phoneGone = [] {
         // The download manager stops the installs that need the phone.
@@ -84,7 +84,7 @@ ProgramServices::Parts ProgramServices::RealParts() {
     return parts;
 }
 
-ProgramServices::ProgramServices(Parts parts)
+ProgramServices::ProgramServices(Collaborators parts)
     : m_parts(std::move(parts)), m_phone(*m_parts.phoneWeb, m_parts.phoneGone, m_parts.connection),
       m_devicePage(m_phone, m_parts.startDownloadQueues, m_parts.recommendBrowser,
                    m_parts.storeHost, m_parts.machineInfo, m_parts.machineLog) {}

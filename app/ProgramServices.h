@@ -1,7 +1,7 @@
 // Where the program is put together: one object that owns the phone connection and hands each
 // window and page its collaborators (the device page's services, the download manager's
-// install services, the store's actions). The program builds it with RealParts(); tests build
-// the same object with parts of their own. UI thread; it outlives the main window.
+// install services, the store's actions). The program builds it with RealCollaborators(); tests
+// build the same object with collaborators of their own. UI thread; it outlives the main window.
 #pragma once
 
 #include "pages/device/DeviceConnection.h"
@@ -15,8 +15,8 @@
 
 class ProgramServices {
 public:
-    /// The collaborators that come from outside the pages. RealParts() gives the program's.
-    struct Parts {
+    /// The collaborators that come from outside the pages. RealCollaborators() gives the program's.
+    struct Collaborators {
         std::shared_ptr<PhoneWebServices> phoneWeb; ///< GetDevice and machine reports; never null
         std::function<void()> phoneGone;            ///< any thread: the phone left
         DeviceConnectionSetup connection;
@@ -32,11 +32,11 @@ public:
         StoreActions::FlyingIcon flyingIcon;
     };
 
-    /// The program's parts: the web service of data/Config.ini, the system's adb, the store
+    /// The program's own: the web service of data/Config.ini, the system's adb, the store
     /// host of the settings, the real download manager and browser.
-    static Parts RealParts();
+    static Collaborators RealCollaborators();
 
-    explicit ProgramServices(Parts parts);
+    explicit ProgramServices(Collaborators parts);
     ~ProgramServices();
     ProgramServices(const ProgramServices&) = delete;
     ProgramServices& operator=(const ProgramServices&) = delete;
@@ -49,7 +49,7 @@ public:
     StoreActions storeActions(KivWindowHandle mainWindow) const;
 
 private:
-    Parts m_parts;
+    Collaborators m_parts;
     DeviceConnection m_phone;
     DevicePageServices m_devicePage;
 };

@@ -32,7 +32,7 @@ private slots:
         std::filesystem::copy_file(std::string(built ? built : ".") + "/data/arginfo.dat",
                                    knownPhones, std::filesystem::copy_options::skip_existing);
 
-        ProgramServices::Parts parts = ProgramServices::RealParts();
+        ProgramServices::Collaborators parts = ProgramServices::RealCollaborators();
         parts.connection.settings = DeviceMonitorSettings{f.phoneSysfsRoot(), knownPhones};
         parts.connection.usbPeriod = 100ms;
         parts.connection.adbPeriod = 150ms;

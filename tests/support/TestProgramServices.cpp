@@ -2,8 +2,8 @@
 
 namespace testsupport {
 
-ProgramServices::Parts WindowTestParts() {
-    ProgramServices::Parts parts = ProgramServices::RealParts();
+ProgramServices::Collaborators WindowTestCollaborators() {
+    ProgramServices::Collaborators parts = ProgramServices::RealCollaborators();
     parts.connection.enabled = false;
     parts.startDownloadQueues = [] {};
     parts.recommendBrowser = {};

@@ -7,6 +7,6 @@
 
 namespace testsupport {
 
-ProgramServices::Parts WindowTestParts();
+ProgramServices::Collaborators WindowTestCollaborators();
 
 } // namespace testsupport

@@ -63,7 +63,7 @@ private slots:
     void init() {
         m_folder = std::make_unique<uitest::TestProgramFolder>();
         // The device page's own tests drive the device monitor; here it does not run.
-        m_services = std::make_unique<ProgramServices>(testsupport::WindowTestParts());
+        m_services = std::make_unique<ProgramServices>(testsupport::WindowTestCollaborators());
         m_window =
             std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
         m_window->show();

@@ -62,7 +62,7 @@ private slots:
         InstallDialogHook();
         m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhoneOne, kPhoneTwo});
         QVERIFY(m_world->ready());
-        ProgramServices::Parts parts = m_world->parts();
+        ProgramServices::Collaborators parts = m_world->collaborators();
         parts.startDownloadQueues = [this] { ++m_queueStarts; };
         parts.recommendBrowser = [this](QWidget* panel, const QRect&,
                                         RecommendStatusCallback status) {

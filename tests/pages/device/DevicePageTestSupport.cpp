@@ -45,8 +45,8 @@ DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
     InstallProgramParts(); // the driver job asks devservices, which knows no driver
 }
 
-ProgramServices::Parts DeviceWorld::parts() {
-    ProgramServices::Parts parts = testsupport::WindowTestParts();
+ProgramServices::Collaborators DeviceWorld::collaborators() {
+    ProgramServices::Collaborators parts = testsupport::WindowTestCollaborators();
     DeviceConnectionSetup& setup = parts.connection;
     setup.enabled = true;
     setup.settings =

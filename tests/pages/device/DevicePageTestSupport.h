@@ -43,7 +43,7 @@ public:
     /// The program's parts pointed at this world: the monitor on phonesim's sysfs tree with
     /// short periods, a web service that confirms every phone, the machine log recorded here.
     /// The world outlives the services built from them.
-    ProgramServices::Parts parts();
+    ProgramServices::Collaborators collaborators();
 
     bool ready() const { return m_sim->started() && m_services->ready(); }
     testsupport::PhoneSimProcess& sim() { return *m_sim; }

@@ -84,6 +84,25 @@ void AddFinished(PagesFixture& f, const std::string& name, const std::string& pa
                        std::move(entry));
 }
 
+// Answers every message box the pages show, keeping their texts in `shown`.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(QStringList& shown) {
+        QObject::connect(&m_timer, &QTimer::timeout, [&shown] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
+                    shown << box->messageLabel()->text();
+                    box->accept();
+                }
+            }
+        });
+        m_timer.start(20);
+    }
+
+private:
+    QTimer m_timer;
+};
+
 } // namespace
 
 class DownloadPagesTest : public QObject {
@@ -447,16 +466,7 @@ private slots:
         PagesFixture f;
         f.phoneAttached = false;
         QStringList shown;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&shown] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
-                    shown << box->messageLabel()->text();
-                    box->accept();
-                }
-            }
-        });
-        answer.start(20);
+        MessageBoxAnswerer answer(shown);
         // Neither the downloading page's deletion worker nor the install thread can be had.
         platform::FailThreadStartsForTesting(2);
         f.openManager();
@@ -482,16 +492,7 @@ private slots:
         PagesFixture f;
         f.phoneAttached = false;
         QStringList shown;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&shown] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
-                    shown << box->messageLabel()->text();
-                    box->accept();
-                }
-            }
-        });
-        answer.start(20);
+        MessageBoxAnswerer answer(shown);
         f.openManager();
         const std::string bytes = PatternBytes(64 * 1024, 9);
         const std::string url = f.serve("chess_master.apk", bytes);

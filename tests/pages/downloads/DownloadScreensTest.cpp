@@ -74,7 +74,7 @@ private slots:
     void downloadsTab() {
         PagesFixture f;
         f.phoneAttached = false;
-        ProgramServices services(testsupport::WindowTestParts());
+        ProgramServices services(testsupport::WindowTestCollaborators());
         auto window = std::make_unique<CKivOrviaDlg>(services.devicePage(), f.installServices());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));

@@ -50,7 +50,7 @@ private:
     uitest::TestProgramFolder m_folder;
     testsupport::ScopedEnv m_host{"PENLOW_STORE_HOST", "store.test:8080"};
     void openWindow(StoreActions::FlyingIcon flyingIcon = RecordFlight) {
-        ProgramServices::Parts parts = testsupport::WindowTestParts();
+        ProgramServices::Collaborators parts = testsupport::WindowTestCollaborators();
         parts.startDownload = RecordDownload;
         parts.flyingIcon = std::move(flyingIcon);
         m_services = std::make_unique<ProgramServices>(std::move(parts));

@@ -80,7 +80,7 @@ private slots:
         InstallFontSubstitutions();
         InstallDialogHook();
         InitBrowserSupport(StoreScriptRequestEntry);
-        ProgramServices::Parts parts = testsupport::WindowTestParts();
+        ProgramServices::Collaborators parts = testsupport::WindowTestCollaborators();
         parts.startDownload = RecordDownload;
         parts.flyingIcon = [] {};
         m_services = std::make_unique<ProgramServices>(std::move(parts));
