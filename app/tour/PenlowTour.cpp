@@ -121,7 +121,7 @@ void PenlowTour::buildStops() {
     auto storeLoaded = [store] {
         CKivYyyxDlg* page = store();
         return page && page->browser() && page->pageState() == CKivYyyxDlg::kIdle &&
-               page->browser()->ready() == 1 && !page->browser()->pending();
+               page->browser()->ready() && !page->browser()->pending();
     };
 
     addStop(

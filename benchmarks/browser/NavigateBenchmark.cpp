@@ -72,8 +72,8 @@ int main(int argc, char* argv[]) {
     QWidget parent;
     parent.resize(811, 590);
     bool finished = false;
-    CKivWebBrowser* browser = CreateBrowser(0, 40, 811, 585, &parent, [&](int code) {
-        if (code == 2) {
+    CKivWebBrowser* browser = CreateBrowser(0, 40, 811, 585, &parent, [&](BrowserStatus status) {
+        if (status == BrowserStatus::LoadingFinished) {
             finished = true;
         }
     });

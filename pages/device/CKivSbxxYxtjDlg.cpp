@@ -58,8 +58,8 @@ void CKivSbxxYxtjDlg::onInitDialog() {
     if (const RecommendBrowserFactory& factory = m_services.recommendBrowser()) {
         const KivWindowHandle self = handle();
         // The browser may report from its own threads: the status travels as a posted message.
-        m_browser = factory(this, kBrowserRect, [self](int code) {
-            PostKivMessage(self, kMsgRecommendStatus, static_cast<KivWParam>(code));
+        m_browser = factory(this, kBrowserRect, [self](BrowserStatus status) {
+            PostKivMessage(self, kMsgRecommendStatus, static_cast<KivWParam>(status));
         });
         if (m_browser.widget) {
             m_browser.widget->setGeometry(kBrowserRect);

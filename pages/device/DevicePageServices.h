@@ -6,6 +6,7 @@
 #pragma once
 
 #include "device/display/ShowPhone.h"
+#include "ui/browser/BrowserStatus.h"
 
 #include <QRect>
 #include <QString>
@@ -22,9 +23,9 @@ struct RecommendBrowser {
     QWidget* widget = nullptr;
     std::function<void(const QString& url)> navigate;
 };
-/// Browser status codes: 1 loading, 2 page complete, 3 failed; others are ignored. The
-/// callback may be called on any thread.
-using RecommendStatusCallback = std::function<void(int code)>;
+/// The browser's news about its loads (history changes are ignored). The callback may be
+/// called on any thread.
+using RecommendStatusCallback = BrowserStatusCallback;
 /// Creates the panel's browser over `rect` of `panel`; a null widget when there is none.
 using RecommendBrowserFactory = std::function<RecommendBrowser(QWidget* panel, const QRect& rect,
                                                                RecommendStatusCallback status)>;

@@ -59,7 +59,7 @@ void CKivYyyxDlg::onInitDialog() {
     const int clientHeight = client.height() - (parentWidget() ? kCaptionHeight : 0);
     m_browser = CreateBrowser(0, kBrowserTop, client.width() - kBrowserRightMargin,
                               clientHeight - kBrowserBottomMargin, this,
-                              [this](int code) { onBrowserStatus(code); });
+                              [this](BrowserStatus status) { onBrowserStatus(status); });
     if (m_browser) {
         m_browser->hide();
     }
@@ -205,7 +205,7 @@ void CKivYyyxDlg::goBack() {
     if (m_browser->backAvailable()) {
         m_browser->goBack();
     }
-    button(kBack)->setEnabled(m_browser->backAvailable() != 0);
+    button(kBack)->setEnabled(m_browser->backAvailable());
     button(kForward)->setEnabled(true);
 }
 
@@ -218,7 +218,7 @@ void CKivYyyxDlg::goForward() {
     if (m_browser->forwardAvailable()) {
         m_browser->goForward();
     }
-    button(kForward)->setEnabled(m_browser->forwardAvailable() != 0);
+    button(kForward)->setEnabled(m_browser->forwardAvailable());
     button(kBack)->setEnabled(true);
 }
 
@@ -234,25 +234,23 @@ void CKivYyyxDlg::requestSearch() {
     PostKivMessage(handle(), kMsgStoreNavigate, kStoreSearch, 0);
 }
 
-void CKivYyyxDlg::onBrowserStatus(int code) {
-    switch (code) {
-    case CKivWebBrowser::kLoadingStarted:
+void CKivYyyxDlg::onBrowserStatus(BrowserStatus status) {
+    switch (status) {
+    case BrowserStatus::LoadingStarted:
         m_state = kLoading;
         m_animation->stop();
         m_animation->start();
         m_browser->hide();
         break;
-    case CKivWebBrowser::kLoadingFinished:
-    case CKivWebBrowser::kLoadingFailed:
-        m_state = code == CKivWebBrowser::kLoadingFinished ? kIdle : kFailed;
+    case BrowserStatus::LoadingFinished:
+    case BrowserStatus::LoadingFailed:
+        m_state = status == BrowserStatus::LoadingFinished ? kIdle : kFailed;
         m_animation->stop();
         m_browser->setVisible(m_state == kIdle);
         break;
-    case CKivWebBrowser::kHistoryChanged:
-        button(kBack)->setEnabled(m_browser->backAvailable() != 0);
-        button(kForward)->setEnabled(m_browser->forwardAvailable() != 0);
-        return;
-    default:
+    case BrowserStatus::HistoryChanged:
+        button(kBack)->setEnabled(m_browser->backAvailable());
+        button(kForward)->setEnabled(m_browser->forwardAvailable());
         return;
     }
     update();

@@ -5,6 +5,7 @@
 // animation plays; a page that fails shows the failure picture instead.
 #pragma once
 
+#include "ui/browser/BrowserStatus.h"
 #include "ui/toolkit/KivDialog.h"
 #include "ui/toolkit/KivImage.h"
 
@@ -75,7 +76,7 @@ private:
     void createControls();
     QAbstractButton* addButton(Control id, const QString& caption, int x, int y, int w, int h,
                                int normal, int hover, int pressed, int disabled);
-    void onBrowserStatus(int code);
+    void onBrowserStatus(BrowserStatus status);
     void setSectionButtons(int disabledSection);
     void goBack();
     void goForward();

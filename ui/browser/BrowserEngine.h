@@ -49,7 +49,4 @@ public:
     virtual void goForward() = 0;
     virtual bool busy() const = 0;
     virtual int readyState() const = 0;
-    /// Fetches the source of the document shown and hands it to `done` later (nothing when
-    /// there is no document). `done` may never run if the engine is destroyed first.
-    virtual void fetchSource(std::function<void(std::optional<QString>)> done) = 0;
 };

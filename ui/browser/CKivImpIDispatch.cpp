@@ -48,21 +48,6 @@ int CKivImpIDispatch::DispIdOfName(std::string_view name) {
     return kDispidUnknown;
 }
 
-bool CKivImpIDispatch::GetIDsOfNames(const std::vector<std::string>& names,
-                                     std::vector<int>& ids) const {
-    ids.clear();
-    bool allKnown = true;
-    for (const std::string& name : names) {
-        ids.push_back(DispIdOfName(name));
-        allKnown = allKnown && ids.back() != kDispidUnknown;
-    }
-    return allKnown;
-}
-
-int CKivImpIDispatch::GetProperty(int dispid) const {
-    return dispid == kDispidNotify || dispid == kDispidVuzuDoz ? 1 : 0;
-}
-
 void CKivImpIDispatch::Invoke(int dispid, const std::vector<ScriptValue>& args) const {
     if (dispid == kDispidNotify) {
         notify(args);

@@ -27,26 +27,15 @@ public:
     static CKivImpIDispatch* CreateInstance();
     static void DeleteInstance();
 
-    /// The DISPID of each name (kDispidUnknown for names not offered). False when any name
-    /// was unknown; every entry is filled either way.
-    bool GetIDsOfNames(const std::vector<std::string>& names, std::vector<int>& ids) const;
+    /// The DISPID of a method name, exact and case-sensitive; kDispidUnknown for names not
+    /// offered.
     static int DispIdOfName(std::string_view name);
-
-    /// Reading a method as a property: 1 for the two methods (nothing else happens), 0 for
-    /// any other DISPID.
-    int GetProperty(int dispid) const;
 
     /// A method call with the script's arguments in call order. Unknown DISPIDs, codes other
     /// than 3 and 4, missing arguments and arguments of the wrong type do nothing.
     void Invoke(int dispid, const std::vector<ScriptValue>& args) const;
 
-    /// Reference counting of the object's users; reaching zero frees nothing.
-    int AddRef() { return ++m_refs; }
-    int Release() { return --m_refs; }
-
 private:
     void notify(const std::vector<ScriptValue>& args) const;
     void vuzuDozNotify(const std::vector<ScriptValue>& args) const;
-
-    int m_refs = 0;
 };

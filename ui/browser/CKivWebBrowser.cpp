@@ -1,32 +1,14 @@
 #include "CKivWebBrowser.h"
 
 #include <QCursor>
-#include <QPointer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
 std::chrono::milliseconds g_watchdogInterval{180'000};
-
-// Markers of the engine's own error pages in a document's source.
-constexpr std::array<const char*, 3> kErrorPageMarkers = {
-    "ErrorPageTemplate.css", "errorPageStrings.js", "httpErrorPagesScripts.js"};
-
-bool LooksLikeErrorPage(const QString& source) {
-    if (source.size() > CKivWebBrowser::kErrorPageMaxChars) {
-        return false;
-    }
-    for (const char* marker : kErrorPageMarkers) {
-        if (source.contains(QLatin1String(marker))) {
-            return true;
-        }
-    }
-    return false;
-}
 
 } // namespace
 
@@ -55,9 +37,9 @@ std::chrono::milliseconds CKivWebBrowser::WatchdogInterval() {
     return g_watchdogInterval;
 }
 
-void CKivWebBrowser::report(int code) {
+void CKivWebBrowser::report(BrowserStatus status) {
     if (m_callback) {
-        m_callback(code);
+        m_callback(status);
     }
 }
 
@@ -82,8 +64,8 @@ void CKivWebBrowser::navigate(std::string_view url) {
         return;
     }
     if (m_timedOut) {
-        m_timedOut = 0;
-        m_pending = 0;
+        m_timedOut = false;
+        m_pending = false;
         loadNow(url);
         return;
     }
@@ -91,7 +73,7 @@ void CKivWebBrowser::navigate(std::string_view url) {
         defer(url);
         return;
     }
-    m_pending = 0;
+    m_pending = false;
     loadNow(url);
 }
 
@@ -103,8 +85,8 @@ void CKivWebBrowser::navigateReplacing(std::string_view url) {
     }
     const bool loading = m_engine->busy() || m_engine->readyState() != BrowserEngine::kComplete;
     if (m_timedOut || !loading || url != m_currentUrl) {
-        m_timedOut = 0;
-        m_pending = 0;
+        m_timedOut = false;
+        m_pending = false;
         m_watchdog.stop();
         m_count = std::min(m_count, 1);
         loadNow(url);
@@ -115,12 +97,12 @@ void CKivWebBrowser::navigateReplacing(std::string_view url) {
 
 void CKivWebBrowser::defer(std::string_view url) {
     m_pendingUrl.assign(url);
-    report(kLoadingStarted);
+    report(BrowserStatus::LoadingStarted);
     restartWatchdog();
     if (m_count >= 1) {
         ++m_count;
     }
-    m_pending = 1;
+    m_pending = true;
 }
 
 void CKivWebBrowser::loadNow(std::string_view url) {
@@ -129,7 +111,6 @@ void CKivWebBrowser::loadNow(std::string_view url) {
     }
     m_currentUrl.assign(url);
     m_pendingUrl.clear();
-    ++m_generation;
     m_engine->navigate(m_currentUrl);
 }
 
@@ -154,9 +135,9 @@ void CKivWebBrowser::onWatchdogExpired() {
         return;
     }
     m_count = 0;
-    m_ready = 1;
-    m_timedOut = 1;
-    report(kLoadingFailed);
+    m_ready = true;
+    m_timedOut = true;
+    report(BrowserStatus::LoadingFailed);
 }
 
 // Only web addresses count; the engine's own pages (about:, data:) pass unnoticed.
@@ -164,16 +145,12 @@ void CKivWebBrowser::onBeforeNavigate(const std::string& url) {
     if (url.find("http://") == std::string::npos) {
         return;
     }
-    ++m_generation;
-    if (url.rfind("res", 0) == 0 || url.rfind("RES", 0) == 0) {
-        m_errorPage = 1;
-    }
     if (url.size() < kUrlBytes) {
         m_currentUrl = url;
     }
-    m_ready = 0;
+    m_ready = false;
     if (m_count == 0) {
-        report(kLoadingStarted);
+        report(BrowserStatus::LoadingStarted);
         m_count = 1;
         // Every load has its limit, the first one too: a store that never answers ends in the
         // failure picture, not in a spinner for good.
@@ -182,12 +159,7 @@ void CKivWebBrowser::onBeforeNavigate(const std::string& url) {
 }
 
 void CKivWebBrowser::reportFinished() {
-    if (m_errorPage) {
-        m_errorPage = 0;
-        report(kLoadingFailed);
-    } else {
-        report(kLoadingFinished);
-    }
+    report(BrowserStatus::LoadingFinished);
 }
 
 void CKivWebBrowser::onNavigateComplete() {
@@ -200,10 +172,10 @@ void CKivWebBrowser::onNavigateComplete() {
 }
 
 void CKivWebBrowser::onDocumentComplete() {
-    m_ready = 1;
+    m_ready = true;
     if (m_pending) {
         m_count = 1;
-        m_pending = 0;
+        m_pending = false;
         const std::string url = m_pendingUrl;
         navigate(url);
         return;
@@ -213,24 +185,10 @@ void CKivWebBrowser::onDocumentComplete() {
         m_count = 0;
         reportFinished();
     }
-    checkErrorPageSource();
     // The press that every completed document leaves behind: the browser takes the focus,
     // and the owner learns from the clicked flag that the page had it.
     QMetaObject::invokeMethod(
         this, [this] { rememberClick(QCursor::pos()); }, Qt::QueuedConnection);
-}
-
-void CKivWebBrowser::checkErrorPageSource() {
-    QPointer<CKivWebBrowser> self(this);
-    const unsigned generation = m_generation;
-    m_engine->fetchSource([self, generation](std::optional<QString> source) {
-        if (!self || !source || self->m_generation != generation) {
-            return;
-        }
-        if (LooksLikeErrorPage(*source)) {
-            self->report(kLoadingFailed);
-        }
-    });
 }
 
 void CKivWebBrowser::onNavigateError() {
@@ -238,17 +196,17 @@ void CKivWebBrowser::onNavigateError() {
         return;
     }
     m_count = 0;
-    m_ready = 1;
-    report(kLoadingFailed);
+    m_ready = true;
+    report(BrowserStatus::LoadingFailed);
 }
 
 void CKivWebBrowser::onCommandStateChange(int command, bool enable) {
     if (command == 1) {
-        m_forward = enable ? 1 : 0;
+        m_forward = enable;
     } else if (command == 2) {
-        m_back = enable ? 1 : 0;
+        m_back = enable;
     }
-    report(kHistoryChanged);
+    report(BrowserStatus::HistoryChanged);
 }
 
 void CKivWebBrowser::onLeftButtonDown(const QPoint& globalPos) {
@@ -257,6 +215,6 @@ void CKivWebBrowser::onLeftButtonDown(const QPoint& globalPos) {
 
 void CKivWebBrowser::rememberClick(const QPoint& globalPos) {
     m_clickPoint = mapFromGlobal(globalPos);
-    m_clicked = 1;
+    m_clicked = true;
     setFocus(Qt::OtherFocusReason);
 }

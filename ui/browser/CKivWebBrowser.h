@@ -11,6 +11,7 @@
 #pragma once
 
 #include "BrowserEngine.h"
+#include "BrowserStatus.h"
 
 #include <QPoint>
 #include <QTimer>
@@ -23,23 +24,11 @@
 #include <string>
 #include <string_view>
 
-/// The owner's status callback: 1 loading started, 2 loading finished, 3 loading failed,
-/// 4 back/forward availability changed.
-using BrowserStatusCallback = std::function<void(int code)>;
-
 class CKivWebBrowser : public QWidget, private BrowserEngineEvents {
     Q_OBJECT
 public:
-    enum Status {
-        kLoadingStarted = 1,
-        kLoadingFinished = 2,
-        kLoadingFailed = 3,
-        kHistoryChanged = 4
-    };
     /// URL fields hold at most 1,023 bytes; longer URLs are refused.
     static constexpr std::size_t kUrlBytes = 1024;
-    /// Documents longer than this are never taken for an engine error page.
-    static constexpr int kErrorPageMaxChars = 7000;
 
     CKivWebBrowser(std::unique_ptr<BrowserEngine> engine, QWidget* parent);
     ~CKivWebBrowser() override;
@@ -63,20 +52,19 @@ public:
     void stopWatchdog();
     bool watchdogRunning() const { return m_watchdog.isActive(); }
 
-    int ready() const { return m_ready; }
-    int forwardAvailable() const { return m_forward; }
-    int backAvailable() const { return m_back; }
+    bool ready() const { return m_ready; }
+    bool forwardAvailable() const { return m_forward; }
+    bool backAvailable() const { return m_back; }
     const std::string& currentUrl() const { return m_currentUrl; }
     const std::string& pendingUrl() const { return m_pendingUrl; }
-    int pending() const { return m_pending; }
+    bool pending() const { return m_pending; }
     int navigationCount() const { return m_count; }
-    int timedOut() const { return m_timedOut; }
-    int errorPage() const { return m_errorPage; }
+    bool timedOut() const { return m_timedOut; }
 
     /// Click memory: set when a left press reached the browser (or after each completed
     /// document); the owner clears it.
-    int clicked() const { return m_clicked; }
-    void clearClicked() { m_clicked = 0; }
+    bool clicked() const { return m_clicked; }
+    void clearClicked() { m_clicked = false; }
     QPoint clickPoint() const { return m_clickPoint; }
 
     BrowserEngine* engine() const { return m_engine.get(); }
@@ -98,25 +86,20 @@ private:
     void restartWatchdog();
     void onWatchdogExpired();
     void reportFinished();
-    void checkErrorPageSource();
     void rememberClick(const QPoint& globalPos);
-    void report(int code);
+    void report(BrowserStatus status);
 
     std::unique_ptr<BrowserEngine> m_engine;
     BrowserStatusCallback m_callback;
     QTimer m_watchdog;
-    int m_ready = 1;
-    int m_forward = 1;
-    int m_back = 1;
+    bool m_ready = true;
+    bool m_forward = true;
+    bool m_back = true;
     std::string m_currentUrl;
     std::string m_pendingUrl;
-    int m_pending = 0;
+    bool m_pending = false;
     int m_count = 0;
-    int m_timedOut = 0;
-    int m_clicked = 0;
+    bool m_timedOut = false;
+    bool m_clicked = false;
     QPoint m_clickPoint;
-    int m_errorPage = 0;
-    // Counts navigations, so that a document source arriving after a newer navigation has
-    // started is not taken for the new page's.
-    unsigned m_generation = 0;
 };

@@ -75,10 +75,6 @@ void WebEngineBackend::goForward() {
     m_page->triggerAction(QWebEnginePage::Forward);
 }
 
-void WebEngineBackend::fetchSource(std::function<void(std::optional<QString>)> done) {
-    m_page->toHtml([done = std::move(done)](const QString& html) { done(html); });
-}
-
 void WebEngineBackend::onLoadingChanged(const QWebEngineLoadingInfo& info) {
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:

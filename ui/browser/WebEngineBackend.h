@@ -34,7 +34,6 @@ public:
     void goForward() override;
     bool busy() const override { return m_loading; }
     int readyState() const override { return m_loading ? kLoading : kComplete; }
-    void fetchSource(std::function<void(std::optional<QString>)> done) override;
 
     QWebEngineView* view() const { return m_view; }
     BrowserPage* page() const { return m_page; }

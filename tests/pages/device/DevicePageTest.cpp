@@ -71,7 +71,7 @@ private slots:
             m_browserStatus = std::move(status);
             return RecommendBrowser{m_browser, [this](const QString& url) {
                                         m_navigated << url;
-                                        m_browserStatus(1);
+                                        m_browserStatus(BrowserStatus::LoadingStarted);
                                     }};
         };
         m_services = std::make_unique<ProgramServices>(std::move(parts));
@@ -87,7 +87,7 @@ private slots:
                                   m_services->devicePage().storeAddress("/mindex.php"))});
         QVERIFY(m_navigated.front().startsWith(QStringLiteral("http://127.0.0.1:")));
         QTRY_COMPARE(m_page->recommendPanel()->panelState(), int(CKivSbxxYxtjDlg::kLoading));
-        m_browserStatus(2);
+        m_browserStatus(BrowserStatus::LoadingFinished);
         QTRY_COMPARE(m_page->recommendPanel()->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
     }
     void cleanupTestCase() {

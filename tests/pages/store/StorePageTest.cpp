@@ -234,7 +234,7 @@ private slots:
         QTRY_COMPARE(page()->requestCount(), 2);
         QCOMPARE(m_engine->loads, (std::vector<std::string>{"http://store.test:8080/index.php",
                                                             "http://store.test:8080/softdir.php"}));
-        QCOMPARE(page()->browser()->pending(), 0);
+        QVERIFY(!page()->browser()->pending());
         m_engine->loadLatest();
         QCOMPARE(page()->pageState(), int(CKivYyyxDlg::kIdle));
     }
@@ -285,9 +285,9 @@ private slots:
         m_window->selectTab(CKivOrviaDlg::kTabStore);
         m_window->activateWindow();
         m_engine->events()->onLeftButtonDown(page()->browser()->mapToGlobal(QPoint(5, 5)));
-        QCOMPARE(page()->browser()->clicked(), 1);
+        QVERIFY(page()->browser()->clicked());
         page()->searchEdit()->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(page()->browser()->clicked(), 0);
+        QVERIFY(!page()->browser()->clicked());
         QTRY_COMPARE(page()->lastRequest().kind, KivWParam(kStoreFocusSearch));
         QTRY_VERIFY(page()->searchEdit()->hasFocus());
     }

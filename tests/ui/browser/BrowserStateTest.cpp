@@ -30,7 +30,7 @@ private:
         });
         BrowserStatusCallback callback;
         if (withCallback) {
-            callback = [this](int code) { m_codes.push_back(code); };
+            callback = [this](BrowserStatus status) { m_codes.push_back(int(status)); };
         }
         m_browser = CreateBrowser(0, 40, 811, 585, m_parent.get(), callback);
         QVERIFY(m_browser);
@@ -46,9 +46,9 @@ private slots:
     void createdAtTheRectangleWithInitialFields() {
         makeBrowser();
         QCOMPARE(m_browser->geometry(), QRect(0, 40, 811, 545));
-        QCOMPARE(m_browser->ready(), 1);
-        QCOMPARE(m_browser->backAvailable(), 1);
-        QCOMPARE(m_browser->forwardAvailable(), 1);
+        QVERIFY(m_browser->ready());
+        QVERIFY(m_browser->backAvailable());
+        QVERIFY(m_browser->forwardAvailable());
         QCOMPARE(m_browser->navigationCount(), 0);
     }
 
@@ -64,10 +64,10 @@ private slots:
         Navigate("http://store/index.php", m_browser);
         QCOMPARE(m_engine->loads, std::vector<std::string>{"http://store/index.php"});
         m_engine->start("http://store/index.php");
-        QCOMPARE(m_browser->ready(), 0);
+        QVERIFY(!m_browser->ready());
         m_engine->finish();
         QCOMPARE(m_codes, (std::vector<int>{1, 2}));
-        QCOMPARE(m_browser->ready(), 1);
+        QVERIFY(m_browser->ready());
         QCOMPARE(m_browser->currentUrl(), std::string("http://store/index.php"));
     }
 
@@ -78,13 +78,13 @@ private slots:
         Navigate("http://store/b", m_browser);
         Navigate("http://store/c", m_browser);
         QCOMPARE(m_engine->loads.size(), std::size_t(1));
-        QCOMPARE(m_browser->pending(), 1);
+        QVERIFY(m_browser->pending());
         QCOMPARE(m_browser->pendingUrl(), std::string("http://store/c"));
         QVERIFY(m_browser->watchdogRunning());
         QCOMPARE(m_codes, (std::vector<int>{1, 1, 1}));
         m_engine->finish(); // page a completes: c is loaded, b never
         QCOMPARE(m_engine->loads, (std::vector<std::string>{"http://store/a", "http://store/c"}));
-        QCOMPARE(m_browser->pending(), 0);
+        QVERIFY(!m_browser->pending());
         m_engine->loadLatest();
         QCOMPARE(m_codes.back(), 2);
         QCOMPARE(m_browser->navigationCount(), 0);
@@ -96,7 +96,7 @@ private slots:
         Navigate("http://store/s.php?s=x", m_browser);
         Navigate("http://store/s.php?s=x", m_browser);
         QCOMPARE(m_engine->loads.size(), std::size_t(1));
-        QCOMPARE(m_browser->pending(), 1);
+        QVERIFY(m_browser->pending());
     }
 
     void theWatchdogReportsAPageThatNeverCompletesAndTheNextLoadIsImmediate() {
@@ -106,14 +106,14 @@ private slots:
         m_engine->start("http://store/stall");
         Navigate("http://store/b", m_browser);
         QTRY_COMPARE_WITH_TIMEOUT(m_codes.back(), 3, 5000);
-        QCOMPARE(m_browser->timedOut(), 1);
+        QVERIFY(m_browser->timedOut());
         QCOMPARE(m_browser->navigationCount(), 0);
-        QCOMPARE(m_browser->ready(), 1);
+        QVERIFY(m_browser->ready());
         QVERIFY(m_engine->busy()); // still stuck on the page that never completes
         Navigate("http://store/c", m_browser);
         QCOMPARE(m_engine->loads.back(), std::string("http://store/c"));
-        QCOMPARE(m_browser->timedOut(), 0);
-        QCOMPARE(m_browser->pending(), 0);
+        QVERIFY(!m_browser->timedOut());
+        QVERIFY(!m_browser->pending());
     }
 
     // The first load has its limit too: a store that never answers ends in the failure state.
@@ -124,7 +124,7 @@ private slots:
         m_engine->start("http://store/stall");
         QCOMPARE(m_codes, std::vector<int>{1});
         QTRY_COMPARE_WITH_TIMEOUT(m_codes.back(), 3, 5000);
-        QCOMPARE(m_browser->timedOut(), 1);
+        QVERIFY(m_browser->timedOut());
     }
 
     void theWatchdogStaysQuietWhenThePageCompletedInTime() {
@@ -137,7 +137,7 @@ private slots:
         m_engine->loadLatest();
         QTRY_VERIFY_WITH_TIMEOUT(!m_browser->watchdogRunning(), 5000);
         QCOMPARE(m_codes.back(), 2);
-        QCOMPARE(m_browser->timedOut(), 0);
+        QVERIFY(!m_browser->timedOut());
     }
 
     void anAddressWithoutHttpRaisesNothing() {
@@ -145,16 +145,7 @@ private slots:
         m_engine->start("about:blank");
         m_engine->start("https://secure/");
         QVERIFY(m_codes.empty());
-        QCOMPARE(m_browser->ready(), 1);
-    }
-
-    void anErrorPageAddressEndsInFailure() {
-        makeBrowser();
-        m_engine->start("res://ieframe.dll/navcancl.htm#http://store/");
-        QCOMPARE(m_browser->errorPage(), 1);
-        m_engine->finish();
-        QCOMPARE(m_codes, (std::vector<int>{1, 3}));
-        QCOMPARE(m_browser->errorPage(), 0);
+        QVERIFY(m_browser->ready());
     }
 
     void aNavigationErrorReportsFailureAndThePendingUrlStillLoads() {
@@ -165,23 +156,6 @@ private slots:
         m_engine->fail();
         QCOMPARE(m_codes, (std::vector<int>{1, 1, 3}));
         QCOMPARE(m_engine->loads.back(), std::string("http://store/b"));
-    }
-
-    void anErrorPageSourceFailsEvenAfterFinished() {
-        makeBrowser();
-        m_engine->source = QStringLiteral("<html><script src=errorPageStrings.js></script></html>");
-        Navigate("http://store/a", m_browser);
-        m_engine->loadLatest();
-        QCOMPARE(m_codes, (std::vector<int>{1, 2, 3}));
-    }
-
-    void aLongDocumentWithTheMarkerIsNoErrorPage() {
-        makeBrowser();
-        m_engine->source = QString(7001 - 19, QLatin1Char('x')) + "errorPageStrings.js";
-        QCOMPARE(m_engine->source->size(), 7001);
-        Navigate("http://store/a", m_browser);
-        m_engine->loadLatest();
-        QCOMPARE(m_codes, (std::vector<int>{1, 2}));
     }
 
     void withoutCallbackTheFieldsStillMove() {
@@ -204,10 +178,10 @@ private slots:
         Navigate("http://store/a", m_browser);
         m_engine->start("http://store/a");
         Navigate(url, m_browser); // not even deferred
-        QCOMPARE(m_browser->pending(), 0);
+        QVERIFY(!m_browser->pending());
         QCOMPARE(m_codes, std::vector<int>{1});
         Navigate(url.substr(0, url.size() - 1), m_browser); // 1,023 bytes: waits
-        QCOMPARE(m_browser->pending(), 1);
+        QVERIFY(m_browser->pending());
     }
 
     // Only web addresses reach the engine: the others would never start a load of their own
@@ -230,7 +204,7 @@ private slots:
         QVERIFY(m_codes.empty());
         Navigate("HTTPS://store/a", m_browser);
         QCOMPARE(m_engine->loads, std::vector<std::string>{"HTTPS://store/a"});
-        QCOMPARE(m_browser->pending(), 0);
+        QVERIFY(!m_browser->pending());
     }
 
     // A section or a search the user asks for does not wait for a page that may never end.
@@ -239,11 +213,11 @@ private slots:
         Navigate("http://store/stall", m_browser);
         m_engine->start("http://store/stall");
         Navigate("http://store/refresh", m_browser); // deferred, then given up
-        QCOMPARE(m_browser->pending(), 1);
+        QVERIFY(m_browser->pending());
         NavigateReplacing("http://store/b", m_browser);
         QCOMPARE(m_engine->loads,
                  (std::vector<std::string>{"http://store/stall", "http://store/b"}));
-        QCOMPARE(m_browser->pending(), 0);
+        QVERIFY(!m_browser->pending());
         QVERIFY(!m_browser->watchdogRunning());
         m_engine->start("http://store/b");
         m_engine->finish();
@@ -259,7 +233,7 @@ private slots:
         m_engine->start("http://store/a");
         NavigateReplacing("http://store/a", m_browser);
         QCOMPARE(m_engine->loads.size(), std::size_t(1));
-        QCOMPARE(m_browser->pending(), 1);
+        QVERIFY(m_browser->pending());
         m_engine->finish();
         QCOMPARE(m_engine->loads, (std::vector<std::string>{"http://store/a", "http://store/a"}));
     }
@@ -268,10 +242,10 @@ private slots:
         makeBrowser();
         m_engine->events()->onCommandStateChange(2, false);
         m_engine->events()->onCommandStateChange(1, false);
-        QCOMPARE(m_browser->backAvailable(), 0);
-        QCOMPARE(m_browser->forwardAvailable(), 0);
+        QVERIFY(!m_browser->backAvailable());
+        QVERIFY(!m_browser->forwardAvailable());
         m_engine->events()->onCommandStateChange(2, true);
-        QCOMPARE(m_browser->backAvailable(), 1);
+        QVERIFY(m_browser->backAvailable());
         m_engine->events()->onCommandStateChange(-1, true);
         QCOMPARE(m_codes, (std::vector<int>{4, 4, 4, 4}));
         m_browser->goBack();
@@ -284,12 +258,12 @@ private slots:
         makeBrowser();
         m_parent->show();
         m_engine->events()->onLeftButtonDown(m_browser->mapToGlobal(QPoint(30, 12)));
-        QCOMPARE(m_browser->clicked(), 1);
+        QVERIFY(m_browser->clicked());
         QCOMPARE(m_browser->clickPoint(), QPoint(30, 12));
         m_browser->clearClicked();
         Navigate("http://store/a", m_browser);
         m_engine->loadLatest();
-        QTRY_COMPARE(m_browser->clicked(), 1); // posted after the document completed
+        QTRY_VERIFY(m_browser->clicked()); // posted after the document completed
     }
 };
 

@@ -26,7 +26,6 @@ public:
     void goForward() override { ++forwardCalls; }
     bool busy() const override { return busyNow; }
     int readyState() const override { return state; }
-    void fetchSource(std::function<void(std::optional<QString>)> done) override { done(source); }
 
     // The engine's side of a load.
     void start(const std::string& url) { m_events->onBeforeNavigate(url); }
@@ -54,7 +53,6 @@ public:
     int state = kComplete;
     int backCalls = 0;
     int forwardCalls = 0;
-    std::optional<QString> source;
 
 private:
     QWidget* m_widget;

@@ -126,20 +126,12 @@ TEST(ScriptUrl, FindsTheFirstQuotedUrl) {
     EXPECT_EQ(FindQuotedUrl("{}"), "");
 }
 
-TEST_F(ExternalObject, NamesAreCaseSensitive) {
-    std::vector<int> ids;
-    EXPECT_TRUE(external.GetIDsOfNames({"KivSofeware_notify", "VuzuDoz_Notify"}, ids));
-    EXPECT_EQ(ids, (std::vector<int>{8, 9}));
-    EXPECT_FALSE(external.GetIDsOfNames({"kivsofeware_notify", "VuzuDoz_Notify"}, ids));
-    EXPECT_EQ(ids, (std::vector<int>{-1, 9}));
-    EXPECT_TRUE(external.GetIDsOfNames({}, ids));
-}
-
-TEST_F(ExternalObject, PropertyReadIsOneAndTriggersNothing) {
-    EXPECT_EQ(external.GetProperty(8), 1);
-    EXPECT_EQ(external.GetProperty(9), 1);
-    EXPECT_EQ(external.GetProperty(7), 0);
-    EXPECT_EQ(g_captured.calls, 0);
+TEST(ExternalObjectNames, AreExactAndCaseSensitive) {
+    EXPECT_EQ(CKivImpIDispatch::DispIdOfName("KivSofeware_notify"), 8);
+    EXPECT_EQ(CKivImpIDispatch::DispIdOfName("VuzuDoz_Notify"), 9);
+    EXPECT_EQ(CKivImpIDispatch::DispIdOfName("kivsofeware_notify"), -1);
+    EXPECT_EQ(CKivImpIDispatch::DispIdOfName("VuzuDoz_Notify "), -1);
+    EXPECT_EQ(CKivImpIDispatch::DispIdOfName(""), -1);
 }
 
 TEST_F(ExternalObject, DownloadRequestReachesTheHook) {
@@ -198,12 +190,9 @@ TEST_F(ExternalObject, WithoutHookTheRequestIsDropped) {
     EXPECT_EQ(g_captured.calls, 0);
 }
 
-TEST(ExternalObjectReferences, CountButNeverFree) {
+TEST(ExternalObjectInstance, OnePerProcessUntilDeleted) {
     CKivImpIDispatch* external = CKivImpIDispatch::CreateInstance();
     EXPECT_EQ(CKivImpIDispatch::CreateInstance(), external);
-    EXPECT_EQ(external->AddRef(), 1);
-    EXPECT_EQ(external->Release(), 0);
-    EXPECT_EQ(external->Release(), -1);
     EXPECT_EQ(CKivImpIDispatch::Instance(), external);
     CKivImpIDispatch::DeleteInstance();
     EXPECT_EQ(CKivImpIDispatch::Instance(), nullptr);
