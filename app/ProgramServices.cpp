@@ -1,5 +1,6 @@
 #include "ProgramServices.h"
 
+#include "app/parts/ProgramParts.h"
 #include "app/parts/WebPhoneServices.h"
 #include "device/bridge/AdbHostClient.h"
 #include "device/bridge/InstallPackage.h"
@@ -70,14 +71,15 @@ ProgramServices::Collaborators ProgramServices::RealCollaborators() {
     parts.recommendBrowser = CreateRecommendBrowser;
     parts.machineInfo = LookUpMachine;
     parts.machineLog = [](const std::string& vid, const std::string& pid, int kind) {
-        webservices::ReportMachineEvent(vid, pid, kind);
+        webservices::ReportMachineEvent(vid, pid, kind, ProgramAdbRunners());
     };
     parts.serial = [] { return GetSerial(false).serial; };
     parts.install = [](const std::string& package, const std::string& serial,
                        const std::string& path) { return InstallPackage(package, serial, path); };
     parts.installReport = [](const std::string& package, const std::string& appName, int code,
                              bool uninstalled, const std::string& output) {
-        (void)webservices::ReportInstall(package, appName, code, uninstalled, output);
+        (void)webservices::ReportInstall(package, appName, code, uninstalled, output,
+                                         CachedPhoneValues());
     };
     parts.startDownload = StartDownloadFromScript;
     parts.flyingIcon = StartFlyingIcon;

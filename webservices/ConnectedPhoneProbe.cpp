@@ -5,8 +5,6 @@
 #include "MachineLog.h"
 #include "SoapCalls.h"
 
-#include <mutex>
-
 namespace webservices {
 
 namespace {
@@ -14,17 +12,6 @@ namespace {
 constexpr int kLimitSeconds = 10;
 constexpr const char* kProbeMkdir = "mkdir /data/abdddgdgdgdg";
 constexpr const char* kProbeRmdir = "rmdir /data/abdddgdgdgdg";
-
-struct RunnerSlot {
-    std::mutex lock;
-    AdbRunners runners; // guarded by lock; copied out for each report
-};
-
-// Never destroyed: report threads may still read it while the process exits.
-RunnerSlot& Slot() {
-    static RunnerSlot* const slot = new RunnerSlot;
-    return *slot;
-}
 
 std::string WithoutLineBreaks(std::string text) {
     std::erase(text, '\r');
@@ -43,16 +30,6 @@ std::string RemoveWhenLeftOver(const AdbRunners& runners, std::string output) {
 }
 
 } // namespace
-
-void SetMachineEventAdbRunners(AdbRunners runners) {
-    std::lock_guard guard(Slot().lock);
-    Slot().runners = std::move(runners);
-}
-
-AdbRunners MachineEventAdbRunners() {
-    std::lock_guard guard(Slot().lock);
-    return Slot().runners;
-}
 
 bool ProbeRoot(const AdbRunners& runners) {
     std::string output =

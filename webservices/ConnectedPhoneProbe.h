@@ -23,11 +23,6 @@ struct AdbRunners {
     bool complete() const { return runCaptureTimed && runAdbShell && runAdbSuShell; }
 };
 
-/// Installs the runners used by kind-3 reports. Without them (or with an incomplete set)
-/// kind-3 reports go out as when no phone is in adb. Call once at start-up, before reports.
-void SetMachineEventAdbRunners(AdbRunners runners);
-AdbRunners MachineEventAdbRunners();
-
 /// Fills SNCode, MachineID and IsRoot of a kind-3 `record` (VID and PID already set): when
 /// the listing names an online phone, SNCode = the listing before its first "\tdevice"
 /// (unless an offline phone comes before it, in which case SNCode and MachineID stay), the

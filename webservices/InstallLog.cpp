@@ -9,7 +9,6 @@
 #include "WebServiceExchange.h"
 
 #include <cstdio>
-#include <mutex>
 
 namespace webservices {
 
@@ -18,16 +17,6 @@ namespace {
 constexpr std::size_t kPlainMaxBytes = 255;
 constexpr std::size_t kEncodedSourceMaxBytes = 256;
 constexpr int kResultPhoneUnreachable = 3;
-
-struct SourceSlot {
-    std::mutex lock;
-    std::function<InstallPhoneValues()> source; // guarded by lock
-};
-
-SourceSlot& Slot() {
-    static SourceSlot* const slot = new SourceSlot;
-    return *slot;
-}
 
 std::string Plain(const std::string& value) {
     const std::string cut = Utf8BytePrefix(value, kPlainMaxBytes);
@@ -42,21 +31,7 @@ std::string Line(std::string_view name, std::string_view value) {
     return "<" + std::string(name) + ">" + std::string(value) + "</" + std::string(name) + ">\r\n";
 }
 
-InstallPhoneValues CurrentPhoneValues() {
-    std::function<InstallPhoneValues()> source;
-    {
-        std::lock_guard guard(Slot().lock);
-        source = Slot().source;
-    }
-    return source ? source() : InstallPhoneValues{};
-}
-
 } // namespace
-
-void SetInstallPhoneValuesSource(std::function<InstallPhoneValues()> source) {
-    std::lock_guard guard(Slot().lock);
-    Slot().source = std::move(source);
-}
 
 std::string LocalTimeText(std::time_t when) {
     std::tm local{};
@@ -91,7 +66,7 @@ bool SaveVCApkLog(const ApkLogRecord& record) {
 }
 
 bool ReportInstall(const std::string& packageName, const std::string& appName, int resultCode,
-                   bool uninstalled, const std::string& message) {
+                   bool uninstalled, const std::string& message, const InstallPhoneValues& phone) {
     if (resultCode == kResultPhoneUnreachable) {
         return false;
     }
@@ -100,7 +75,7 @@ bool ReportInstall(const std::string& packageName, const std::string& appName, i
     record.uid = CurrentLoginResult().uid;
     record.appName = appName;
     record.packageName = packageName;
-    record.phone = CurrentPhoneValues();
+    record.phone = phone;
     record.createTime = LocalTimeText(std::time(nullptr));
     record.message = message;
     record.status = uninstalled ? -1 : resultCode;

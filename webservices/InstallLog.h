@@ -16,10 +16,6 @@ struct InstallPhoneValues {
     std::string wifiMac;
 };
 
-/// Installs the source of the phone values (the program wires it to the device bridge's
-/// cached queries). Without one the values are sent as unknown ("0"). Thread-safe.
-void SetInstallPhoneValuesSource(std::function<InstallPhoneValues()> source);
-
 /// One install report, fields as they go out before encoding.
 struct ApkLogRecord {
     std::string uid;     ///< logged-in partner account's UID
@@ -41,11 +37,12 @@ std::string ApkLogBody(const ApkLogRecord& record);
 /// reply header. True when it contains "200 OK".
 bool SaveVCApkLog(const ApkLogRecord& record);
 
-/// Reports one install attempt: nothing for result code 3 (phone not reachable); status -1
-/// when `uninstalled`, else the result code. Returns after sending: true when a report went
-/// out and the service answered "200 OK" (callers need not look).
+/// Reports one install attempt on the phone `phone` describes: nothing for result code 3
+/// (phone not reachable); status -1 when `uninstalled`, else the result code. Returns after
+/// sending: true when a report went out and the service answered "200 OK" (callers need not
+/// look).
 bool ReportInstall(const std::string& packageName, const std::string& appName, int resultCode,
-                   bool uninstalled, const std::string& message);
+                   bool uninstalled, const std::string& message, const InstallPhoneValues& phone);
 
 /// `when` as local time "YYYY-MM-DD hh:mm:ss".
 std::string LocalTimeText(std::time_t when);

@@ -73,18 +73,20 @@ bool MarkMachineEventDue(const std::string& vid, const std::string& pid, int kin
     return State().reported[static_cast<std::size_t>(kind)].insert(vid + pid).second;
 }
 
-bool SendMachineEvent(const std::string& vid, const std::string& pid, int kind) {
-    return IsKnownKind(kind) && Deliver(BuildEvent(vid, pid, kind), MachineEventAdbRunners());
+bool SendMachineEvent(const std::string& vid, const std::string& pid, int kind,
+                      const AdbRunners& phone) {
+    return IsKnownKind(kind) && Deliver(BuildEvent(vid, pid, kind), phone);
 }
 
-void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind) {
+void ReportMachineEvent(const std::string& vid, const std::string& pid, int kind,
+                        const AdbRunners& phone) {
     if (!IsKnownKind(kind)) {
         return;
     }
     MachineLogRecord record = BuildEvent(vid, pid, kind);
     AdbRunners runners;
     if (kind == kEventWizardFinished) {
-        runners = MachineEventAdbRunners();
+        runners = phone;
     }
     // The result is never acted upon; without a thread the report is lost like a failed one.
     (void)MachineEventThreads().start(

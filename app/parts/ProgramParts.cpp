@@ -6,27 +6,21 @@
 #include "device/bridge/ProcessRunner.h"
 #include "device/connection/DriverJobControl.h"
 #include "webservices/BackgroundWork.h"
-#include "webservices/ConnectedPhoneProbe.h"
-#include "webservices/InstallLog.h"
 
-namespace {
-
-webservices::InstallPhoneValues cachedPhoneValues() {
+webservices::InstallPhoneValues CachedPhoneValues() {
     webservices::InstallPhoneValues values;
-    (void)GetImei(values.imei, false); // non-forced reads only look at the caches
+    (void)GetImei(values.imei, false);
     (void)GetUsbMac(values.usbMac, false);
     (void)GetWifiMac(values.wifiMac, false);
     return values;
 }
 
-} // namespace
+webservices::AdbRunners ProgramAdbRunners() {
+    return {RunCaptureTimed, RunAdbShell, RunAdbSuShell};
+}
 
 void InstallProgramParts() {
     SetDriverJobParts(MakeDriverJobParts());
-    // Machine reports of a finished connection wizard look at the phone through adb.
-    webservices::SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
-    // Install reports carry the phone's identity as the device page last read it.
-    webservices::SetInstallPhoneValuesSource(cachedPhoneValues);
 }
 
 void StopProgramWork() {

@@ -1,6 +1,8 @@
 // GetDevice and machine-log reports for the device connection.
 #include "WebPhoneServices.h"
 
+#include "ProgramParts.h"
+
 #include "device/connection/StoppableCall.h"
 
 #include "webservices/MachineEventReport.h"
@@ -27,5 +29,5 @@ PhoneAnswer WebPhoneServices::confirmPhone(const std::string& vid, const std::st
 
 void WebPhoneServices::reportMachineEvent(const std::string& vid, const std::string& pid,
                                           int kind) {
-    webservices::ReportMachineEvent(vid, pid, kind);
+    webservices::ReportMachineEvent(vid, pid, kind, ProgramAdbRunners());
 }

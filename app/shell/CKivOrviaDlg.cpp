@@ -84,7 +84,8 @@ void CKivOrviaDlg::onInitDialog() {
     SetApplicationName(appName);
     setWindowTitle(appName);
     SetWindowHandle(KivWindowRole::MainWindow, handle());
-    webservices::ReportMachineEvent("", "", webservices::kEventProgramStart);
+    // The program-start report carries no phone facts: it needs no adb runners.
+    webservices::ReportMachineEvent("", "", webservices::kEventProgramStart, {});
     const KivFrameSkin& frame = attachFrame();
     installEventFilter(this);
     createTabs();

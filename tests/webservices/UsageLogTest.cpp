@@ -78,8 +78,6 @@ protected:
             std::make_unique<ProgramFolder>("localhost", std::to_string(s_server->port("soap")));
         std::filesystem::remove(s_dir->file("reports"));
         ResetReportedDevicesForTesting();
-        SetMachineEventAdbRunners({});
-        SetInstallPhoneValuesSource(nullptr);
         SetLoginResultForTesting({});
     }
     std::vector<ReceivedReport> reports() {
@@ -98,7 +96,7 @@ TempDir* UsageLogTest::s_dir = nullptr;
 ServerProcess* UsageLogTest::s_server = nullptr;
 
 TEST_F(UsageLogTest, ProgramStartCarriesMachineIdentity) {
-    ReportMachineEvent("", "", kEventProgramStart);
+    ReportMachineEvent("", "", kEventProgramStart, {});
     const auto sent = reports();
     ASSERT_EQ(sent.size(), 1u);
     const auto& f = sent[0].fields;
@@ -118,17 +116,17 @@ TEST_F(UsageLogTest, ProgramStartCarriesMachineIdentity) {
 
 TEST_F(UsageLogTest, EachDeviceAndKindOncePerRun) {
     for (int i = 0; i < 3; ++i) {
-        ReportMachineEvent("18d1", "4ee2", kEventPhoneArrived);
+        ReportMachineEvent("18d1", "4ee2", kEventPhoneArrived, {});
     }
-    ReportMachineEvent("18d1", "4ee2", kEventUnconfirmedDevice); // another kind: its own list
+    ReportMachineEvent("18d1", "4ee2", kEventUnconfirmedDevice, {}); // another kind: its own list
     // Keys are compared whole: "0c02"+"18d1" lies inside "0bb40c02"+"18d1d001".
-    ReportMachineEvent("0bb4", "0c02", kEventPhoneArrived);
-    ReportMachineEvent("18d1", "d001", kEventPhoneArrived);
-    ReportMachineEvent("0c02", "18d1", kEventPhoneArrived);
+    ReportMachineEvent("0bb4", "0c02", kEventPhoneArrived, {});
+    ReportMachineEvent("18d1", "d001", kEventPhoneArrived, {});
+    ReportMachineEvent("0c02", "18d1", kEventPhoneArrived, {});
     EXPECT_EQ(reports().size(), 5u);
 
     ResetReportedDevicesForTesting(); // a new run reports the phone again
-    ReportMachineEvent("18d1", "4ee2", kEventPhoneArrived);
+    ReportMachineEvent("18d1", "4ee2", kEventPhoneArrived, {});
     const auto sent = reports();
     ASSERT_EQ(sent.size(), 6u);
     EXPECT_EQ(sent.back().fields.at("Status"), "2");
@@ -142,8 +140,7 @@ TEST_F(UsageLogTest, WizardFinishedWithOnlinePhone) {
     adb.plain["bin\\Korvash\\adb shell getprop ro.product.device"] = "hammer\rhead\n";
     adb.plain[kMkdir] = "mkdir failed for /data/abdddgdgdgdg, Permission denied\r\n";
     adb.viaSu[kMkdir] = "";
-    SetMachineEventAdbRunners(adb.runners());
-    ReportMachineEvent("18d1", "4ee2", kEventWizardFinished);
+    ReportMachineEvent("18d1", "4ee2", kEventWizardFinished, adb.runners());
     const auto sent = reports();
     ASSERT_EQ(sent.size(), 1u);
     const auto& f = sent[0].fields;
@@ -161,18 +158,16 @@ TEST_F(UsageLogTest, WizardFinishedWithOnlinePhone) {
 TEST_F(UsageLogTest, WizardFinishedWithoutOnlinePhone) {
     FakeAdb none;
     none.plain["bin\\Korvash\\adb devices"] = "List of devices attached\n\n";
-    SetMachineEventAdbRunners(none.runners());
-    ReportMachineEvent("18d1", "4ee2", kEventWizardFinished);
+    ReportMachineEvent("18d1", "4ee2", kEventWizardFinished, none.runners());
 
     FakeAdb offline;
     offline.plain["bin\\Korvash\\adb devices"] =
         "List of devices attached\nA\toffline\nB\tdevice\n";
-    SetMachineEventAdbRunners(offline.runners());
-    ReportMachineEvent("18d1", "4ee3", kEventWizardFinished);
+    ReportMachineEvent("18d1", "4ee3", kEventWizardFinished, offline.runners());
     ASSERT_TRUE(WaitForMachineEvents(30s));
 
-    SetMachineEventAdbRunners({}); // no runners at all: sent as without a phone
-    ReportMachineEvent("18d1", "4ee4", kEventWizardFinished);
+    // No runners at all: sent as without a phone.
+    ReportMachineEvent("18d1", "4ee4", kEventWizardFinished, {});
     const auto sent = reports();
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(*none.calls, (std::vector<std::string>{"bin\\Korvash\\adb devices /10"}));
@@ -218,13 +213,12 @@ TEST(ProbeRoot, PlainThenSuAndLeftOverFolders) {
 }
 
 TEST_F(UsageLogTest, InstallReports) {
-    SetInstallPhoneValuesSource([] {
-        return InstallPhoneValues{"356938035643809", "02:00:00:00:00:01", ""};
-    });
+    const InstallPhoneValues phone{"356938035643809", "02:00:00:00:00:01", ""};
     SetLoginResultForTesting({1, "U-77", "name", ""});
-    EXPECT_FALSE(ReportInstall("com.example.app", "App", 3, true, "unreachable")); // not sent
-    EXPECT_TRUE(ReportInstall("com.example.app", "\xE5\xBE\xAE\xE4\xBF\xA1", 4, true, ""));
-    EXPECT_TRUE(ReportInstall("com.example.app", "", 2, false, "Success\r\n"));
+    EXPECT_FALSE(
+        ReportInstall("com.example.app", "App", 3, true, "unreachable", phone)); // not sent
+    EXPECT_TRUE(ReportInstall("com.example.app", "\xE5\xBE\xAE\xE4\xBF\xA1", 4, true, "", phone));
+    EXPECT_TRUE(ReportInstall("com.example.app", "", 2, false, "Success\r\n", phone));
     const auto sent = ReadReports(s_dir->file("reports"));
     ASSERT_EQ(sent.size(), 2u);
     const auto& first = sent[0].fields;

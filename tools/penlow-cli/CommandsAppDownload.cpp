@@ -5,6 +5,7 @@
 //   app-download ICONURL URL NAME TYPE VER PACKAGE MD5 [ICONURL URL ... MD5]...
 //   app-continue
 #include "device/bridge/AdbHostClient.h"
+#include "app/parts/ProgramParts.h"
 #include "device/bridge/InstallPackage.h"
 #include "webservices/InstallLog.h"
 #include "CliRegistry.h"
@@ -99,7 +100,8 @@ int RunManager(const std::function<int(CKivXzglDlg&)>& start) {
         },
         [](const std::string& package, const std::string& appName, int code, bool uninstalled,
            const std::string& output) {
-            (void)webservices::ReportInstall(package, appName, code, uninstalled, output);
+            (void)webservices::ReportInstall(package, appName, code, uninstalled, output,
+                                             CachedPhoneValues());
         });
     auto manager = std::make_unique<CKivXzglDlg>(std::move(install), nullptr);
     manager->resize(811, 590);

@@ -107,7 +107,7 @@ int exitWithWork(const CliArgs& args) {
         monitor->start();
     }
     if (work.report) {
-        webservices::ReportMachineEvent("", "", webservices::kEventProgramStart);
+        webservices::ReportMachineEvent("", "", webservices::kEventProgramStart, {});
     }
     if (work.driverJob && !StartDriverJob("18d1", "4ee2", [](const DriverProgress&, auto) {})) {
         std::printf("failed: driver job\n");

@@ -109,8 +109,8 @@ int reportMachine(const CliArgs& args) {
     if (args.size() != 3 || !toInt(args[2], kind) || kind < 0 || kind > 4) {
         return CliUsageError("report-machine VID PID KIND   (KIND 0..4; \"\" for no VID/PID)");
     }
-    SetMachineEventAdbRunners({RunCaptureTimed, RunAdbShell, RunAdbSuShell});
-    const bool sent = SendMachineEvent(args[0], args[1], kind);
+    const bool sent =
+        SendMachineEvent(args[0], args[1], kind, {RunCaptureTimed, RunAdbShell, RunAdbSuShell});
     std::printf("%s\n", sent ? "reported" : "not reported");
     return sent ? 0 : 1;
 }
@@ -122,7 +122,7 @@ int reportInstall(const CliArgs& args) {
         return CliUsageError("report-install PACKAGE APPNAME CODE UNINSTALLED(0|1) [MESSAGE]");
     }
     const std::string message = args.size() == 5 ? args[4] : std::string();
-    if (ReportInstall(args[0], args[1], code, args[3] == "1", message)) {
+    if (ReportInstall(args[0], args[1], code, args[3] == "1", message, {})) {
         std::printf("reported\n");
         return 0;
     }
