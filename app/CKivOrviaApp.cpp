@@ -57,7 +57,6 @@ bool CKivOrviaApp::InitInstance() {
     trace("browser support ready");
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileKeyText));
     trace("application profile key set");
-    InstallProgramParts();
     if (!runUpdateCheck()) {
         return false;
     }
@@ -138,7 +137,8 @@ int CKivOrviaApp::Run() {
 
 int CKivOrviaApp::ExitInstance() {
     RemoveDialogHook();
-    // Work still under way (a driver job, a report, the update check, the login) is stopped,
+    // Work still under way (a report, the update check, the login; a driver job stopped with
+    // the services at the end of Run) is stopped,
     // not waited for: its sockets are shut down, its child processes killed, its threads joined.
     StopProgramWork();
     ExitBrowserSupport();

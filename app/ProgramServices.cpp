@@ -1,5 +1,6 @@
 #include "ProgramServices.h"
 
+#include "app/parts/DriverJobWiring.h"
 #include "app/parts/ProgramParts.h"
 #include "app/parts/WebPhoneServices.h"
 #include "device/bridge/AdbHostClient.h"
@@ -66,6 +67,7 @@ ProgramServices::Collaborators ProgramServices::RealCollaborators() {
         // The download manager stops the installs that need the phone.
         PostKivMessage(WindowHandle(KivWindowRole::DownloadManager), kMsgPhoneGone);
     };
+    parts.driverJob = MakeDriverJobParts();
     parts.storeHost = config::StoreHost();
     parts.startDownloadQueues = [] { (void)InitAppDownloadQueues(); };
     parts.recommendBrowser = CreateRecommendBrowser;
@@ -87,8 +89,9 @@ ProgramServices::Collaborators ProgramServices::RealCollaborators() {
 }
 
 ProgramServices::ProgramServices(Collaborators parts)
-    : m_parts(std::move(parts)), m_phone(*m_parts.phoneWeb, m_parts.phoneGone, m_parts.connection),
-      m_devicePage(m_phone, m_parts.startDownloadQueues, m_parts.recommendBrowser,
+    : m_parts(std::move(parts)), m_driverJobs(m_parts.driverJob),
+      m_phone(*m_parts.phoneWeb, m_parts.phoneGone, m_parts.connection),
+      m_devicePage(m_phone, m_driverJobs, m_parts.startDownloadQueues, m_parts.recommendBrowser,
                    m_parts.storeHost, m_parts.machineInfo, m_parts.machineLog) {}
 
 ProgramServices::~ProgramServices() = default;

@@ -4,6 +4,7 @@
 // build the same object with collaborators of their own. UI thread; it outlives the main window.
 #pragma once
 
+#include "device/connection/DriverJobs.h"
 #include "pages/device/DeviceConnection.h"
 #include "pages/device/DevicePageServices.h"
 #include "pages/downloads/KivInstallQueue.h"
@@ -20,6 +21,7 @@ public:
         std::shared_ptr<PhoneWebServices> phoneWeb; ///< GetDevice and machine reports; never null
         std::function<void()> phoneGone;            ///< any thread: the phone left
         DeviceConnectionSetup connection;
+        DriverJobParts driverJob; ///< the wizard's driver job: web service, queue, installer
         std::string storeHost;
         std::function<void()> startDownloadQueues;
         RecommendBrowserFactory recommendBrowser;
@@ -42,6 +44,7 @@ public:
     ProgramServices& operator=(const ProgramServices&) = delete;
 
     DeviceConnection& phone() { return m_phone; }
+    DriverJobs& driverJobs() { return m_driverJobs; }
     const DevicePageServices& devicePage() const { return m_devicePage; }
     /// The install queue sees a phone when the device table follows one.
     KivInstallServices installServices();
@@ -50,6 +53,7 @@ public:
 
 private:
     Collaborators m_parts;
+    DriverJobs m_driverJobs; // stopped and joined after the connection and pages are gone
     DeviceConnection m_phone;
     DevicePageServices m_devicePage;
 };

@@ -1,11 +1,13 @@
 #include "DriverJobWiring.h"
 
-#include "device/connection/DriverJobControl.h"
+#include "device/connection/DriverJobs.h"
 #include "downloads/CKivDownQueue.h"
 #include "webservices/MachineIdentity.h"
 #include "webservices/SoapCalls.h"
 
 #include <cstdint>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -15,6 +17,55 @@ void* userValueOf(std::uint64_t jobId) {
 
 std::uint64_t jobIdOf(void* user) {
     return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(user));
+}
+
+// The driver queue calls a plain listener with the job's id as its user value; the routes
+// lead each id to the news sink of the DriverJobs that started the download. A route ends with
+// the download's last news or its removal, so late events find nothing.
+class NewsRoutes {
+public:
+    void add(std::uint64_t jobId, DriverDownloadHandle download, DriverNewsSink sink) {
+        std::lock_guard guard(m_lock);
+        m_routes[jobId] = Route{download, std::move(sink)};
+    }
+    // A route whose download already sent its last news stays gone.
+    void setDownload(std::uint64_t jobId, DriverDownloadHandle download) {
+        std::lock_guard guard(m_lock);
+        if (auto it = m_routes.find(jobId); it != m_routes.end()) {
+            it->second.download = download;
+        }
+    }
+    void removeDownload(DriverDownloadHandle download) {
+        std::lock_guard guard(m_lock);
+        std::erase_if(m_routes,
+                      [download](const auto& route) { return route.second.download == download; });
+    }
+    DriverNewsSink sinkFor(std::uint64_t jobId, bool last) {
+        std::lock_guard guard(m_lock);
+        auto it = m_routes.find(jobId);
+        if (it == m_routes.end()) {
+            return {};
+        }
+        DriverNewsSink sink = it->second.sink;
+        if (last) {
+            m_routes.erase(it);
+        }
+        return sink;
+    }
+
+private:
+    struct Route {
+        DriverDownloadHandle download = nullptr;
+        DriverNewsSink sink;
+    };
+    std::mutex m_lock;
+    std::map<std::uint64_t, Route> m_routes; // guarded by m_lock
+};
+
+// Never destroyed: the queue's polling threads may deliver news while the process exits.
+NewsRoutes& Routes() {
+    static NewsRoutes* const routes = new NewsRoutes;
+    return *routes;
 }
 
 bool lookUp(const std::string& vid, const std::string& pid, DriverPackage& package) {
@@ -29,13 +80,20 @@ bool lookUp(const std::string& vid, const std::string& pid, DriverPackage& packa
 
 // A saved download continued, else a new one, started at once.
 DriverDownloadHandle startDownload(const std::string& url, const std::string& folder,
-                                   std::uint64_t jobId) {
+                                   std::uint64_t jobId, DriverNewsSink news) {
     CKivDownQueue& queue = DriverQueue();
+    // The route is there before the first event can arrive.
+    Routes().add(jobId, nullptr, std::move(news));
     CKivDownObj* task =
         queue.ContinueTask(url, "", "", true, &DriverDownloadListener, userValueOf(jobId));
     if (task == nullptr) {
         task = queue.AddNewTask(url, folder, true, &DriverDownloadListener, userValueOf(jobId));
     }
+    if (task == nullptr) {
+        (void)Routes().sinkFor(jobId, true);
+        return nullptr;
+    }
+    Routes().setDownload(jobId, task);
     return task;
 }
 
@@ -60,7 +118,10 @@ void DriverDownloadListener(TaskEvent kind, void* user, const TaskEventData& dat
     default:
         return;
     }
-    DriverDownloadNewsFor(jobIdOf(user), news);
+    const bool last = news.kind != DriverDownloadNews::Kind::Progress;
+    if (DriverNewsSink sink = Routes().sinkFor(jobIdOf(user), last)) {
+        sink(news);
+    }
 }
 
 DriverJobParts MakeDriverJobParts() {
@@ -72,6 +133,7 @@ DriverJobParts MakeDriverJobParts() {
     };
     parts.startDownload = startDownload;
     parts.removeDownload = [](DriverDownloadHandle download) {
+        Routes().removeDownload(download);
         (void)DriverQueue().RemoveTask(static_cast<CKivDownObj*>(download));
     };
     return parts;

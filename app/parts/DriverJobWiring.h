@@ -6,7 +6,7 @@
 
 #include "downloads/TaskEvent.h"
 
-/// The real parts; SetDriverJobParts(MakeDriverJobParts()) before the first job.
+/// The real collaborators of the program's DriverJobs.
 DriverJobParts MakeDriverJobParts();
 
 /// The driver download's listener: turns the queue's events into the job's news. `user` is the

@@ -1,10 +1,7 @@
 #include "ProgramParts.h"
 
-#include "DriverJobWiring.h"
-
 #include "device/bridge/DeviceIdentity.h"
 #include "device/bridge/ProcessRunner.h"
-#include "device/connection/DriverJobControl.h"
 #include "webservices/BackgroundWork.h"
 
 webservices::InstallPhoneValues CachedPhoneValues() {
@@ -19,11 +16,6 @@ webservices::AdbRunners ProgramAdbRunners() {
     return {RunCaptureTimed, RunAdbShell, RunAdbSuShell};
 }
 
-void InstallProgramParts() {
-    SetDriverJobParts(MakeDriverJobParts());
-}
-
 void StopProgramWork() {
-    StopDriverJobs();
     webservices::StopBackgroundWork();
 }

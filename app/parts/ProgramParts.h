@@ -1,13 +1,10 @@
-// Where the program is put together: the collaborators that one subsystem's jobs need from
-// another are handed over here, once, at start-up, and the background work is stopped here at
-// exit. The program, penlow-cli and the tests that run whole jobs call these.
+// What the non-UI jobs are given where the program is put together: how the reports look at the
+// phone, and the stop of the subsystems' background work at exit. The program, penlow-cli and
+// the tests that run whole jobs use these.
 #pragma once
 
 #include "webservices/ConnectedPhoneProbe.h"
 #include "webservices/InstallLog.h"
-
-/// Hands the driver job its web service, download queue and installer.
-void InstallProgramParts();
 
 /// How the machine reports look at the phone: the device bridge's process runners.
 webservices::AdbRunners ProgramAdbRunners();
@@ -16,6 +13,7 @@ webservices::AdbRunners ProgramAdbRunners();
 /// reads only look at the caches).
 webservices::InstallPhoneValues CachedPhoneValues();
 
-/// Stops the driver job, the machine reports, the update check and the background login, and
-/// joins their threads: once this returns no such thread runs. UI thread at exit.
+/// Stops the machine reports, the update check and the background login, and joins their
+/// threads: once this returns no such thread runs. UI thread at exit. (The driver jobs stop
+/// with their owner, ProgramServices.)
 void StopProgramWork();

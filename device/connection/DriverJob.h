@@ -2,7 +2,7 @@
 // web service said about the package, the download task) and the rules for reporting and
 // cancelling. The job is held by shared pointers: the process-wide slot and each of its running
 // threads. Download tasks know it only by its id, so an event that arrives after the job was
-// cancelled or freed finds nothing. Start, cancel and events: DriverJobControl.h.
+// cancelled or freed finds nothing. Start, cancel and events: DriverJobs.h.
 #pragma once
 
 #include "DriverJobParts.h"

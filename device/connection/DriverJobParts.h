@@ -25,6 +25,9 @@ struct DriverDownloadNews {
     std::string path;           ///< Finished: the downloaded package
 };
 
+/// Where a job's download news go.
+using DriverNewsSink = std::function<void(const DriverDownloadNews& news)>;
+
 struct DriverJobParts {
     /// Asks the web service for the package of `vid`/`pid` and fills all of `package`. False
     /// when the phone is unknown or the service did not answer. On the job's thread; it ends
@@ -36,10 +39,10 @@ struct DriverJobParts {
     /// The path of a finished download of `url` in `folder` that still exists.
     std::function<std::optional<std::string>(const std::string& url, const std::string& folder)>
         findFinished;
-    /// Starts the download of `url` into `folder`, continuing a saved one; its news go to
-    /// DriverDownloadNewsFor(jobId, ...) (DriverJobControl.h). Null when it cannot start.
+    /// Starts the download of `url` into `folder` for job `jobId`, continuing a saved one; its
+    /// news go to `news` (on the download's polling thread). Null when it cannot start.
     std::function<DriverDownloadHandle(const std::string& url, const std::string& folder,
-                                       std::uint64_t jobId)>
+                                       std::uint64_t jobId, DriverNewsSink news)>
         startDownload;
     /// Removes a download startDownload gave; its progress is kept for a later job.
     std::function<void(DriverDownloadHandle download)> removeDownload;

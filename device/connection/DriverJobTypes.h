@@ -40,6 +40,7 @@ struct DriverPackage {
 
 /// The wizard's listener. Called on the job's threads (its worker, a download's polling thread),
 /// one call at a time. `stop` is requested when the job is cancelled: a listener that waits for
-/// the UI thread must give up then, because CancelDriverJob waits for a call under way to return.
+/// the UI thread must give up then, because DriverJobs::cancel waits for a call under way to
+/// return.
 using DriverProgressCallback =
     std::function<void(const DriverProgress& progress, std::stop_token stop)>;

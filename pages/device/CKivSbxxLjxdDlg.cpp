@@ -5,7 +5,7 @@
 #include "DevicePageServices.h"
 #include "DevicePageMessages.h"
 
-#include "device/connection/DriverJobControl.h"
+#include "device/connection/DriverJobs.h"
 #include "platform/config/Config.h"
 #include "ui/toolkit/KivShell.h"
 #include "ui/toolkit/KivSkinTable.h"
@@ -61,7 +61,7 @@ CKivSbxxLjxdDlg::CKivSbxxLjxdDlg(const DevicePageServices& services, QWidget* pa
 CKivSbxxLjxdDlg::~CKivSbxxLjxdDlg() {
     stopAnimation();
     m_services.phone().wizardRetry().stop();
-    CancelDriverJob();
+    m_services.driverJobs().cancel();
 }
 
 int CKivSbxxLjxdDlg::driverFailuresForTesting() {
@@ -257,7 +257,7 @@ KivResult CKivSbxxLjxdDlg::onStepDriver(KivWParam, KivLParam) {
         return 0;
     }
     startAnimation(2);
-    if (!StartDriverJob(slot.vid, slot.pid, ReportProgress)) {
+    if (!m_services.driverJobs().start(slot.vid, slot.pid, ReportProgress)) {
         // A job that cannot start never reports: fail now rather than spin forever.
         stopAnimation();
         SendKivMessage(handle(), kMsgWizardFailed);
@@ -292,7 +292,7 @@ KivResult CKivSbxxLjxdDlg::onStepFailed(KivWParam, KivLParam) {
 KivResult CKivSbxxLjxdDlg::onAbort(KivWParam, KivLParam) {
     stopAnimation();
     m_services.phone().wizardRetry().stop();
-    CancelDriverJob();
+    m_services.driverJobs().cancel();
     endWizard();
     return 0;
 }

@@ -5,6 +5,7 @@
 // so a page cannot be made with one missing.
 #pragma once
 
+#include "device/connection/DriverJobs.h"
 #include "device/display/ShowPhone.h"
 #include "ui/browser/BrowserStatus.h"
 
@@ -38,14 +39,18 @@ class DevicePageServices {
 public:
     /// `storeHost` is "host[:port]" of the store site. Every function must be callable; the
     /// machine-info lookup runs on the phone worker's thread, the rest on the UI thread.
-    DevicePageServices(DeviceConnection& phone, std::function<void()> startDownloadQueues,
+    DevicePageServices(DeviceConnection& phone, DriverJobs& driverJobs,
+                       std::function<void()> startDownloadQueues,
                        RecommendBrowserFactory recommendBrowser, std::string storeHost,
                        MachineInfoLookup machineInfo, MachineLogFunction machineLog)
-        : m_phone(phone), m_startDownloadQueues(std::move(startDownloadQueues)),
+        : m_phone(phone), m_driverJobs(driverJobs),
+          m_startDownloadQueues(std::move(startDownloadQueues)),
           m_recommendBrowser(std::move(recommendBrowser)), m_storeHost(std::move(storeHost)),
           m_machineInfo(std::move(machineInfo)), m_machineLog(std::move(machineLog)) {}
 
     DeviceConnection& phone() const { return m_phone; }
+    /// The wizard's driver job.
+    DriverJobs& driverJobs() const { return m_driverJobs; }
     void startDownloadQueues() const { m_startDownloadQueues(); }
     const RecommendBrowserFactory& recommendBrowser() const { return m_recommendBrowser; }
     /// "http://" + the store host + `path`.
@@ -59,6 +64,7 @@ public:
 
 private:
     DeviceConnection& m_phone;
+    DriverJobs& m_driverJobs;
     std::function<void()> m_startDownloadQueues;
     RecommendBrowserFactory m_recommendBrowser;
     std::string m_storeHost;

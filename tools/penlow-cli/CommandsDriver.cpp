@@ -4,7 +4,7 @@
 
 #include "app/parts/DriverJobWiring.h"
 #include "device/bridge/AdbCommands.h"
-#include "device/connection/DriverJobControl.h"
+#include "device/connection/DriverJobs.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -62,18 +62,18 @@ int driverJob(const CliArgs& args) {
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
-    SetDriverJobParts(MakeDriverJobParts());
+    DriverJobs jobs(MakeDriverJobParts());
     JobEnd end;
-    const bool started = StartDriverJob(args[first], args[first + 1],
-                                        [&end](const DriverProgress& progress, std::stop_token) {
-                                            std::printf("%s\n", progressLine(progress).c_str());
-                                            std::fflush(stdout);
-                                            if (isLast(progress.code)) {
-                                                std::lock_guard guard(end.lock);
-                                                end.last = progress.code;
-                                                end.ended.notify_all();
-                                            }
-                                        });
+    const bool started = jobs.start(args[first], args[first + 1],
+                                    [&end](const DriverProgress& progress, std::stop_token) {
+                                        std::printf("%s\n", progressLine(progress).c_str());
+                                        std::fflush(stdout);
+                                        if (isLast(progress.code)) {
+                                            std::lock_guard guard(end.lock);
+                                            end.last = progress.code;
+                                            end.ended.notify_all();
+                                        }
+                                    });
     if (!started) {
         std::fprintf(stderr, "the driver job could not be started\n");
         return 1;
@@ -84,8 +84,8 @@ int driverJob(const CliArgs& args) {
     }
     const std::optional<DriverJobCode> last = end.last;
     guard.unlock();
-    CancelDriverJob();
-    (void)WaitForDriverJobThreads(10s);
+    jobs.cancel();
+    (void)jobs.waitForThreads(10s);
     return last == DriverJobCode::Installed ? 0 : 1;
 }
 

@@ -5,12 +5,13 @@
 // exit test and the exit benchmark drive it.
 #include "CliRegistry.h"
 
+#include "app/parts/DriverJobWiring.h"
 #include "app/parts/ProgramParts.h"
 #include "app/parts/WebPhoneServices.h"
 #include "device/bridge/AdbCommands.h"
 #include "device/connection/DeviceMonitor.h"
 #include "device/connection/DevicePageLink.h"
-#include "device/connection/DriverJobControl.h"
+#include "device/connection/DriverJobs.h"
 #include "downloads/CKivDownObj.h"
 #include "downloads/CKivDownQueue.h"
 #include "webservices/MachineEventReport.h"
@@ -94,7 +95,7 @@ int exitWithWork(const CliArgs& args) {
         return CliUsageError("exit-with-work [--download URL]... [--monitor] [--report] "
                              "[--driver-job] [--adb-kill-name NAME]");
     }
-    InstallProgramParts();
+    auto driverJobs = std::make_unique<DriverJobs>(MakeDriverJobParts());
     QuietPage page;
     WebPhoneServices web;
     auto monitor = std::make_unique<DeviceMonitor>(page, web);
@@ -109,7 +110,7 @@ int exitWithWork(const CliArgs& args) {
     if (work.report) {
         webservices::ReportMachineEvent("", "", webservices::kEventProgramStart, {});
     }
-    if (work.driverJob && !StartDriverJob("18d1", "4ee2", [](const DriverProgress&, auto) {})) {
+    if (work.driverJob && !driverJobs->start("18d1", "4ee2", [](const DriverProgress&, auto) {})) {
         std::printf("failed: driver job\n");
         return 1;
     }
@@ -118,11 +119,12 @@ int exitWithWork(const CliArgs& args) {
     std::string line;
     (void)std::getline(std::cin, line);
 
-    // The program's exit order: the windows' workers (monitor, queues), then the background
-    // work of the subsystems.
+    // The program's exit order: the windows' workers (monitor, queues), the services' driver
+    // jobs, then the background work of the subsystems.
     const Clock::time_point start = Clock::now();
     monitor.reset();
     queue.reset();
+    driverJobs.reset();
     StopProgramWork();
     const auto took = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
     std::printf("exit sequence %lld us\n", static_cast<long long>(took.count()));

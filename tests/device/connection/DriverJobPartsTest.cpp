@@ -2,7 +2,7 @@
 // and the installer, in which order, and what the wizard hears. The whole job against the real
 // service, engine and installer runs in DriverJobTest.
 #include "device/connection/DriverJob.h"
-#include "device/connection/DriverJobControl.h"
+#include "device/connection/DriverJobs.h"
 
 #include "platform/Interruptible.h"
 #include "platform/StopScope.h"
@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -82,8 +83,13 @@ protected:
             return m_finished;
         };
         m_parts.startDownload = [this](const std::string& url, const std::string& folder,
-                                       std::uint64_t jobId) -> DriverDownloadHandle {
+                                       std::uint64_t jobId,
+                                       DriverNewsSink news) -> DriverDownloadHandle {
             m_jobId = jobId; // before the line the test waits for
+            {
+                std::lock_guard guard(m_newsLock);
+                m_news = std::move(news);
+            }
             m_log.add("startDownload " + url + (folder.ends_with("/download/devices/") ? "" : "?"));
             return m_downloadStarts ? &g_download : nullptr;
         };
@@ -95,15 +101,21 @@ protected:
             return std::optional<DriverProgress>(DriverProgress{DriverJobCode::Installed, 0, {}});
         };
     }
-    void TearDown() override {
-        StopDriverJobs();
-        SetDriverJobParts({});
-    }
+    void TearDown() override { m_jobs.reset(); }
 
-    void start() {
-        SetDriverJobParts(m_parts);
-        ASSERT_TRUE(StartDriverJob("18d1x", "4ee2", wizard(m_log)));
+    DriverJobs& jobs() {
+        if (!m_jobs) {
+            m_jobs = std::make_unique<DriverJobs>(m_parts);
+        }
+        return *m_jobs;
     }
+    void start() { ASSERT_TRUE(jobs().start("18d1x", "4ee2", wizard(m_log))); }
+    // The news sink of the last download started.
+    DriverNewsSink news() {
+        std::lock_guard guard(m_newsLock);
+        return m_news;
+    }
+    bool waitForThreads() { return jobs().waitForThreads(5s); }
 
     DriverJobParts m_parts;
     JobLog m_log;
@@ -112,6 +124,9 @@ protected:
     bool m_downloadStarts = true;
     std::optional<std::string> m_finished;
     std::atomic<std::uint64_t> m_jobId{0}; // set on the job thread
+    std::mutex m_newsLock;
+    DriverNewsSink m_news; // guarded by m_newsLock; set on the job thread
+    std::unique_ptr<DriverJobs> m_jobs;
 };
 
 } // namespace
@@ -120,7 +135,7 @@ TEST_F(DriverJobPartsTest, AnUnknownPhoneEndsAfterTheLookupAsRetryable) {
     m_known = false;
     start();
     ASSERT_TRUE(m_log.waitFor("wizard 3 驱动查找失败"));
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
+    ASSERT_TRUE(waitForThreads());
     EXPECT_EQ(m_log.lines(),
               (std::vector<std::string>{"wizard 0", "lookUp 18d1 4ee2", "wizard 3 驱动查找失败"}));
 }
@@ -129,7 +144,7 @@ TEST_F(DriverJobPartsTest, AFinishedPackageIsInstalledWithoutADownload) {
     m_finished = "/docs/usb.zip";
     start();
     ASSERT_TRUE(m_log.waitFor("wizard 4"));
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
+    ASSERT_TRUE(waitForThreads());
     EXPECT_EQ(m_log.lines(), (std::vector<std::string>{"wizard 0", "lookUp 18d1 4ee2", "openQueue",
                                                        "findFinished http://files/usb.zip",
                                                        "install /docs/usb.zip abc", "wizard 4"}));
@@ -138,17 +153,26 @@ TEST_F(DriverJobPartsTest, AFinishedPackageIsInstalledWithoutADownload) {
 TEST_F(DriverJobPartsTest, TheDownloadsNewsCarryTheJobOnToTheInstall) {
     start();
     ASSERT_TRUE(m_log.waitFor("startDownload http://files/usb.zip"));
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
-    DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Progress, 0, 0, {}});
-    DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Progress, 512, 1024, {}});
-    DriverDownloadNewsFor(m_jobId + 1, {DriverDownloadNews::Kind::Progress, 1, 1, {}});
-    DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Finished, 0, 0, "/d/usb.zip"});
+    ASSERT_TRUE(waitForThreads());
+    const DriverNewsSink replaced = news();
+    m_log.clear();
+    start(); // replaces the first job: its download's news are not the new job's
+    ASSERT_TRUE(m_log.waitFor("startDownload http://files/usb.zip"));
+    ASSERT_TRUE(waitForThreads());
+    const DriverNewsSink current = news();
+    current({DriverDownloadNews::Kind::Progress, 0, 0, {}});
+    current({DriverDownloadNews::Kind::Progress, 512, 1024, {}});
+    replaced({DriverDownloadNews::Kind::Progress, 1, 1, {}});
+    replaced({DriverDownloadNews::Kind::Finished, 0, 0, "/d/old.zip"});
+    current({DriverDownloadNews::Kind::Finished, 0, 0, "/d/usb.zip"});
     ASSERT_TRUE(m_log.waitFor("wizard 4"));
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
+    ASSERT_TRUE(waitForThreads());
     const std::vector<std::string> lines = m_log.lines();
-    const std::vector<std::string> tail(lines.begin() + 5, lines.end());
-    // The unknown size says nothing, another job's news are not this job's; the download is
-    // removed when the job ends.
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "removeDownload"); // the replaced job's download
+    const std::vector<std::string> tail(lines.begin() + 6, lines.end());
+    // The unknown size says nothing, the replaced job's news are not this job's; the download
+    // is removed when the job ends.
     EXPECT_EQ(tail, (std::vector<std::string>{"wizard 1 50", "install /d/usb.zip abc",
                                               "removeDownload", "wizard 4"}));
 }
@@ -156,11 +180,11 @@ TEST_F(DriverJobPartsTest, TheDownloadsNewsCarryTheJobOnToTheInstall) {
 TEST_F(DriverJobPartsTest, AFailedDownloadEndsRetryableAndCancelSilencesLateNews) {
     start();
     ASSERT_TRUE(m_log.waitFor("startDownload http://files/usb.zip"));
-    ASSERT_TRUE(WaitForDriverJobThreads(5s)); // the job holds its download now
-    DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Failed, 0, 0, {}});
+    ASSERT_TRUE(waitForThreads()); // the job holds its download now
+    news()({DriverDownloadNews::Kind::Failed, 0, 0, {}});
     ASSERT_TRUE(m_log.waitFor("wizard 3 驱动下载失败"));
-    DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Finished, 0, 0, "/d/usb.zip"});
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
+    news()({DriverDownloadNews::Kind::Finished, 0, 0, "/d/usb.zip"});
+    ASSERT_TRUE(waitForThreads());
     std::vector<std::string> lines = m_log.lines();
     EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
               (std::vector<std::string>{"removeDownload", "wizard 3 驱动下载失败"}));
@@ -168,12 +192,12 @@ TEST_F(DriverJobPartsTest, AFailedDownloadEndsRetryableAndCancelSilencesLateNews
     m_log.clear();
     start();
     ASSERT_TRUE(m_log.waitFor("startDownload http://files/usb.zip"));
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
-    CancelDriverJob();
+    ASSERT_TRUE(waitForThreads());
+    jobs().cancel();
     EXPECT_TRUE(m_log.waitFor("removeDownload", 0s));
-    DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Progress, 1, 2, {}});
-    DriverDownloadNewsFor(m_jobId, {DriverDownloadNews::Kind::Finished, 0, 0, "/d/usb.zip"});
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
+    news()({DriverDownloadNews::Kind::Progress, 1, 2, {}});
+    news()({DriverDownloadNews::Kind::Finished, 0, 0, "/d/usb.zip"});
+    ASSERT_TRUE(waitForThreads());
     EXPECT_EQ(m_log.lines().back(), "removeDownload");
 }
 
@@ -181,7 +205,7 @@ TEST_F(DriverJobPartsTest, AQueueThatFailsEndsTheJobAsFailed) {
     m_queueOpens = false;
     start();
     ASSERT_TRUE(m_log.waitFor("wizard 5 驱动下载失败"));
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
+    ASSERT_TRUE(waitForThreads());
     EXPECT_EQ(m_log.lines().size(), 4u);
 
     m_log.clear();
@@ -189,16 +213,14 @@ TEST_F(DriverJobPartsTest, AQueueThatFailsEndsTheJobAsFailed) {
     m_downloadStarts = false;
     start();
     ASSERT_TRUE(m_log.waitFor("wizard 5 驱动下载失败"));
-    ASSERT_TRUE(WaitForDriverJobThreads(5s));
+    ASSERT_TRUE(waitForThreads());
     EXPECT_EQ(m_log.lines().size(), 6u);
 }
 
 TEST_F(DriverJobPartsTest, WithoutCompletePartsNoJobStarts) {
     m_parts.removeDownload = nullptr;
-    SetDriverJobParts(m_parts);
-    EXPECT_FALSE(StartDriverJob("18d1", "4ee2", wizard(m_log)));
-    SetDriverJobParts({});
-    EXPECT_FALSE(StartDriverJob("18d1", "4ee2", wizard(m_log)));
+    EXPECT_FALSE(DriverJobs(m_parts).start("18d1", "4ee2", wizard(m_log)));
+    EXPECT_FALSE(DriverJobs({}).start("18d1", "4ee2", wizard(m_log)));
     EXPECT_TRUE(m_log.lines().empty());
 }
 
@@ -213,7 +235,7 @@ TEST_F(DriverJobPartsTest, StoppingEndsALookupBlockedOnTheThreadsStopToken) {
     start();
     ASSERT_TRUE(m_log.waitFor("lookUp"));
     const auto asked = std::chrono::steady_clock::now();
-    StopDriverJobs();
+    jobs().stop();
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
     EXPECT_EQ(m_log.lines(), (std::vector<std::string>{"wizard 0", "lookUp", "stopped"}));
 }

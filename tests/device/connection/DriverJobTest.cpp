@@ -4,7 +4,7 @@
 #include "app/parts/DriverJobWiring.h"
 #include "device/connection/DriverInstall.h"
 #include "device/connection/DriverJob.h"
-#include "device/connection/DriverJobControl.h"
+#include "device/connection/DriverJobs.h"
 
 #include "ConnectionTestSupport.h"
 #include "FileServer.h"
@@ -130,7 +130,6 @@ protected:
         // One program folder for the whole run: the driver queue opens its DownData.db once per
         // process.
         s_program = new TestProgramFolder;
-        SetDriverJobParts(MakeDriverJobParts());
         const std::string engine = BuildDir() + "/Penlow/download_engine.so";
         ASSERT_EQ(::symlink(engine.c_str(), s_program->file("download_engine.so").c_str()), 0);
     }
@@ -158,8 +157,8 @@ protected:
         CKivDownObj::SetPollPeriodForTesting(50ms);
     }
     void TearDown() override {
-        CancelDriverJob();
-        EXPECT_TRUE(WaitForDriverJobThreads(30s));
+        m_jobs->cancel();
+        EXPECT_TRUE(m_jobs->waitForThreads(30s));
         SetDriverInstallWaitsForTesting(0ms, 0ms);
         CKivDownObj::SetPollPeriodForTesting(0ms);
     }
@@ -199,9 +198,9 @@ protected:
 
     /// Runs one job for 18d1/4ee2 to its end; its reports.
     std::vector<std::string> runJob(ProgressRecorder& recorder) {
-        EXPECT_TRUE(StartDriverJob("18d1", "4ee2", recorder.callback()));
+        EXPECT_TRUE(m_jobs->start("18d1", "4ee2", recorder.callback()));
         EXPECT_TRUE(recorder.waitForEnd());
-        EXPECT_TRUE(WaitForDriverJobThreads(30s));
+        EXPECT_TRUE(m_jobs->waitForThreads(30s));
         return recorder.withoutDownloading();
     }
 
@@ -217,6 +216,8 @@ protected:
     std::unique_ptr<ServerProcess> m_server;
     std::unique_ptr<PhoneSimProcess> m_sim;
     std::unique_ptr<ScopedEnv> m_adbPort;
+    // Stopped before the servers and the phone go.
+    std::unique_ptr<DriverJobs> m_jobs = std::make_unique<DriverJobs>(MakeDriverJobParts());
 };
 
 TestProgramFolder* DriverJobTest::s_program = nullptr;
@@ -388,13 +389,13 @@ TEST_F(DriverJobTest, CancelDuringTheDownloadSilencesEveryLaterEvent) {
         zip.addFile("payload.bin", PatternBytes(1024 * 1024, 4));
     });
     ProgressRecorder recorder;
-    ASSERT_TRUE(StartDriverJob("18d1", "4ee2", recorder.callback()));
+    ASSERT_TRUE(m_jobs->start("18d1", "4ee2", recorder.callback()));
     ASSERT_TRUE(recorder.waitForLine("1 "));
-    std::weak_ptr<DriverJob> job = CurrentDriverJobForTesting();
+    std::weak_ptr<DriverJob> job = m_jobs->currentForTesting();
     void* user = reinterpret_cast<void*>(static_cast<std::uintptr_t>(job.lock()->id()));
-    CancelDriverJob();
+    m_jobs->cancel();
     const std::size_t reported = recorder.lines().size();
-    EXPECT_TRUE(WaitForDriverJobThreads(10s));
+    EXPECT_TRUE(m_jobs->waitForThreads(10s));
     // Freed once an event that was under way at the cancel has let go of it.
     for (int i = 0; i < 100 && !job.expired(); ++i) {
         std::this_thread::sleep_for(10ms);
@@ -411,7 +412,7 @@ TEST_F(DriverJobTest, CancelDuringTheDownloadSilencesEveryLaterEvent) {
     DriverDownloadListener(TaskEvent::Finished, user, data);
     DriverDownloadListener(TaskEvent::Failed, user, {});
     std::this_thread::sleep_for(500ms);
-    EXPECT_TRUE(WaitForDriverJobThreads(10s));
+    EXPECT_TRUE(m_jobs->waitForThreads(10s));
     EXPECT_EQ(recorder.lines().size(), reported);
     EXPECT_FALSE(fs::exists(runsFile()));
     EXPECT_FALSE(fs::exists(m_work.file("late")));
@@ -425,10 +426,10 @@ TEST_F(DriverJobTest, ANewJobReplacesTheRunningOne) {
         zip.addFile("payload.bin", PatternBytes(1024 * 1024, 6));
     });
     ProgressRecorder first;
-    ASSERT_TRUE(StartDriverJob("18d1", "4ee2", first.callback()));
+    ASSERT_TRUE(m_jobs->start("18d1", "4ee2", first.callback()));
     ASSERT_TRUE(first.waitForLine("1 "));
     ProgressRecorder second;
-    ASSERT_TRUE(StartDriverJob("1111", "2222", second.callback()));
+    ASSERT_TRUE(m_jobs->start("1111", "2222", second.callback()));
     const std::size_t firstReports = first.lines().size();
     ASSERT_TRUE(second.waitForEnd());
     EXPECT_EQ(second.lines(), (std::vector<std::string>{"0", "3 驱动查找失败"}));

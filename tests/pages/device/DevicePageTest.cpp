@@ -6,7 +6,7 @@
 
 #include "app/shell/CKivOrviaDlg.h"
 #include "device/bridge/PhoneInfo.h"
-#include "device/connection/DriverJobControl.h"
+#include "device/connection/DriverJobs.h"
 #include "pages/store/CKivYyyxDlg.h"
 #include "pages/device/CKivSbxxDlg.h"
 #include "pages/device/CKivSbxxLjxdDlg.h"
@@ -92,7 +92,7 @@ private slots:
     }
     void cleanupTestCase() {
         m_window.reset();
-        QVERIFY(WaitForDriverJobThreads(std::chrono::seconds(20)));
+        QVERIFY(m_services->driverJobs().waitForThreads(std::chrono::seconds(20)));
         m_services.reset();
         m_world.reset();
         RemoveDialogHook();
@@ -287,7 +287,7 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
 
     // A driver that installs: step 4, and "完成连接" records the success.
     SendKivMessage(wizard->handle(), kMsgWizardDriver);
-    CancelDriverJob(); // the reports below stand in for a job that finds its driver
+    m_services->driverJobs().cancel(); // the reports below stand in for a job that finds its driver
     const auto report = [wizard](DriverJobCode code, int percent) {
         DriverProgress progress{code, percent, ""};
         SendKivMessage(wizard->handle(), kMsgWizardProgress, static_cast<KivWParam>(code),

@@ -2,7 +2,6 @@
 
 #include "HomeScreen.h"
 
-#include "app/parts/ProgramParts.h"
 #include "device/bridge/AdbCommands.h"
 #include "platform/config/AppPaths.h"
 #include "TestProgramServices.h"
@@ -42,7 +41,6 @@ DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
             m_adbEnvironment.push_back(std::make_unique<testsupport::ScopedEnv>(name, value));
         }
     }
-    InstallProgramParts(); // the driver job asks devservices, which knows no driver
 }
 
 ProgramServices::Collaborators DeviceWorld::collaborators() {
