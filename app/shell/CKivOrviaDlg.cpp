@@ -62,7 +62,9 @@ private:
 
 CKivOrviaDlg::CKivOrviaDlg(const DevicePageServices& devicePage, KivInstallServices install,
                            QWidget* parent)
-    : KivDialog(parent, Frame::Window), m_devicePage(new CKivSbxxDlg(devicePage, this)),
+    : KivDialog(parent, Frame::Window),
+      m_devicePage(new CKivSbxxDlg(
+          devicePage, [this](const std::string& url) { openStoreAt(url); }, this)),
       m_storePage(new CKivYyyxDlg(this)),
       m_downloadManager(new CKivXzglDlg(std::move(install), this)) {
     setObjectName(QStringLiteral("CKivOrviaDlg"));
@@ -192,17 +194,20 @@ KivResult CKivOrviaDlg::onConnectionIcon(KivWParam wParam, KivLParam) {
 
 // Selects the store tab without its first-visit home page, then opens the URL there.
 KivResult CKivOrviaDlg::onOpenStoreUrl(KivWParam, KivLParam lParam) {
+    // The sender's text lasts only for its send; the store page gets a copy of its own.
+    const char* url = reinterpret_cast<const char*>(lParam);
+    openStoreAt(url ? url : "");
+    return 0;
+}
+
+void CKivOrviaDlg::openStoreAt(const std::string& url) {
     KivDialog* pages[] = {m_devicePage, m_storePage, m_downloadManager};
     for (int i = 0; i < 3; ++i) {
         pages[i]->setVisible(i == kTabStore);
         m_tabs[static_cast<std::size_t>(i)]->setEnabled(i != kTabStore);
     }
     m_selected = kTabStore;
-    // The sender's text lasts only for its send; the store page gets a copy of its own.
-    const char* url = reinterpret_cast<const char*>(lParam);
-    PostKivMessageWith(m_storePage->handle(), kMsgStoreNavigate, kStoreOpenUrl,
-                       std::string(url ? url : ""));
-    return 0;
+    PostKivMessageWith(m_storePage->handle(), kMsgStoreNavigate, kStoreOpenUrl, url);
 }
 
 KivResult CKivOrviaDlg::onShowAbout(KivWParam, KivLParam) {

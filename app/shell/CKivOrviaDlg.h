@@ -10,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 class CKivSbxxDlg;
 class DevicePageServices;
@@ -63,6 +64,8 @@ private:
 
     KivResult onConnectionIcon(KivWParam wParam, KivLParam lParam);
     KivResult onOpenStoreUrl(KivWParam wParam, KivLParam lParam);
+    /// Shows the store tab and loads `url` in it.
+    void openStoreAt(const std::string& url);
     KivResult onShowAbout(KivWParam wParam, KivLParam lParam);
     KivResult onDownloadBadge(KivWParam wParam, KivLParam lParam);
 

@@ -79,10 +79,11 @@ std::shared_ptr<KivImage> InterruptedStatusPicture() {
 
 } // namespace
 
-CKivSbxxDlg::CKivSbxxDlg(const DevicePageServices& services, QWidget* parent)
+CKivSbxxDlg::CKivSbxxDlg(const DevicePageServices& services, StoreAddressOpener openStore,
+                         QWidget* parent)
     : KivDialog(parent, Frame::Child), m_services(services),
       m_wizard(new CKivSbxxLjxdDlg(services, this)), m_info(new CKivSbxxSjxxDlg(this)),
-      m_recommend(new CKivSbxxYxtjDlg(services, this)) {
+      m_recommend(new CKivSbxxYxtjDlg(services, std::move(openStore), this)) {
     setObjectName(QStringLiteral("CKivSbxxDlg"));
     setDragByEmptySpots(true);
     setCancelAction(Cancel::CloseTopLevel); // Esc on the device page ends the program

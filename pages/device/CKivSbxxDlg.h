@@ -4,6 +4,7 @@
 // connected screen's phone worker.
 #pragma once
 
+#include "DevicePageServices.h"
 #include "ElidedLabel.h"
 #include "PhoneWorker.h"
 
@@ -13,7 +14,6 @@
 #include <memory>
 
 class CKivSbxxLjxdDlg;
-class DevicePageServices;
 class CKivSbxxSjxxDlg;
 class CKivSbxxYxtjDlg;
 class QLabel;
@@ -24,7 +24,8 @@ class CKivSbxxDlg : public KivDialog {
 public:
     enum State { kWelcome = 1, kNotConnected = 2, kConnected = 3, kConnecting = 4, kError = 5 };
 
-    CKivSbxxDlg(const DevicePageServices& services, QWidget* parent);
+    /// `openStore` shows the store tab at an address (the recommendations panel's 更多).
+    CKivSbxxDlg(const DevicePageServices& services, StoreAddressOpener openStore, QWidget* parent);
     ~CKivSbxxDlg() override;
 
     int currentState() const { return m_state; }

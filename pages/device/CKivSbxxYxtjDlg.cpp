@@ -39,8 +39,9 @@ const KivImage& Picture(int number, bool premultiply) {
 
 } // namespace
 
-CKivSbxxYxtjDlg::CKivSbxxYxtjDlg(const DevicePageServices& services, QWidget* parent)
-    : KivDialog(parent, Frame::Child), m_services(services),
+CKivSbxxYxtjDlg::CKivSbxxYxtjDlg(const DevicePageServices& services, StoreAddressOpener openStore,
+                                 QWidget* parent)
+    : KivDialog(parent, Frame::Child), m_services(services), m_openStore(std::move(openStore)),
       m_more(new QPushButton(QStringLiteral("更多"), this)) {
     setObjectName(QStringLiteral("CKivSbxxYxtjDlg"));
     m_more->setObjectName(QStringLiteral("button1054"));
@@ -129,9 +130,7 @@ KivResult CKivSbxxYxtjDlg::onStatus(KivWParam wParam, KivLParam) {
 }
 
 void CKivSbxxYxtjDlg::onMore() {
-    m_moreUrl = m_services.storeAddress("/list.php?type=t");
-    SendKivMessage(WindowHandle(KivWindowRole::MainWindow), kMsgOpenStoreUrl, 0,
-                   reinterpret_cast<KivLParam>(m_moreUrl.c_str()));
+    m_openStore(m_services.storeAddress("/list.php?type=t"));
 }
 
 void CKivSbxxYxtjDlg::paintEvent(QPaintEvent*) {

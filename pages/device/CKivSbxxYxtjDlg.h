@@ -22,7 +22,8 @@ public:
     /// Where the browser lies: (1, 31)-(534, 380).
     static const QRect kBrowserRect;
 
-    CKivSbxxYxtjDlg(const DevicePageServices& services, QWidget* parent);
+    CKivSbxxYxtjDlg(const DevicePageServices& services, StoreAddressOpener openStore,
+                    QWidget* parent);
     ~CKivSbxxYxtjDlg() override;
 
     int panelState() const { return m_state; }
@@ -45,11 +46,11 @@ private:
     void onMore();
 
     const DevicePageServices& m_services;
+    StoreAddressOpener m_openStore;
     RecommendBrowser m_browser;
     std::unique_ptr<KivFolderAnimation> m_animation;
     QPushButton* m_more;
     int m_state = kPageShown;
-    std::string m_moreUrl; // outlives the sent message, as the main window expects
 
     static const KivMessageEntry<CKivSbxxYxtjDlg> kMessageMap[];
 };

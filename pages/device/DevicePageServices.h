@@ -31,6 +31,9 @@ using RecommendStatusCallback = BrowserStatusCallback;
 using RecommendBrowserFactory = std::function<RecommendBrowser(QWidget* panel, const QRect& rect,
                                                                RecommendStatusCallback status)>;
 
+/// Shows the store tab at a store address (the recommendations panel's 更多). UI thread.
+using StoreAddressOpener = std::function<void(const std::string& url)>;
+
 /// The machine log (kinds 3 and 4 from the wizard).
 using MachineLogFunction =
     std::function<void(const std::string& vid, const std::string& pid, int kind)>;
