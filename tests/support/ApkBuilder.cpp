@@ -328,10 +328,11 @@ std::string BuildZip(const std::vector<std::pair<std::string, std::string>>& ent
 }
 
 std::string BuildApk(const ManifestFields& fields, bool deflate, bool utf8) {
-    return BuildZip({{"AndroidManifest.xml", CompileXml(ManifestElement(fields), utf8)},
-                     {"classes.dex", std::string("dex\n035\0", 8) + std::string(fields.codeBytes, 'x')},
-                     {"resources.arsc", std::string(64, '\0')}},
-                    deflate);
+    return BuildZip(
+        {{"AndroidManifest.xml", CompileXml(ManifestElement(fields), utf8)},
+         {"classes.dex", std::string("dex\n035\0", 8) + std::string(fields.codeBytes, 'x')},
+         {"resources.arsc", std::string(64, '\0')}},
+        deflate);
 }
 
 } // namespace testsupport
