@@ -127,6 +127,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.example.weather") == (std::vector<int>{3, 99}),
                                  kWaitMs);
         QVERIFY(f.pmInstalls().empty());
+        // Opened again: its row is replaced, not doubled, and it is tried again.
+        f.manager()->downloadedPage()->openPackages({mine.file("w.apk")});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            StatusesOf(f, "com.example.weather") == (std::vector<int>{3, 99, 3, 99}), kWaitMs);
+        QCOMPARE(list->rowCount(), 1);
     }
 
     void filesThatAreNoPackagesSayWhyAndAddNoRow() {
