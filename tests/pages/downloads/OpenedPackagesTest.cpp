@@ -83,7 +83,7 @@ private slots:
         f.openManager();
         f.manager()->selectTab(1);
         testsupport::TempDir mine;
-        const std::string bytes = BuildApk(Weather());
+        const std::string bytes = BuildApk(Weather(), false); // stored: a package of 2 MiB
         const std::string path = mine.file("weather-3.1.apk");
         testsupport::WriteFile(path, bytes);
         f.manager()->downloadedPage()->openPackages({path});
