@@ -23,6 +23,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -45,10 +46,13 @@ void CloseOnceShownForTesting(QDialog& dialog) {
 
 } // namespace
 
+CKivOrviaApp::CKivOrviaApp(std::vector<std::string> files) : m_pendingFiles(std::move(files)) {}
+
 bool CKivOrviaApp::InitInstance() {
     if (!takeSingleInstanceLock()) {
         return false;
     }
+    listenForLaterStarts();
     if (!initSockets()) {
         return false;
     }
@@ -84,11 +88,38 @@ bool CKivOrviaApp::takeSingleInstanceLock() {
     m_appName = platform::BaseNameWithoutExtension(platform::ExecutablePath().value_or("Penlow"));
     if (!m_instanceLock.tryAcquire(m_appName)) {
         trace("another instance named " + m_appName + " is running");
+        // Package files go to the running instance, which installs them; this start is done.
+        if (!m_pendingFiles.empty() &&
+            InstanceChannel::Send(platform::SingleInstanceLock::socketPathFor(m_appName),
+                                  m_pendingFiles)) {
+            trace("handed " + std::to_string(m_pendingFiles.size()) +
+                  " file(s) to the running instance");
+            return false;
+        }
         ShowStartupMessage(kAlreadyRunningText, m_appName);
         return false;
     }
     trace("single-instance lock " + platform::SingleInstanceLock::lockPathFor(m_appName));
     return true;
+}
+
+// Later starts hand their files over from now on; until the main window runs, they wait.
+void CKivOrviaApp::listenForLaterStarts() {
+    const std::string path = platform::SingleInstanceLock::socketPathFor(m_appName);
+    if (m_channel.listen(path)) {
+        trace("listening for later starts at " + path);
+    }
+    QObject::connect(&m_channel, &InstanceChannel::filesReceived,
+                     [this](const std::vector<std::string>& files) { openFiles(files); });
+}
+
+void CKivOrviaApp::openFiles(const std::vector<std::string>& files) {
+    trace("files to open: " + std::to_string(files.size()));
+    if (m_openFiles) {
+        m_openFiles(files);
+        return;
+    }
+    m_pendingFiles.insert(m_pendingFiles.end(), files.begin(), files.end());
 }
 
 // Sockets need no start-up here, but a peer that closes early must turn into a failed send,
@@ -130,7 +161,17 @@ int CKivOrviaApp::Run() {
     CKivOrviaDlg mainWindow(services.devicePage(), services.installServices());
     StoreScriptReceiver storeRequests(services.storeActions(mainWindow.handle()));
     CloseOnceShownForTesting(mainWindow);
+    // Files of the command line and of starts during the login go to the window once it is up.
+    QTimer::singleShot(0, &mainWindow, [this, &mainWindow] {
+        m_openFiles = [&mainWindow](const std::vector<std::string>& files) {
+            mainWindow.openPackages(files);
+        };
+        if (!m_pendingFiles.empty()) {
+            openFiles(std::exchange(m_pendingFiles, {}));
+        }
+    });
     mainWindow.exec();
+    m_openFiles = nullptr;
     trace("main window closed");
     return 0;
 }

@@ -2,12 +2,19 @@
 // exit sequence after it.
 #pragma once
 
+#include "InstanceChannel.h"
+
 #include "platform/SingleInstanceLock.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 class CKivOrviaApp {
 public:
+    /// `files`: package files to install once the main window is up.
+    explicit CKivOrviaApp(std::vector<std::string> files = {});
+
     /// Runs the start-up steps on the UI thread. False when the program ends early (second
     /// instance, failed initialisation, updater started, login cancelled): no window runs.
     [[nodiscard]] bool InitInstance();
@@ -31,6 +38,9 @@ public:
 
 private:
     bool takeSingleInstanceLock();
+    void listenForLaterStarts();
+    /// Files for the main window: handed over at once while it runs, else kept until it does.
+    void openFiles(const std::vector<std::string>& files);
     bool initSockets();
     bool runUpdateCheck();
     void installDialogHook();
@@ -41,4 +51,7 @@ private:
     platform::SingleInstanceLock m_instanceLock; // held for the whole life of the process
     std::string m_appName;
     bool m_skipLoginDialog = false;
+    std::vector<std::string> m_pendingFiles; // UI thread: files that came before the window
+    std::function<void(const std::vector<std::string>&)> m_openFiles; // set while it runs
+    InstanceChannel m_channel;
 };

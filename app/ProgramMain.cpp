@@ -3,6 +3,8 @@
 #include "CKivOrviaApp.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -18,8 +20,29 @@ void PrepareApplication() {
     }
 }
 
-int RunProgram() {
-    CKivOrviaApp app;
+std::vector<std::string> FilesFromArguments(const QStringList& arguments) {
+    std::vector<std::string> files;
+    bool options = true;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (options && argument == QStringLiteral("--")) {
+            options = false;
+            continue;
+        }
+        if (options && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            continue;
+        }
+        const QUrl url(argument);
+        const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
+        if (!path.isEmpty()) {
+            files.push_back(QFileInfo(path).absoluteFilePath().toStdString());
+        }
+    }
+    return files;
+}
+
+int RunProgram(const std::vector<std::string>& files) {
+    CKivOrviaApp app(files);
     int code = 0;
     if (app.InitInstance()) {
         code = app.Run();

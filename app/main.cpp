@@ -19,11 +19,13 @@ bool AnswerQuestion(int argc, char* argv[]) {
         return true;
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        std::printf("Usage: penlow [--version | --help]\n"
+        std::printf("Usage: penlow [--version | --help | FILE.apk ...]\n"
                     "Desktop assistant for Android phones: plug a phone in by USB (with USB\n"
                     "debugging on) to see it, install apps from the store page, and keep their\n"
-                    "downloads. The program works in its program folder; the installed launcher\n"
-                    "gives each user one in ~/.local/share/penlow.\n");
+                    "downloads. Package files given (FILE.apk) are installed on the phone from\n"
+                    "the downloads tab; when Penlow is already running they go to it. The\n"
+                    "program works in its program folder; the installed launcher gives each\n"
+                    "user one in ~/.local/share/penlow.\n");
         return true;
     }
     return false;
@@ -37,5 +39,5 @@ int main(int argc, char* argv[]) {
     }
     PrepareApplication();
     QApplication application(argc, argv);
-    return RunProgram();
+    return RunProgram(FilesFromArguments(QCoreApplication::arguments()));
 }

@@ -10,11 +10,13 @@ joined) becomes one seed file, so the corpora follow the fixtures as they change
 import hashlib
 import os
 import re
+import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 FIXTURES = {
+    "AndroidManifest": ["tests/downloads/apk/ManifestParserTest.cpp"],
     "ArchiveEntry": ["tests/device/connection/DriverArchiveTest.cpp",
                      "tests/device/connection/ZipBuilder.cpp"],
     "CommandLine": ["tests/platform/CommandLineTest.cpp",
@@ -35,6 +37,11 @@ FIXTURES = {
     "ResponseHeaders": ["tests/engine/ResponseHeadersTest.cpp"],
     "ScriptPayload": ["tests/ui/browser/ScriptPayloadTest.cpp"],
     "WriteBitmap": ["tests/device/display/WriteBitmapTest.cpp"],
+}
+
+# Targets whose seeds are binary files written by a generator of their own (the generator writes them into OUTDIR).
+GENERATED = {
+    "AndroidManifest": "fuzz/seeds/manifests.py",
 }
 
 LITERAL = re.compile(r'(?:u8|L|u|U)?"((?:[^"\\\n]|\\.)*)"')
@@ -109,6 +116,9 @@ def main():
                 with open(os.path.join(outdir, name), "wb") as seed:
                     seed.write(value)
                 count += 1
+    if target in GENERATED:
+        subprocess.run([sys.executable, os.path.join(ROOT, GENERATED[target]), outdir], check=True)
+        count = len(os.listdir(outdir))
     print("%s: %d seeds" % (target, count))
 
 

@@ -17,19 +17,27 @@ SingleInstanceLock::~SingleInstanceLock() {
 
 namespace {
 
-std::string fallbackLockPath(const std::string& name) {
-    return "/tmp/" + name + "-" + std::to_string(::getuid()) + ".lock";
+std::string fallbackPath(const std::string& name, const char* suffix) {
+    return "/tmp/" + name + "-" + std::to_string(::getuid()) + suffix;
+}
+
+std::string runtimePath(const std::string& name, const char* suffix) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (runtime && *runtime && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
+        return std::string(runtime) + "/" + name + suffix;
+    }
+    return fallbackPath(name, suffix);
 }
 
 } // namespace
 
 std::string SingleInstanceLock::lockPathFor(const std::string& name) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st {};
-    if (runtime && *runtime && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
-        return std::string(runtime) + "/" + name + ".lock";
-    }
-    return fallbackLockPath(name);
+    return runtimePath(name, ".lock");
+}
+
+std::string SingleInstanceLock::socketPathFor(const std::string& name) {
+    return runtimePath(name, ".socket");
 }
 
 bool SingleInstanceLock::tryAcquire(const std::string& name) {

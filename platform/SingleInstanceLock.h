@@ -19,6 +19,9 @@ public:
 
     /// Path of the lock file used for `name`.
     static std::string lockPathFor(const std::string& name);
+    /// Path of the local socket through which a later start of `name` reaches the holder of
+    /// the lock: beside the lock file, so scoped to the user the same way.
+    static std::string socketPathFor(const std::string& name);
 
 private:
     int m_fd = -1;

@@ -2,10 +2,12 @@
 
 #include "CAboutDlg.h"
 #include "CKivMenuDlg.h"
+#include "DroppedPackages.h"
 
 #include "platform/config/AppPaths.h"
 #include "platform/config/Config.h"
 #include "pages/downloads/CKivXzglDlg.h"
+#include "pages/downloads/CKivXzglYjxzDlg.h"
 #include "platform/DebugLog.h"
 #include "pages/store/CKivYyyxDlg.h"
 #include "pages/device/CKivSbxxDlg.h"
@@ -14,7 +16,10 @@
 #include "ui/toolkit/KivWindows.h"
 #include "webservices/MachineEventReport.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
@@ -71,7 +76,8 @@ CKivOrviaDlg::CKivOrviaDlg(const DevicePageServices& devicePage, KivInstallServi
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     setWindowIcon(ProgramIcon());
     setDragByEmptySpots(true);
-    setOkIgnored(true); // Enter never closes the main window
+    setOkIgnored(true);   // Enter never closes the main window
+    setAcceptDrops(true); // package files dropped anywhere on the window
     for (QWidget* page : {static_cast<QWidget*>(m_devicePage), static_cast<QWidget*>(m_storePage),
                           static_cast<QWidget*>(m_downloadManager)}) {
         page->hide();
@@ -234,6 +240,45 @@ KivResult CKivOrviaDlg::onDownloadBadge(KivWParam wParam, KivLParam) {
 bool CKivOrviaDlg::dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
                                       KivResult& result) {
     return DispatchKivMessage(*this, kMessageMap, message, wParam, lParam, result);
+}
+
+void CKivOrviaDlg::openPackages(const std::vector<std::string>& files) {
+    if (files.empty()) {
+        return;
+    }
+    selectTab(kTabDownloads);
+    m_downloadManager->selectTab(1);
+    if (CKivXzglYjxzDlg* page = m_downloadManager->downloadedPage()) {
+        page->openPackages(files);
+    }
+    if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
+void CKivOrviaDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() && !DroppedPackageFiles(*event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CKivOrviaDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData() && !DroppedPackageFiles(*event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CKivOrviaDlg::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()) {
+        return;
+    }
+    const std::vector<std::string> files = DroppedPackageFiles(*event->mimeData());
+    if (!files.empty()) {
+        event->acceptProposedAction();
+        openPackages(files);
+    }
 }
 
 // Installed after the skin procedure, so it sees the paint event before the frame skin

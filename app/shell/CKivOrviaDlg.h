@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CKivSbxxDlg;
 class DevicePageServices;
@@ -47,6 +48,10 @@ public:
     CKivYyyxDlg* storePage() const { return m_storePage; }
     CKivXzglDlg* downloadManager() const { return m_downloadManager; }
 
+    /// Package files to install (command line, a later start, a drop): the downloaded tab of
+    /// the download manager comes up with the window in front, and its page takes the files.
+    void openPackages(const std::vector<std::string>& files);
+
 signals:
     /// The first paint of the window has been drawn (start-up timing).
     void firstPainted();
@@ -56,6 +61,9 @@ protected:
     bool dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
                             KivResult& result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     const KivFrameSkin& attachFrame();

@@ -76,6 +76,21 @@ void OpenFolder(QWidget* page, const std::string& path, bool selectFile) {
                     QStringLiteral("array:string:") + uri, QStringLiteral("string:")});
 }
 
+/// The package file of a finished download, its database rows and its icon when no other row
+/// uses it.
+void deleteDownloadedFiles(const cKivDownloadInfo& entry) {
+    DownAppInfoDatabase& db = CKivAppDownMgr::Instance().database();
+    std::error_code ignored;
+    std::filesystem::remove(entry.path, ignored);
+    const std::optional<std::string> icon =
+        entry.iconPath.empty() ? std::nullopt : std::optional<std::string>(entry.iconPath);
+    if (entry.ID != -1) {
+        db.deleteFinished(entry.ID, entry.Url, entry.Ver, icon);
+    } else {
+        db.icons().cleanUp(entry.Url, entry.Ver, icon);
+    }
+}
+
 struct InstallStatusLook {
     int status;
     const char* text;
@@ -102,6 +117,7 @@ const KivMessageEntry<CKivXzglYjxzDlg> CKivXzglYjxzDlg::kMessageMap[] = {
     {kMsgInstallById, &CKivXzglYjxzDlg::onInstallById},
     {kMsgInstallProgress, &CKivXzglYjxzDlg::onInstallProgress},
     {kMsgStopAdb, &CKivXzglYjxzDlg::onStopAdb},
+    {kMsgPackageOpened, &CKivXzglYjxzDlg::onPackageOpened},
 };
 
 bool IsUrlQueuedForInstall(const std::string& url) {
@@ -142,7 +158,8 @@ void CKivXzglYjxzDlg::onInitDialog() {
     restore();
     postRowCount();
     setTickButtonsEnabled(false);
-    if (!m_queue->start()) {
+    m_reader = std::make_unique<OpenedPackageReader>(handle());
+    if (!m_queue->start() || !m_reader->start()) {
         showInitFailure();
     }
     g_page = this;
@@ -153,6 +170,7 @@ CKivXzglYjxzDlg::~CKivXzglYjxzDlg() {
     if (g_page == this) {
         g_page = nullptr;
     }
+    m_reader.reset();
     m_queue.reset(); // waits for the install under way
     platform::DebugOutput("CKivXzglYjxzDlg::OnDestroy()----2----");
 }
@@ -253,7 +271,8 @@ void CKivXzglYjxzDlg::dropRowsWithoutPackage(const std::string& url, const std::
 }
 
 void CKivXzglYjxzDlg::queueInstall(const cKivDownloadInfo& entry) {
-    m_queue->append({entry.serial, entry.Url, entry.path, entry.ValidValue, entry.PackageName});
+    m_queue->append({entry.serial, entry.Url, entry.path, entry.ValidValue, entry.PackageName,
+                     entry.openedFile});
 }
 
 // ---- Messages --------------------------------------------------------------------------
@@ -263,16 +282,20 @@ KivResult CKivXzglYjxzDlg::onAddFinished(KivWParam, KivLParam lParam) {
     if (!payload || !*payload) {
         return 0;
     }
-    cKivDownloadInfo* entry = payload->get();
-    dropRowsWithoutPackage(entry->Url, entry->path);
-    cKivDownListCell* cell = addEntry(std::move(*payload));
+    addAndInstall(std::move(*payload));
+    return 0;
+}
+
+// A finished download, or a package the user opened, is installed at once.
+void CKivXzglYjxzDlg::addAndInstall(std::unique_ptr<cKivDownloadInfo> entry) {
+    cKivDownloadInfo* added = entry.get();
+    dropRowsWithoutPackage(added->Url, added->path);
+    cKivDownListCell* cell = addEntry(std::move(entry));
     postRowCount();
-    // A finished download is installed at once.
-    queueInstall(*entry);
+    queueInstall(*added);
     setTickButtonsEnabled(false);
     list()->SetRowButtonEnabled(cell, 0, false);
     list()->SetRowButtonEnabled(cell, 1, false);
-    return 0;
 }
 
 KivResult CKivXzglYjxzDlg::onInstallById(KivWParam wParam, KivLParam) {
@@ -347,15 +370,9 @@ KivResult CKivXzglYjxzDlg::onDeleteEntry(KivWParam wParam, KivLParam lParam) {
         std::unique_ptr<cKivDownloadInfo> entry = std::move(it->second);
         m_entries.erase(it);
         m_queue->remove(entry->serial);
-        DownAppInfoDatabase& db = CKivAppDownMgr::Instance().database();
-        std::error_code ignored;
-        std::filesystem::remove(entry->path, ignored);
-        const std::optional<std::string> icon =
-            entry->iconPath.empty() ? std::nullopt : std::optional<std::string>(entry->iconPath);
-        if (entry->ID != -1) {
-            db.deleteFinished(entry->ID, entry->Url, entry->Ver, icon);
-        } else {
-            db.icons().cleanUp(entry->Url, entry->Ver, icon);
+        // A package the user opened stays theirs: only the row goes.
+        if (!entry->openedFile) {
+            deleteDownloadedFiles(*entry);
         }
         if (m_current == entry->serial) {
             m_current = 0;
@@ -375,6 +392,56 @@ KivResult CKivXzglYjxzDlg::onDeleteEntry(KivWParam wParam, KivLParam lParam) {
     }
     postRowCount();
     return 0;
+}
+
+// ---- Package files the user opened ----------------------------------------------------
+
+void CKivXzglYjxzDlg::openPackages(const std::vector<std::string>& paths) {
+    if (m_reader) {
+        m_reader->add(paths);
+    }
+}
+
+QString CKivXzglYjxzDlg::OpenFailureText(apk::ApkReadError error, const std::string& path) {
+    const char* reason = "无法安装：文件不是有效的安卓安装包";
+    if (error == apk::ApkReadError::Missing) {
+        reason = "无法安装：找不到文件";
+    } else if (error == apk::ApkReadError::Unreadable) {
+        reason = "无法安装：无法读取文件";
+    }
+    const std::string name = std::filesystem::path(path).filename().string();
+    return QString::fromUtf8(reason) + QLatin1Char('\n') + Qt8(name.empty() ? path : name);
+}
+
+KivResult CKivXzglYjxzDlg::onPackageOpened(KivWParam, KivLParam lParam) {
+    const auto* opened = KivPayloadValue<OpenedPackage>(lParam);
+    if (!opened) {
+        return 0;
+    }
+    if (!opened->read.manifest) {
+        sayCannotOpen(*opened);
+        return 0;
+    }
+    const apk::ApkManifest& manifest = *opened->read.manifest;
+    auto entry = std::make_unique<cKivDownloadInfo>();
+    entry->Url = QUrl::fromLocalFile(Qt8(opened->path)).toString().toStdString();
+    entry->Name = manifest.displayName();
+    entry->Type = "本地安装包";
+    entry->Ver = manifest.versionText();
+    entry->PackageName = manifest.packageName;
+    entry->path = opened->path;
+    entry->fileSize = opened->read.fileSize;
+    entry->openedFile = true;
+    addAndInstall(std::move(entry));
+    return 0;
+}
+
+// Not modal: files keep coming (a drop of several, a second start) while the box is up.
+void CKivXzglYjxzDlg::sayCannotOpen(const OpenedPackage& opened) {
+    auto* box = new CKivMsgBoxDlg(OpenFailureText(opened.read.error, opened.path),
+                                  ApplicationName(), false, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 // ---- Buttons and clicks ----------------------------------------------------------------

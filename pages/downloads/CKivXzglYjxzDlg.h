@@ -6,12 +6,14 @@
 
 #include "KivDownloadPage.h"
 #include "KivInstallQueue.h"
+#include "OpenedPackageReader.h"
 #include "cKivDownloadInfo.h"
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CKivXzglYjxzDlg : public KivDownloadPage {
     Q_OBJECT
@@ -26,6 +28,12 @@ public:
     /// Whether the install queue holds `url` (letter case ignored).
     bool isQueued(const std::string& url);
     bool queueEmpty();
+    /// Package files the user opened: each is read on the reader's thread, then gets a row
+    /// (named from its manifest) and is installed like a finished download; a file that is no
+    /// package gets a message box and no row. UI thread.
+    void openPackages(const std::vector<std::string>& paths);
+    /// The text of the message box for a file that cannot be installed.
+    static QString OpenFailureText(apk::ApkReadError error, const std::string& path);
 
     /// Opens a folder, or shows a file in its folder; tests record instead.
     using OpenFolderFunction = std::function<void(const std::string& path, bool selectFile)>;
@@ -53,9 +61,12 @@ private:
     KivResult onInstallById(KivWParam wParam, KivLParam lParam);
     KivResult onInstallProgress(KivWParam wParam, KivLParam lParam);
     KivResult onStopAdb(KivWParam wParam, KivLParam lParam);
+    KivResult onPackageOpened(KivWParam wParam, KivLParam lParam);
 
     void restore();
     cKivDownListCell* addEntry(std::unique_ptr<cKivDownloadInfo> entry);
+    void addAndInstall(std::unique_ptr<cKivDownloadInfo> entry);
+    void sayCannotOpen(const OpenedPackage& opened);
     void dropRowsWithoutPackage(const std::string& url, const std::string& path);
     void queueInstall(const cKivDownloadInfo& entry);
     void installRow(cKivDownListCell* cell);
@@ -66,6 +77,7 @@ private:
     std::map<std::uint64_t, std::unique_ptr<cKivDownloadInfo>> m_entries; // UI thread
     KivInstallServices m_installServices; // handed to the install queue at start-up
     std::unique_ptr<KivInstallQueue> m_queue;
+    std::unique_ptr<OpenedPackageReader> m_reader;
     bool m_installAllBusy = false;
     std::uint64_t m_current = 0; ///< serial of the current entry, 0 when none
 

@@ -1,6 +1,7 @@
 #include "KivInstallQueue.h"
 
 #include "device/connection/FileMd5.h"
+#include "downloads/apk/ApkFile.h"
 #include "downloads/DownloadRows.h"
 #include "platform/Interruptible.h"
 #include "platform/StopScope.h"
@@ -140,10 +141,19 @@ void KivInstallQueue::installOne(const KivInstallJob& job, std::stop_token stop)
     post(job.serial, kReset);
 }
 
+bool KivInstallQueue::packageIntact(const KivInstallJob& job, const std::string& path) {
+    if (job.openedFile) {
+        // Still the package whose manifest named the row: the file may have changed since.
+        const apk::ApkReadResult read = apk::ReadApkFile(path);
+        return read.manifest && read.manifest->packageName == job.packageName;
+    }
+    const std::string digest = FileMd5Hex(path).value_or("");
+    return !job.validValue.empty() && SameDigest(digest, job.validValue);
+}
+
 int KivInstallQueue::checkAndInstall(const KivInstallJob& job, const std::string& path,
                                      std::stop_token stop) {
-    const std::string digest = FileMd5Hex(path).value_or("");
-    if (job.validValue.empty() || !SameDigest(digest, job.validValue)) {
+    if (!packageIntact(job, path)) {
         return kBadPackage;
     }
     if (!m_services.phoneAttached()) {

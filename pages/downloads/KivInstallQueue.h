@@ -50,6 +50,8 @@ struct KivInstallJob {
     std::string path;
     std::string validValue;
     std::string packageName;
+    /// A package the user opened: it has no digest, so the file is checked by its manifest.
+    bool openedFile = false;
 };
 
 class KivInstallQueue {
@@ -95,6 +97,7 @@ private:
     void installOne(const KivInstallJob& job, std::stop_token stop);
     int checkAndInstall(const KivInstallJob& job, const std::string& path, std::stop_token stop);
     void post(std::uint64_t serial, int status);
+    static bool packageIntact(const KivInstallJob& job, const std::string& path);
     bool pause(std::stop_token stop, int seconds);
 
     KivWindowHandle m_page;

@@ -27,6 +27,9 @@ public:
     std::string ValidType;
     std::string ValidValue;
     std::uint64_t fileSize = 0;
+    /// A package the user opened from a folder of their own: it has no database row and no
+    /// digest, and deleting the row leaves the file where it is.
+    bool openedFile = false;
 
     cKivDownListCell* row = nullptr; ///< UI thread only
 };

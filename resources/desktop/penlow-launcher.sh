@@ -4,6 +4,16 @@
 # a program folder of their own: a copy of the executable, links to the installed engine, skins
 # and adb, and copies of the shipped data files made once (later edits are kept).
 set -eu
+# Package files named relative to where the launcher started keep their meaning in the program
+# folder the program runs in.
+here=$(pwd)
+for arg do
+    shift
+    case $arg in
+    /* | -* | *://*) set -- "$@" "$arg" ;;
+    *) set -- "$@" "$here/$arg" ;;
+    esac
+done
 self=$(readlink -f "$0")
 shipped=$(dirname "$self")/../lib/penlow
 shipped=$(cd "$shipped" && pwd)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -47,13 +48,28 @@ void CKivMsgBoxDlg::onInitDialog() {
         placeInClient(m_ok, 170, 115, 66, 25);
         m_cancel->hide();
     }
-    // Centred in the upper part of the client area at exactly the text's size, on one line:
-    // a text wider than the box starts left of it and is clipped on both sides.
+    // Centred in the upper area of the client rectangle at exactly the text's size. One line wider
+    // than the box starts left of it and is clipped on both sides; the lines of a text of
+    // several (a message and a file name) are shortened in the middle to the box's width.
+    // Always plain text: file names and phone texts are shown as they are.
     const QFontMetrics metrics(m_message->font());
-    const QSize textSize(metrics.horizontalAdvance(m_text), metrics.height());
+    QStringList lines = m_text.split(QLatin1Char('\n'));
+    if (lines.size() > 1) {
+        for (QString& line : lines) {
+            line = metrics.elidedText(line, Qt::ElideMiddle, kWidth - 24);
+        }
+    }
+    int textWidth = 0;
+    for (const QString& line : lines) {
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
+    }
+    const QSize textSize(textWidth,
+                         metrics.height() + metrics.lineSpacing() * (int(lines.size()) - 1));
     placeInClient(m_message, (410 - textSize.width()) / 2, (120 - textSize.height()) / 2,
                   textSize.width(), textSize.height());
-    m_message->setText(m_text);
+    m_message->setTextFormat(Qt::PlainText);
+    m_message->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_message->setText(lines.join(QLatin1Char('\n')));
 
     static const std::shared_ptr<KivButtonSkin> okSkin = MakeButtonSkin(110, 111, 112, 0);
     static const std::shared_ptr<KivButtonSkin> cancelSkin = MakeButtonSkin(120, 121, 122, 0);

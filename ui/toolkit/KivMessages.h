@@ -66,6 +66,8 @@ inline constexpr unsigned kMsgInstallById = kWmUser + 506;
 inline constexpr unsigned kMsgInstallProgress = kWmUser + 507;
 inline constexpr unsigned kMsgToolbarDone = kWmUser + 510;
 inline constexpr unsigned kMsgStopAdb = kWmUser + 511;
+/// A package file the user opened was read; payload: OpenedPackage (pages/downloads).
+inline constexpr unsigned kMsgPackageOpened = kWmUser + 512;
 
 // Download list cKivDownList (posted to itself).
 inline constexpr unsigned kMsgFitLastHeaderItem = kWmUser + 2000;
