@@ -86,7 +86,9 @@ TEST_F(CliConnectionTest, MonitorPrintsEventsAndStatesForTheGivenTime) {
     // is left alone.
     EXPECT_FALSE(standIn.waitKilled(1s));
     const std::string& out = run.output;
-    EXPECT_EQ(out.rfind("event 0 slot 0\nwizard-button enabled\n", 0), 0u) << out;
+    // The adb watcher says it runs once it has stopped the old server; the USB watcher may
+    // report the phones before that.
+    EXPECT_NE(out.find("event 0 slot 0\nwizard-button enabled\n"), std::string::npos) << out;
     EXPECT_NE(out.find("event 1 slot 0 18D14EE2 GOOGLE serial=\nstate 4 0\n"), std::string::npos)
         << out;
     EXPECT_NE(out.find("event 1 slot 1 18D1ABCD GOOGLE"), std::string::npos) << out;
