@@ -23,8 +23,6 @@ public:
     cKivDownloadInfo* entryOf(const cKivDownListCell* cell) const;
     cKivDownloadInfo* currentEntry() const;
     bool installAllBusy() const { return m_installAllBusy; }
-    /// Whether the install queue holds `url` (letter case ignored).
-    bool isQueued(const std::string& url);
     bool queueEmpty();
 
     /// Opens a folder, or shows a file in its folder; tests record instead.
@@ -46,6 +44,7 @@ protected:
     int tickButtonCount() const override { return 2; }
     void onRowClicked(int row) override;
     void onRowTicked(cKivDownListCell* cell) override;
+    void onRowButton(cKivDownListCell* cell, int button) override;
 
 private:
     KivResult onAddFinished(KivWParam wParam, KivLParam lParam);
@@ -71,6 +70,3 @@ private:
 
     static const KivMessageEntry<CKivXzglYjxzDlg> kMessageMap[];
 };
-
-/// Whether the downloaded page's install queue holds `url`; false without the page. UI thread.
-bool IsUrlQueuedForInstall(const std::string& url);
