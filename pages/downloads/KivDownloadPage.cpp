@@ -59,8 +59,10 @@ void KivDownloadPage::createControls(const std::array<std::array<int, 4>, 3>& pi
         button->resize(button->sizeHint());
         m_buttons[i] = button;
     }
-    m_rows = new cKivDownRows(m_runningList, this);
+    m_rows = new cKivDownRows(m_runningList);
     m_list = new cKivDownList(*m_rows, this);
+    // The list's child: the rows go after the list that reads them, never before.
+    m_rows->setParent(m_list);
     connect(m_list, &cKivDownList::rowClicked, this, [this](int row) {
         if (!QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
             for (int i = 0; i < m_rows->rowCount(); ++i) {
