@@ -52,10 +52,10 @@ bool LookUpMachine(const std::string& vid, const std::string& pid, const std::st
     return true;
 }
 
-int StartDownloadFromScript(const ScriptRequest& r) {
+int StartDownloadFromScript(const ScriptRequest& r, const InstallQueueView& installQueue) {
     return StartAppDownload(r.iconUrl().c_str(), r.downloadUrl().c_str(), r.name().c_str(),
                             r.type().c_str(), r.version().c_str(), r.packageName().c_str(),
-                            r.md5().c_str());
+                            r.md5().c_str(), installQueue);
 }
 
 } // namespace
@@ -99,7 +99,7 @@ ProgramServices::~ProgramServices() = default;
 KivInstallServices ProgramServices::installServices() {
     DeviceConnection* phone = &m_phone;
     return KivInstallServices([phone] { return phone->currentDevice() >= 0; }, m_parts.serial,
-                              m_parts.install, m_parts.installReport);
+                              m_parts.install, m_parts.installReport, m_installQueue);
 }
 
 StoreActions ProgramServices::storeActions(KivWindowHandle mainWindow) const {
@@ -107,5 +107,11 @@ StoreActions ProgramServices::storeActions(KivWindowHandle mainWindow) const {
     auto open = [mainWindow](const std::string& url) {
         SendKivMessage(mainWindow, kMsgOpenStoreUrl, 0, reinterpret_cast<KivLParam>(url.c_str()));
     };
-    return StoreActions(m_parts.startDownload, m_parts.flyingIcon, std::move(open));
+    // The queue view lives as long as this object, which outlives the main window and the
+    // store's receiver.
+    auto start = [startDownload = m_parts.startDownload,
+                  installQueue = m_installQueue](const ScriptRequest& request) {
+        return startDownload(request, *installQueue);
+    };
+    return StoreActions(std::move(start), m_parts.flyingIcon, std::move(open));
 }

@@ -7,6 +7,7 @@
 #include "device/connection/DriverJobs.h"
 #include "pages/device/DeviceConnection.h"
 #include "pages/device/DevicePageServices.h"
+#include "pages/downloads/InstallQueueView.h"
 #include "pages/downloads/KivInstallQueue.h"
 #include "pages/store/StoreScriptReceiver.h"
 #include "ui/toolkit/KivWindowHandle.h"
@@ -16,6 +17,11 @@
 
 class ProgramServices {
 public:
+    /// A store request to download an app; `installQueue` tells whether its URL waits in the
+    /// downloaded page's install queue.
+    using StartDownload =
+        std::function<int(const ScriptRequest& request, const InstallQueueView& installQueue)>;
+
     /// The collaborators that come from outside the pages. RealCollaborators() gives the program's.
     struct Collaborators {
         std::shared_ptr<PhoneWebServices> phoneWeb; ///< GetDevice and machine reports; never null
@@ -30,7 +36,7 @@ public:
         KivInstallServices::Serial serial;
         KivInstallServices::Install install;
         KivInstallServices::Report installReport;
-        StoreActions::StartDownload startDownload;
+        StartDownload startDownload;
         StoreActions::FlyingIcon flyingIcon;
     };
 
@@ -46,7 +52,8 @@ public:
     DeviceConnection& phone() { return m_phone; }
     DriverJobs& driverJobs() { return m_driverJobs; }
     const DevicePageServices& devicePage() const { return m_devicePage; }
-    /// The install queue sees a phone when the device table follows one.
+    /// The install queue sees a phone when the device table follows one; the downloaded page
+    /// shows its queue to the store's requests through the program's queue view.
     KivInstallServices installServices();
     /// The store's actions; store addresses open in the store tab of `mainWindow`.
     StoreActions storeActions(KivWindowHandle mainWindow) const;
@@ -54,6 +61,7 @@ public:
 private:
     Collaborators m_parts;
     DriverJobs m_driverJobs; // stopped and joined after the connection and pages are gone
+    const std::shared_ptr<InstallQueueView> m_installQueue = std::make_shared<InstallQueueView>();
     DeviceConnection m_phone;
     DevicePageServices m_devicePage;
 };

@@ -22,9 +22,9 @@ CKivAppDownMgr::CKivAppDownMgr()
     m_iconQueue.SetTaskType(DE_TASK_TYPE_ICON);
 }
 
-CKivAppDownMgr::~CKivAppDownMgr() {
-    m_db.close();
-}
+// The members go in reverse order: the queues stop their tasks while the database is still
+// open, and the database closes last.
+CKivAppDownMgr::~CKivAppDownMgr() = default;
 
 CKivAppDownMgr& CKivAppDownMgr::Instance() {
     std::lock_guard lock(g_managerMutex);

@@ -44,12 +44,15 @@ public:
 private:
     CKivAppDownMgr();
 
-    // Declared first so that they are destroyed last, after the connection closed.
-    CKivDownQueue m_appQueue;
-    CKivDownQueue m_iconQueue;
+    // Destroyed in reverse: the app queue first (its tasks' callbacks use the icon queue and
+    // the database), then the icon queue (its callbacks use the database), then the database.
+    // A task callback still finishing when the manager goes (one whose task was let go) ends
+    // during its queue's destruction, while everything it uses is still there.
     DownAppInfoDatabase m_db;
     std::string m_apkFolder;
     std::string m_pictureFolder;
+    CKivDownQueue m_iconQueue;
+    CKivDownQueue m_appQueue;
 };
 
 /// Run on the device page's queue initialisation: the driver queue is initialised with

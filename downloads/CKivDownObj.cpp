@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -133,10 +134,14 @@ void CKivDownObj::ReleasePolling() {
     m_gate.open();
 }
 
-void CKivDownObj::SetProgressCallback(ProgressCallback callback, void* user) {
+void CKivDownObj::SetProgressCallback(ProgressCallback callback, void* user,
+                                      std::shared_ptr<void> keepAlive) {
+    std::shared_ptr<void> released;
     std::lock_guard lock(m_callbackMutex);
     m_progressCallback = callback;
     m_user = user;
+    // The old value is let go after the lock: its owner may be freed with it.
+    released = std::exchange(m_keepAlive, std::move(keepAlive));
 }
 
 void CKivDownObj::SetQueueCallback(QueueCallback callback, void* queue) {
@@ -152,10 +157,12 @@ void CKivDownObj::ClearCallbacks() {
 void CKivDownObj::Notify(TaskEvent kind, const TaskEventData& data) {
     ProgressCallback callback;
     void* user;
+    std::shared_ptr<void> keepAlive; // the user value stays for this call, whoever clears it
     {
         std::lock_guard lock(m_callbackMutex);
         callback = m_progressCallback;
         user = m_user;
+        keepAlive = m_keepAlive;
     }
     if (callback != nullptr) {
         callback(kind, user, data);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <string>
@@ -40,7 +41,10 @@ public:
 
     /// The owner's listener and its user value (null clears). Called on the polling thread;
     /// a call already under way may still finish after the callback was cleared or replaced.
-    void SetProgressCallback(ProgressCallback callback, void* user);
+    /// `keepAlive` (usually what `user` points into) is held by the task while the callback is
+    /// set and by every call under way until it returns, so the user value outlives them all.
+    void SetProgressCallback(ProgressCallback callback, void* user,
+                             std::shared_ptr<void> keepAlive = {});
     void SetQueueCallback(QueueCallback callback, void* queue);
 
     std::int32_t TaskId() const { return m_taskId; }
@@ -92,9 +96,10 @@ private:
     std::atomic<std::uint64_t> m_fileSize{0}; // written by the polling thread and the queue
     std::atomic<std::uint64_t> m_received{0};
 
-    mutable std::mutex m_callbackMutex; // guards the four members below; any thread
+    mutable std::mutex m_callbackMutex; // guards the five members below; any thread
     ProgressCallback m_progressCallback = nullptr;
     void* m_user = nullptr;
+    std::shared_ptr<void> m_keepAlive; // what m_user points into, while the callback is set
     QueueCallback m_queueCallback = nullptr;
     void* m_queue = nullptr;
 

@@ -171,7 +171,8 @@ void CKivDownQueue::ForgetSaved(const std::string& url) {
 }
 
 CKivDownObj* CKivDownQueue::AddNewTask(const std::string& url, const std::string& folder,
-                                       bool startNow, ProgressCallback callback, void* user) {
+                                       bool startNow, ProgressCallback callback, void* user,
+                                       std::shared_ptr<void> keepAlive) {
     DownDataDatabase* db = Database();
     if (db != nullptr && FindContinuable(url)) {
         return nullptr; // a saved download of the URL is to be continued, not restarted
@@ -186,12 +187,13 @@ CKivDownObj* CKivDownQueue::AddNewTask(const std::string& url, const std::string
         db->registerDownload(url, task->Folder());
         db->saveProgress(url, task->Saved());
     }
-    return Adopt(std::move(task), startNow, callback, user);
+    return Adopt(std::move(task), startNow, callback, user, std::move(keepAlive));
 }
 
 CKivDownObj* CKivDownQueue::ContinueTask(const std::string& url, const std::string& folder,
                                          const std::string& fileName, bool startNow,
-                                         ProgressCallback callback, void* user) {
+                                         ProgressCallback callback, void* user,
+                                         std::shared_ptr<void> keepAlive) {
     DownDataDatabase* db = Database();
     if (db != nullptr ? !FindContinuable(url) : (folder.empty() || fileName.empty())) {
         return nullptr;
@@ -215,7 +217,7 @@ CKivDownObj* CKivDownQueue::ContinueTask(const std::string& url, const std::stri
         }
         return nullptr;
     }
-    return Adopt(std::move(task), startNow, callback, user);
+    return Adopt(std::move(task), startNow, callback, user, std::move(keepAlive));
 }
 
 void CKivDownQueue::SetTaskType(std::int32_t engineTaskType) {
@@ -260,10 +262,11 @@ bool CKivDownQueue::HasQueuedUrl(const std::string& url) {
 }
 
 CKivDownObj* CKivDownQueue::Adopt(std::unique_ptr<CKivDownObj> task, bool startNow,
-                                  ProgressCallback callback, void* user) {
+                                  ProgressCallback callback, void* user,
+                                  std::shared_ptr<void> keepAlive) {
     CKivDownObj* raw = task.get();
     raw->SetQueueCallback(&CKivDownQueue::OnQueueEvent, this);
-    raw->SetProgressCallback(callback, user);
+    raw->SetProgressCallback(callback, user, std::move(keepAlive));
     {
         std::lock_guard lock(m_mutex);
         Entry entry;

@@ -73,9 +73,12 @@ public:
 
     /// A new download of `url` into `folder`, or null: refused when the database has a
     /// continuable download of the URL (continue it instead), or when the engine task cannot
-    /// be created. The queue owns the task; `callback` and `user` are set before it can start.
+    /// be created. The queue owns the task; `callback` and `user` are set before it can start,
+    /// and the task holds `keepAlive` for as long as it may call back
+    /// (CKivDownObj::SetProgressCallback).
     CKivDownObj* AddNewTask(const std::string& url, const std::string& folder, bool startNow,
-                            ProgressCallback callback = nullptr, void* user = nullptr);
+                            ProgressCallback callback = nullptr, void* user = nullptr,
+                            std::shared_ptr<void> keepAlive = {});
     /// Continues a saved download of `url`: with the database, its folder and file name come
     /// from the saved row (the arguments are ignored) and a continuable row is required;
     /// without, `folder` and `fileName` are needed. Null when refused or the engine cannot
@@ -83,7 +86,8 @@ public:
     /// has the same URL (letter case ignored).
     CKivDownObj* ContinueTask(const std::string& url, const std::string& folder,
                               const std::string& fileName, bool startNow,
-                              ProgressCallback callback = nullptr, void* user = nullptr);
+                              ProgressCallback callback = nullptr, void* user = nullptr,
+                              std::shared_ptr<void> keepAlive = {});
 
     /// Queues a task created by this queue as Waiting. 0, -1 (already queued), -2 (null or
     /// not created by this queue).
@@ -134,7 +138,7 @@ private:
     /// Acts on the first task that needs the scheduler; false when none did.
     bool ScheduleOne();
     CKivDownObj* Adopt(std::unique_ptr<CKivDownObj> task, bool startNow, ProgressCallback callback,
-                       void* user);
+                       void* user, std::shared_ptr<void> keepAlive);
     EntryMap::iterator Find(CKivDownObj* task); // m_mutex held
     void GiveBackSlot(Entry& entry);            // m_mutex held
     bool HasQueuedUrl(const std::string& url);

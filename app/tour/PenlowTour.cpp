@@ -233,8 +233,8 @@ void PenlowTour::buildStops() {
         },
         [this] {
             markStage("installed");
-            auto* entry =
-                static_cast<cKivDownloadInfo*>(FirstRow(DownloadedList(mainWindow()))->data);
+            CKivXzglYjxzDlg* page = mainWindow()->downloadManager()->downloadedPage();
+            cKivDownloadInfo* entry = page->entryOf(FirstRow(DownloadedList(mainWindow())));
             if (entry) {
                 m_package = QString::fromStdString(entry->PackageName);
                 m_packageFile = QString::fromStdString(entry->path);

@@ -60,7 +60,8 @@ void ScrollPass(QAbstractScrollArea& area, Figures& figures) {
 
 Figures MeasureList() {
     Figures figures;
-    cKivDownList list(true);
+    cKivDownRows rows(true);
+    cKivDownList list(rows);
     list.resize(kSize);
     list.show();
     QApplication::processEvents();
@@ -68,12 +69,13 @@ Figures MeasureList() {
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < kRows; ++i) {
-        cKivDownListCell* cell = list.AddRow(Title(i), QStringLiteral("游戏"), QString());
-        list.SetRowSize(1024ull * 1024 * (i + 1), cell);
-        list.SetRowProgress(Qt::darkGray, cell, i % 100, QStringLiteral("正在下载%1%").arg(i % 100),
+        cKivDownListCell* cell = rows.AddRow(static_cast<cKivDownListCell::Key>(i + 1), Title(i),
+                                             QStringLiteral("游戏"), QString());
+        rows.SetRowSize(1024ull * 1024 * (i + 1), cell);
+        rows.SetRowProgress(Qt::darkGray, cell, i % 100, QStringLiteral("正在下载%1%").arg(i % 100),
                             i, 0);
-        list.SetRowButtonPictures(cell, 0, {150, 157, 158, 196});
-        list.SetRowButtonPictures(cell, 1, {161, 159, 160, 194});
+        rows.SetRowButtonPictures(cell, 0, {150, 157, 158, 196});
+        rows.SetRowButtonPictures(cell, 1, {161, 159, 160, 194});
     }
     (void)list.viewport()->grab();
     figures.addMs = timer.nsecsElapsed() / 1e6;
@@ -96,7 +98,7 @@ Figures MeasureTable() {
     for (int i = 0; i < kRows; ++i) {
         table.insertRow(0);
         table.setItem(0, 0, new QTableWidgetItem(Title(i) + QStringLiteral("\n游戏")));
-        table.setItem(0, 1, new QTableWidgetItem(cKivDownList::SizeText(1024ull * 1024 * (i + 1))));
+        table.setItem(0, 1, new QTableWidgetItem(cKivDownRows::SizeText(1024ull * 1024 * (i + 1))));
         table.setItem(0, 2, new QTableWidgetItem(QStringLiteral("正在下载%1%").arg(i % 100)));
         table.setItem(0, 3, new QTableWidgetItem(QStringLiteral("暂停 删除")));
     }

@@ -1,6 +1,7 @@
 #include "AppTaskEvents.h"
 
 #include "CKivXzglZzxzDlg.h"
+#include "DownloadingRows.h"
 #include "cKivDownloadInfo.h"
 
 #include "platform/Interruptible.h"
@@ -14,24 +15,26 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
-#include <thread>
 
 namespace {
 
 std::atomic<std::int64_t> g_completionPauseMs{1000};
 
-/// Marks a callback as running for its entry, so that the page keeps the entry until it ends.
-class InFlight {
-public:
-    explicit InFlight(cKivAppInfo& entry) : m_entry(entry) { ++m_entry.callbacksInFlight; }
-    ~InFlight() { --m_entry.callbacksInFlight; }
-    InFlight(const InFlight&) = delete;
-    InFlight& operator=(const InFlight&) = delete;
+std::mutex g_gateMutex;
+std::function<void()> g_taskLeftGate; // guarded by g_gateMutex
 
-private:
-    cKivAppInfo& m_entry;
-};
+void PassTaskLeftGate() {
+    std::function<void()> gate;
+    {
+        std::lock_guard lock(g_gateMutex);
+        gate = g_taskLeftGate;
+    }
+    if (gate) {
+        gate();
+    }
+}
 
 void SaveProgress(const cKivAppInfo& entry, CKivDownObj& task) {
     const SavedDownload saved = task.Saved();
@@ -44,41 +47,49 @@ void CKivXzglZzxzDlg::SetCompletionPauseForTesting(std::chrono::milliseconds pau
     g_completionPauseMs = pause.count() > 0 ? pause.count() : 1000;
 }
 
+void AppTaskEvents::SetTaskLeftGateForTesting(std::function<void()> gate) {
+    std::lock_guard lock(g_gateMutex);
+    g_taskLeftGate = std::move(gate);
+}
+
+// `user` is the entry, which the task keeps alive while this runs; the row model is held for
+// the call, so a page that closes meanwhile leaves it valid until the call returns.
 void AppTaskEvents::OnPackageEvent(TaskEvent kind, void* user, const TaskEventData& data) {
     auto* entry = static_cast<cKivAppInfo*>(user);
-    if (!entry || !entry->page) {
+    const std::shared_ptr<DownloadingRows> rows = entry ? entry->rows.lock() : nullptr;
+    if (!rows) {
         return;
     }
-    const InFlight running(*entry);
     switch (kind) {
     case TaskEvent::Connecting:
-        entry->status = 0;
-        entry->page->post(*entry, kMsgShowEntryState);
+        entry->status = RowStatus::Connecting;
+        rows->post(*entry, kMsgShowEntryState);
         return;
     case TaskEvent::Progress:
-        OnProgress(*entry, data.progress);
+        OnProgress(*entry, *rows, data.progress);
         return;
     case TaskEvent::Finished:
-        OnCompleted(*entry, std::string(data.path));
+        OnCompleted(*entry, *rows, std::string(data.path));
         return;
     case TaskEvent::NoConnection:
     case TaskEvent::Failed:
-        OnEnded(*entry, kind, data);
+        OnEnded(*entry, *rows, kind, data);
         return;
     default:
         return; // state 1 and the pause (shown when it was asked for) change nothing
     }
 }
 
-void AppTaskEvents::OnProgress(cKivAppInfo& entry, const ProgressRecord& progress) {
+void AppTaskEvents::OnProgress(cKivAppInfo& entry, DownloadingRows& rows,
+                               const ProgressRecord& progress) {
     if (progress.fileSize > 0) {
         // 64-bit arithmetic: sizes above 40 MB would overflow 32 bits times 100.
         entry.percent = static_cast<std::int32_t>(progress.received * 100 / progress.fileSize);
     }
     entry.fileSize = progress.fileSize;
     entry.speed = progress.transferred;
-    entry.status = 2;
-    entry.page->post(entry, kMsgShowEntryState);
+    entry.status = RowStatus::Downloading;
+    rows.post(entry, kMsgShowEntryState);
     const auto now = std::chrono::steady_clock::now();
     CKivDownObj* task = entry.task.load();
     if (task && progress.fileSize > 0 && progress.received > 0 &&
@@ -89,7 +100,8 @@ void AppTaskEvents::OnProgress(cKivAppInfo& entry, const ProgressRecord& progres
     }
 }
 
-void AppTaskEvents::OnEnded(cKivAppInfo& entry, TaskEvent kind, const TaskEventData& data) {
+void AppTaskEvents::OnEnded(cKivAppInfo& entry, DownloadingRows& rows, TaskEvent kind,
+                            const TaskEventData& data) {
     // What was reached stays on the row: the size once known and the share written.
     const ProgressRecord& reached = data.progress;
     if (reached.fileSize > 0) {
@@ -104,41 +116,35 @@ void AppTaskEvents::OnEnded(cKivAppInfo& entry, TaskEvent kind, const TaskEventD
         SaveProgress(entry, *task);
         CKivAppDownMgr::Instance().appQueue().RemoveTask(task);
     }
+    PassTaskLeftGate();
     entry.halted = true;
-    entry.status = static_cast<std::int32_t>(kind);
-    entry.page->post(entry, kMsgShowEntryState);
+    entry.status = RowStatus::Failed;
+    rows.post(entry, kMsgShowEntryState);
 }
 
-void AppTaskEvents::OnCompleted(cKivAppInfo& entry, const std::string& path) {
-    CKivXzglZzxzDlg& page = *entry.page;
-    {
-        std::lock_guard lock(page.m_deleteMutex);
-        if (entry.deleting) {
-            // The user's delete took the entry before it finished: the package goes with it.
-            std::error_code ignored;
-            std::filesystem::remove(path, ignored);
-            return;
-        }
-        entry.completing = true;
-        std::erase_if(page.m_pendingDelete, [&](const auto& e) { return e.get() == &entry; });
-        if (page.m_singlePending.get() == &entry) {
-            page.m_singlePending.reset();
-        }
+void AppTaskEvents::OnCompleted(cKivAppInfo& entry, DownloadingRows& rows,
+                                const std::string& path) {
+    if (!rows.claimForCompletion(entry)) {
+        // The user's delete took the entry before it finished: the package goes with it.
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        return;
     }
     if (CKivDownObj* task = entry.task.load(); task && entry.fileSize == 0) {
         entry.fileSize = task->FileSize(); // finished before its first progress report
     }
-    entry.status = 4;
+    entry.status = RowStatus::Completed;
     entry.percent = 100;
-    page.post(entry, kMsgShowEntryState);
+    rows.post(entry, kMsgShowEntryState);
     // The finished row shows for a moment; a stop of the task's thread (the page closing)
     // cuts the pause short, the package is still recorded.
     (void)platform::SleepFor(platform::CurrentStopToken(),
                              std::chrono::milliseconds(g_completionPauseMs.load()));
-    FinishPackage(entry, path);
+    FinishPackage(entry, rows, path);
 }
 
-void AppTaskEvents::FinishPackage(cKivAppInfo& entry, const std::string& path) {
+void AppTaskEvents::FinishPackage(cKivAppInfo& entry, DownloadingRows& rows,
+                                  const std::string& path) {
     CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
     if (CKivDownObj* icon = entry.iconTask.exchange(nullptr)) {
         icon->StopTaskAndWait();
@@ -170,20 +176,24 @@ void AppTaskEvents::FinishPackage(cKivAppInfo& entry, const std::string& path) {
     finished->ValidValue = entry.ValidValue;
     finished->fileSize = size;
     finished->iconPath = manager.database().icons().find(entry.Url, entry.Ver).value_or("");
-    PostKivMessageWith(entry.page->m_downloadedPage, kMsgAddFinished, 0, std::move(finished));
-    entry.page->post(entry, kMsgEntryLeft);
+    PostKivMessageWith(rows.downloadedPage(), kMsgAddFinished, 0, std::move(finished));
+    if (task) {
+        // The finished task never calls again: it lets the entry go (this call keeps it).
+        task->SetProgressCallback(nullptr, nullptr);
+    }
+    rows.post(entry, kMsgEntryLeft);
 }
 
 void AppTaskEvents::OnIconEvent(TaskEvent kind, void* user, const TaskEventData& data) {
     auto* entry = static_cast<cKivAppInfo*>(user);
-    if (!entry || !entry->page) {
+    const std::shared_ptr<DownloadingRows> rows = entry ? entry->rows.lock() : nullptr;
+    if (!rows) {
         return;
     }
     if (kind != TaskEvent::Finished && kind != TaskEvent::Failed &&
         kind != TaskEvent::NoConnection) {
         return;
     }
-    const InFlight running(*entry);
     CKivDownObj* icon = entry->iconTask.exchange(nullptr);
     if (!icon) {
         return; // the package's completion or a delete took it
@@ -195,7 +205,7 @@ void AppTaskEvents::OnIconEvent(TaskEvent kind, void* user, const TaskEventData&
         manager.database().icons().finish(entry->IconUrl, path.substr(0, slash + 1),
                                           path.substr(slash + 1), icon->FileSize());
         manager.iconQueue().RemoveTask(icon);
-        entry->page->post(*entry, kMsgShowEntryState, CKivXzglZzxzDlg::kShowIcon);
+        rows->post(*entry, kMsgShowEntryState, CKivXzglZzxzDlg::kShowIcon);
         return;
     }
     manager.database().icons().saveProgress(entry->IconUrl, icon->Saved());

@@ -1,5 +1,6 @@
 #include "CKivXzglYjxzDlg.h"
 
+#include "InstallQueueView.h"
 #include "PageText.h"
 
 #include "device/bridge/AdbCommands.h"
@@ -26,7 +27,6 @@ constexpr cKivDownListCell::ButtonPictures kInstallPictures{164, 162, 163, 195};
 constexpr cKivDownListCell::ButtonPictures kDeletePictures{161, 159, 160, 194};
 const QString kDeleteQuestion = QStringLiteral("是否确定要删除该任务吗？");
 
-CKivXzglYjxzDlg* g_page = nullptr; // UI thread: the process's downloaded page
 CKivXzglYjxzDlg::OpenFolderFunction g_openFolder;
 CKivXzglYjxzDlg::StatusObserver g_statusObserver;
 
@@ -120,10 +120,6 @@ const KivMessageEntry<CKivXzglYjxzDlg> CKivXzglYjxzDlg::kMessageMap[] = {
     {kMsgPackageOpened, &CKivXzglYjxzDlg::onPackageOpened},
 };
 
-bool IsUrlQueuedForInstall(const std::string& url) {
-    return g_page && g_page->isQueued(url);
-}
-
 CKivXzglYjxzDlg::CKivXzglYjxzDlg(KivInstallServices installServices, QWidget* parent)
     : KivDownloadPage(parent, false), m_installServices(std::move(installServices)) {
     setObjectName(QStringLiteral("CKivXzglYjxzDlg"));
@@ -162,13 +158,13 @@ void CKivXzglYjxzDlg::onInitDialog() {
     if (!m_queue->start() || !m_reader->start()) {
         showInitFailure();
     }
-    g_page = this;
+    m_installServices.queueView->m_queue = m_queue.get();
 }
 
 CKivXzglYjxzDlg::~CKivXzglYjxzDlg() {
     platform::DebugOutput("CKivXzglYjxzDlg::OnDestroy()----1----");
-    if (g_page == this) {
-        g_page = nullptr;
+    if (m_installServices.queueView->m_queue == m_queue.get()) {
+        m_installServices.queueView->m_queue = nullptr;
     }
     m_reader.reset();
     m_queue.reset(); // waits for the install under way
@@ -176,10 +172,10 @@ CKivXzglYjxzDlg::~CKivXzglYjxzDlg() {
 }
 
 cKivDownloadInfo* CKivXzglYjxzDlg::entryOf(const cKivDownListCell* cell) const {
-    if (!cell || !cell->data) {
+    if (!cell) {
         return nullptr;
     }
-    auto it = m_entries.find(static_cast<cKivDownloadInfo*>(cell->data)->serial);
+    auto it = m_entries.find(cell->key);
     return it == m_entries.end() ? nullptr : it->second.get();
 }
 
@@ -188,17 +184,13 @@ cKivDownloadInfo* CKivXzglYjxzDlg::currentEntry() const {
     return it == m_entries.end() ? nullptr : it->second.get();
 }
 
-bool CKivXzglYjxzDlg::isQueued(const std::string& url) {
-    return m_queue && m_queue->containsUrl(url);
-}
-
 bool CKivXzglYjxzDlg::queueEmpty() {
     return !m_queue || m_queue->empty();
 }
 
 void CKivXzglYjxzDlg::postRowCount() {
     PostKivMessage(WindowHandle(KivWindowRole::DownloadManager), kMsgDownloadedRows,
-                   static_cast<KivWParam>(list()->rowCount()));
+                   static_cast<KivWParam>(rows()->rowCount()));
 }
 
 void CKivXzglYjxzDlg::restore() {
@@ -234,15 +226,11 @@ cKivDownListCell* CKivXzglYjxzDlg::addEntry(std::unique_ptr<cKivDownloadInfo> en
     const QString icon =
         !entry->iconPath.empty() && PathExists(entry->iconPath) ? Qt8(entry->iconPath) : QString();
     cKivDownListCell* cell =
-        list()->AddRow(Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver), icon);
+        rows()->AddRow(entry->serial, Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver), icon);
     entry->row = cell;
-    cell->data = entry.get();
-    list()->SetRowSize(entry->fileSize, cell);
-    list()->SetRowButtonPictures(cell, 0, kInstallPictures);
-    list()->SetRowButtonPictures(cell, 1, kDeletePictures);
-    cell->buttonCallbacks[0] = [this](cKivDownListCell* c) { installRow(c); };
-    cell->buttonCallbacks[1] = [this](cKivDownListCell* c) { deleteRow(c); };
-    connectRowTick(cell);
+    rows()->SetRowSize(entry->fileSize, cell);
+    rows()->SetRowButtonPictures(cell, 0, kInstallPictures);
+    rows()->SetRowButtonPictures(cell, 1, kDeletePictures);
     m_entries.emplace(entry->serial, std::move(entry));
     return cell;
 }
@@ -265,7 +253,7 @@ void CKivXzglYjxzDlg::dropRowsWithoutPackage(const std::string& url, const std::
         if (m_current == old.serial) {
             m_current = 0;
         }
-        list()->RemoveRow(old.row);
+        rows()->RemoveRow(old.row);
         it = m_entries.erase(it);
     }
 }
@@ -294,8 +282,8 @@ void CKivXzglYjxzDlg::addAndInstall(std::unique_ptr<cKivDownloadInfo> entry) {
     postRowCount();
     queueInstall(*added);
     setTickButtonsEnabled(false);
-    list()->SetRowButtonEnabled(cell, 0, false);
-    list()->SetRowButtonEnabled(cell, 1, false);
+    rows()->SetRowButtonEnabled(cell, 0, false);
+    rows()->SetRowButtonEnabled(cell, 1, false);
 }
 
 KivResult CKivXzglYjxzDlg::onInstallById(KivWParam wParam, KivLParam) {
@@ -306,8 +294,8 @@ KivResult CKivXzglYjxzDlg::onInstallById(KivWParam wParam, KivLParam) {
     for (auto& [serial, entry] : m_entries) {
         if (entry->ID == id) {
             setTickButtonsEnabled(false);
-            list()->SetRowButtonEnabled(entry->row, 0, false);
-            list()->SetRowButtonEnabled(entry->row, 1, false);
+            rows()->SetRowButtonEnabled(entry->row, 0, false);
+            rows()->SetRowButtonEnabled(entry->row, 1, false);
             queueInstall(*entry);
             return 0;
         }
@@ -344,12 +332,12 @@ void CKivXzglYjxzDlg::showInstallStatus(cKivDownloadInfo& entry, int status) {
         if (look.status != status) {
             continue;
         }
-        list()->SetRowInstallState(look.error ? kErrorStatus : kNormalStatus, look.busy, entry.row,
+        rows()->SetRowInstallState(look.error ? kErrorStatus : kNormalStatus, look.busy, entry.row,
                                    QString::fromUtf8(look.text));
         if (status == KivInstallQueue::kNoPhone || status == KivInstallQueue::kReset) {
             const bool enabled = status == KivInstallQueue::kReset;
-            list()->SetRowButtonEnabled(entry.row, 0, enabled);
-            list()->SetRowButtonEnabled(entry.row, 1, enabled);
+            rows()->SetRowButtonEnabled(entry.row, 0, enabled);
+            rows()->SetRowButtonEnabled(entry.row, 1, enabled);
         }
         return;
     }
@@ -377,18 +365,18 @@ KivResult CKivXzglYjxzDlg::onDeleteEntry(KivWParam wParam, KivLParam lParam) {
         if (m_current == entry->serial) {
             m_current = 0;
         }
-        list()->RemoveRow(entry->row);
+        rows()->RemoveRow(entry->row);
     }
     if (lParam == 2) {
         setTickButtonsEnabled(true);
         m_installAllBusy = false;
         list()->setUpdatesEnabled(true);
     }
-    if (list()->rowCount() == 0) {
+    if (rows()->rowCount() == 0) {
         setTickButtonsEnabled(false);
         list()->setSelectAllChecked(false);
     } else if (lParam == 1 || lParam == 2) {
-        setTickButtonsEnabled(list()->anyChecked());
+        setTickButtonsEnabled(rows()->anyChecked());
     }
     postRowCount();
     return 0;
@@ -447,7 +435,7 @@ void CKivXzglYjxzDlg::sayCannotOpen(const OpenedPackage& opened) {
 // ---- Buttons and clicks ----------------------------------------------------------------
 
 void CKivXzglYjxzDlg::onRowClicked(int row) {
-    if (cKivDownloadInfo* entry = entryOf(list()->cellAt(row))) {
+    if (cKivDownloadInfo* entry = entryOf(rows()->cellAt(row))) {
         m_current = entry->serial;
     }
 }
@@ -460,15 +448,19 @@ void CKivXzglYjxzDlg::onRowTicked(cKivDownListCell* cell) {
     }
 }
 
+void CKivXzglYjxzDlg::onRowButton(cKivDownListCell* cell, int button) {
+    button == 0 ? installRow(cell) : deleteRow(cell);
+}
+
 void CKivXzglYjxzDlg::onOneClickInstall() {
-    for (int i = 0; i < list()->rowCount(); ++i) {
-        cKivDownListCell* cell = list()->cellAt(i);
+    for (int i = 0; i < rows()->rowCount(); ++i) {
+        cKivDownListCell* cell = rows()->cellAt(i);
         cKivDownloadInfo* entry = entryOf(cell);
         if (cell->checked && entry) {
             queueInstall(*entry);
         }
     }
-    if (list()->rowCount() > 0) {
+    if (rows()->rowCount() > 0) {
         m_installAllBusy = true;
         setTickButtonsEnabled(false);
     }
@@ -480,8 +472,8 @@ void CKivXzglYjxzDlg::installRow(cKivDownListCell* cell) {
         return;
     }
     setTickButtonsEnabled(false);
-    list()->SetRowButtonEnabled(cell, 0, false);
-    list()->SetRowButtonEnabled(cell, 1, false);
+    rows()->SetRowButtonEnabled(cell, 0, false);
+    rows()->SetRowButtonEnabled(cell, 1, false);
     queueInstall(*entry);
 }
 
@@ -491,15 +483,15 @@ void CKivXzglYjxzDlg::deleteRow(cKivDownListCell* cell) {
         return;
     }
     setTickButtonsEnabled(false);
-    list()->SetRowButtonEnabled(cell, 0, false);
-    list()->SetRowButtonEnabled(cell, 1, false);
+    rows()->SetRowButtonEnabled(cell, 0, false);
+    rows()->SetRowButtonEnabled(cell, 1, false);
     PostKivMessage(handle(), kMsgDeleteEntry, static_cast<KivWParam>(entry->serial), 1);
 }
 
 void CKivXzglYjxzDlg::onDeleteButton() {
     std::vector<std::uint64_t> ticked;
-    for (int i = 0; i < list()->rowCount(); ++i) {
-        cKivDownListCell* cell = list()->cellAt(i);
+    for (int i = 0; i < rows()->rowCount(); ++i) {
+        cKivDownListCell* cell = rows()->cellAt(i);
         if (cell->checked) {
             if (cKivDownloadInfo* entry = entryOf(cell)) {
                 ticked.push_back(entry->serial);

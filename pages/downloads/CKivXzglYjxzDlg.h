@@ -25,8 +25,6 @@ public:
     cKivDownloadInfo* entryOf(const cKivDownListCell* cell) const;
     cKivDownloadInfo* currentEntry() const;
     bool installAllBusy() const { return m_installAllBusy; }
-    /// Whether the install queue holds `url` (letter case ignored).
-    bool isQueued(const std::string& url);
     bool queueEmpty();
     /// Package files the user opened: each is read on the reader's thread, then gets a row
     /// (named from its manifest) and is installed like a finished download; a file that is no
@@ -54,6 +52,7 @@ protected:
     int tickButtonCount() const override { return 2; }
     void onRowClicked(int row) override;
     void onRowTicked(cKivDownListCell* cell) override;
+    void onRowButton(cKivDownListCell* cell, int button) override;
 
 private:
     KivResult onAddFinished(KivWParam wParam, KivLParam lParam);
@@ -83,6 +82,3 @@ private:
 
     static const KivMessageEntry<CKivXzglYjxzDlg> kMessageMap[];
 };
-
-/// Whether the downloaded page's install queue holds `url`; false without the page. UI thread.
-bool IsUrlQueuedForInstall(const std::string& url);

@@ -11,10 +11,7 @@
 #include "ui/toolkit/KivWindows.h"
 #include "ui/toolkit/cKivButtonEx.h"
 
-#include <QTimer>
-
 #include <algorithm>
-#include <thread>
 
 namespace {
 
@@ -52,7 +49,8 @@ const KivMessageEntry<CKivXzglZzxzDlg> CKivXzglZzxzDlg::kMessageMap[] = {
     {kMsgToolbarDone, &CKivXzglZzxzDlg::onToolbarDone},
 };
 
-CKivXzglZzxzDlg::CKivXzglZzxzDlg(QWidget* parent) : KivDownloadPage(parent, true) {
+CKivXzglZzxzDlg::CKivXzglZzxzDlg(QWidget* parent)
+    : KivDownloadPage(parent, true), m_model(std::make_shared<DownloadingRows>(handle())) {
     setObjectName(QStringLiteral("CKivXzglZzxzDlg"));
 }
 
@@ -82,53 +80,31 @@ bool CKivXzglZzxzDlg::startDeletionWorker() {
            m_deletionWorker.start([this](std::stop_token stop) { runDeletionWorker(stop); });
 }
 
+// A callback whose task was let go (a failure removes its own task) may still be finishing:
+// it holds its entry and the row model, not the page, so nothing here waits for it.
 CKivXzglZzxzDlg::~CKivXzglZzxzDlg() {
     m_deletionWorker.stop();
     m_toolbarWorker.stop();
-    for (auto& [serial, entry] : m_entries) {
+    for (const auto& [serial, entry] : m_model->entries()) {
         stopTasksForClose(*entry);
-    }
-    // A callback that removed its own task may still be finishing.
-    std::vector<EntryPtr> all = m_retired;
-    for (auto& [serial, entry] : m_entries) {
-        all.push_back(entry);
-    }
-    for (const EntryPtr& entry : all) {
-        while (entry->callbacksInFlight > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-}
-
-void CKivXzglZzxzDlg::retire(EntryPtr entry) {
-    if (entry->callbacksInFlight > 0) {
-        m_retired.push_back(std::move(entry));
-        QTimer::singleShot(50, this, [this] { sweepRetired(); });
-    }
-}
-
-void CKivXzglZzxzDlg::sweepRetired() {
-    std::erase_if(m_retired, [](const EntryPtr& entry) { return entry->callbacksInFlight == 0; });
-    if (!m_retired.empty()) {
-        QTimer::singleShot(50, this, [this] { sweepRetired(); });
     }
 }
 
 CKivXzglZzxzDlg::EntryPtr CKivXzglZzxzDlg::entryOf(const cKivDownListCell* cell) const {
-    if (!cell || !cell->data) {
-        return nullptr;
-    }
-    auto it = m_entries.find(static_cast<cKivAppInfo*>(cell->data)->serial);
-    return it == m_entries.end() ? nullptr : it->second;
+    return cell ? m_model->find(cell->key) : nullptr;
 }
 
-void CKivXzglZzxzDlg::post(const cKivAppInfo& entry, unsigned message, KivLParam lParam) {
-    PostKivMessage(m_self, message, static_cast<KivWParam>(entry.serial), lParam);
+cKivDownListCell* CKivXzglZzxzDlg::cellOf(const cKivAppInfo& entry) const {
+    return rows()->find(entry.serial);
+}
+
+void CKivXzglZzxzDlg::post(const cKivAppInfo& entry, unsigned message, KivLParam lParam) const {
+    m_model->post(entry, message, lParam);
 }
 
 void CKivXzglZzxzDlg::postRowCount() {
     PostKivMessage(WindowHandle(KivWindowRole::DownloadManager), kMsgDownloadingRows,
-                   static_cast<KivWParam>(list()->rowCount()));
+                   static_cast<KivWParam>(rows()->rowCount()));
 }
 
 // ---- Restore and new downloads ------------------------------------------------------------
@@ -151,29 +127,25 @@ void CKivXzglZzxzDlg::restore() {
         entry->ValidValue = it->app.validValue;
         entry->PackageName = it->app.packageName;
         entry->halted = true;
-        entry->status = 3;
-        entry->page = this;
+        entry->status = RowStatus::Paused;
         const std::uint64_t size = it->saved.fileSize;
         entry->percent = size > 0 ? static_cast<std::int32_t>(it->saved.received * 100 / size) : 0;
         entry->fileSize = size;
-        cKivDownListCell* cell =
-            list()->AddRow(Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver));
-        entry->row = cell;
-        cell->data = entry.get();
+        cKivDownListCell* cell = addRow(entry);
         addRowButtons(cell, true);
-        list()->SetRowProgress(kNormalStatus, cell, entry->percent, QStringLiteral("下载暂停"), -1,
+        rows()->SetRowProgress(kNormalStatus, cell, entry->percent, QStringLiteral("下载暂停"), -1,
                                -1);
-        list()->SetRowSize(size, cell);
-        m_entries.emplace(entry->serial, entry);
+        rows()->SetRowSize(size, cell);
     }
     for (const IconDownloadedRow& icon : saved.icons) {
-        for (int i = 0; i < list()->rowCount(); ++i) {
-            EntryPtr entry = entryOf(list()->cellAt(i));
+        for (int i = 0; i < rows()->rowCount(); ++i) {
+            cKivDownListCell* cell = rows()->cellAt(i);
+            EntryPtr entry = entryOf(cell);
             if (entry &&
                 QString::fromStdString(entry->Url).compare(Qt8(icon.appUrl), Qt::CaseInsensitive) ==
                     0 &&
                 Qt8(entry->Ver).compare(Qt8(icon.appVer), Qt::CaseInsensitive) == 0) {
-                list()->SetRowIcon(entry->row, Qt8(icon.path()));
+                rows()->SetRowIcon(cell, Qt8(icon.path()));
                 break;
             }
         }
@@ -196,77 +168,80 @@ KivResult CKivXzglZzxzDlg::onAddDownload(KivWParam, KivLParam lParam) {
         // then it is downloaded again and its new row replaces the old one.
         const std::optional<std::string> path = manager.database().apps().finishedPath(*id);
         if (path && PathExists(*path)) {
-            PostKivMessage(m_downloadedPage, kMsgInstallById, static_cast<KivWParam>(*id));
+            PostKivMessage(m_model->downloadedPage(), kMsgInstallById, static_cast<KivWParam>(*id));
             return 0;
         }
     }
     // Two requests for one URL within one turn of the event loop both passed the database
     // check; the second must not start a second download into the same file.
     // A request for a paused or failed download listed here resumes it.
-    for (const auto& [serial, listed] : m_entries) {
-        if (QString::fromStdString(listed->Url)
-                .compare(QString::fromStdString(entry->Url), Qt::CaseInsensitive) == 0) {
-            if (!m_busy && listed->status != 4 && (listed->halted || !listed->task.load())) {
-                ContinueEntry(listed);
-            }
-            return 0;
+    if (EntryPtr listed = m_model->findUrl(entry->Url)) {
+        if (!m_busy && listed->status != RowStatus::Completed &&
+            (listed->halted || !listed->task.load())) {
+            ContinueEntry(listed);
         }
+        return 0;
     }
     if (manager.database().apps().hasUnfinished(entry->Url)) {
         return 0; // its row is on its way to the list (restore) or leaving it
     }
-    entry->page = this;
-    cKivDownListCell* cell = list()->AddRow(Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver));
-    entry->row = cell;
-    cell->data = entry.get();
-    CKivDownObj* task = createPackageTask(*entry);
+    cKivDownListCell* cell = addRow(entry);
+    CKivDownObj* task = createPackageTask(entry);
     if (!task) {
-        list()->RemoveRow(cell);
+        (void)m_model->take(entry->serial);
+        rows()->RemoveRow(cell);
         return 0;
     }
     entry->task = task;
     if (auto icon = manager.database().icons().find(entry->Url, entry->Ver)) {
         if (PathExists(*icon)) {
-            list()->SetRowIcon(cell, Qt8(*icon));
+            rows()->SetRowIcon(cell, Qt8(*icon));
         }
     } else {
-        entry->iconTask = createIconTask(*entry);
+        entry->iconTask = createIconTask(entry);
     }
     entry->halted = false;
     addRowButtons(cell, false);
-    m_entries.emplace(entry->serial, entry);
     startTasks(*entry);
-    list()->SetRowProgress(kNormalStatus, cell, -1, kWaiting, -1, -1);
+    rows()->SetRowProgress(kNormalStatus, cell, -1, kWaiting, -1, -1);
     postRowCount();
     return 0;
 }
 
+cKivDownListCell* CKivXzglZzxzDlg::addRow(const EntryPtr& entry) {
+    entry->rows = m_model;
+    m_model->add(entry);
+    return rows()->AddRow(entry->serial, Qt8(entry->Name), Qt8(entry->Type), Qt8(entry->Ver));
+}
+
 void CKivXzglZzxzDlg::addRowButtons(cKivDownListCell* cell, bool paused) {
-    list()->SetRowButtonPictures(cell, 0, paused ? kContinuePictures : kPausePictures);
-    list()->SetRowButtonPictures(cell, 1, kDeletePictures);
-    cell->buttonCallbacks[0] = [this](cKivDownListCell* c) { onFirstRowButton(c); };
-    cell->buttonCallbacks[1] = [this](cKivDownListCell* c) { onSecondRowButton(c); };
-    connectRowTick(cell);
+    rows()->SetRowButtonPictures(cell, 0, paused ? kContinuePictures : kPausePictures);
+    rows()->SetRowButtonPictures(cell, 1, kDeletePictures);
+}
+
+void CKivXzglZzxzDlg::onRowButton(cKivDownListCell* cell, int button) {
+    button == 0 ? onFirstRowButton(cell) : onSecondRowButton(cell);
 }
 
 // ---- Messages --------------------------------------------------------------------------
 
 KivResult CKivXzglZzxzDlg::onShowEntryState(KivWParam wParam, KivLParam lParam) {
-    auto it = m_entries.find(static_cast<std::uint64_t>(wParam));
-    if (it == m_entries.end()) {
+    const EntryPtr listed = m_model->find(static_cast<std::uint64_t>(wParam));
+    cKivDownListCell* cell = listed ? cellOf(*listed) : nullptr;
+    if (!cell) {
         return 0; // the entry left the list meanwhile
     }
-    cKivAppInfo& entry = *it->second;
+    cKivAppInfo& entry = *listed;
     if (lParam == kShowIcon) {
         if (auto icon = CKivAppDownMgr::Instance().database().icons().find(entry.Url, entry.Ver)) {
-            list()->SetRowIcon(entry.row, Qt8(*icon));
+            rows()->SetRowIcon(cell, Qt8(*icon));
         }
         return 0;
     }
     if (lParam == kShowWaiting || lParam == kShowWaitingAtZero) {
-        list()->SetRowProgress(kNormalStatus, entry.row, lParam == kShowWaiting ? -1 : 0, kWaiting,
-                               -1, -1);
-        list()->SetRowButtonPictures(entry.row, 0, kPausePictures);
+        rows()->SetRowProgress(kNormalStatus, cell, lParam == kShowWaiting ? -1 : 0, kWaiting, -1,
+                               -1);
+        rows()->SetRowButtonPictures(cell, 0, kPausePictures);
         return 0;
     }
     showState(entry);
@@ -274,69 +249,66 @@ KivResult CKivXzglZzxzDlg::onShowEntryState(KivWParam wParam, KivLParam lParam) 
 }
 
 void CKivXzglZzxzDlg::showState(cKivAppInfo& entry) {
-    cKivDownListCell* cell = entry.row;
+    cKivDownListCell* cell = cellOf(entry);
     switch (entry.status.load()) {
-    case 0:
-        list()->SetRowProgress(kNormalStatus, cell, -1, QStringLiteral("正在连接"), -1, -1);
-        list()->SetRowButtonPictures(cell, 0, kPausePictures);
+    case RowStatus::Connecting:
+        rows()->SetRowProgress(kNormalStatus, cell, -1, QStringLiteral("正在连接"), -1, -1);
+        rows()->SetRowButtonPictures(cell, 0, kPausePictures);
         return;
-    case 2: {
+    case RowStatus::Downloading: {
         const int percent = entry.percent;
         const auto kb = static_cast<int>(std::min<std::uint64_t>(entry.speed / 1024, INT32_MAX));
-        list()->SetRowProgress(kNormalStatus, cell, percent,
+        rows()->SetRowProgress(kNormalStatus, cell, percent,
                                QStringLiteral("正在下载%1%").arg(percent), kb, 0);
         showSize(entry);
         return;
     }
-    case 3:
-        list()->SetRowProgress(kNormalStatus, cell, -1, QStringLiteral("下载暂停"), -1, -1);
-        list()->SetRowButtonPictures(cell, 0, kContinuePictures);
+    case RowStatus::Paused:
+        rows()->SetRowProgress(kNormalStatus, cell, -1, QStringLiteral("下载暂停"), -1, -1);
+        rows()->SetRowButtonPictures(cell, 0, kContinuePictures);
         return;
-    case 4:
+    case RowStatus::Completed:
         // A download quicker than one progress report still shows how big it was.
         showSize(entry);
-        list()->SetRowProgress(kNormalStatus, cell, 100, QStringLiteral("下载完成"), -1, -1);
+        rows()->SetRowProgress(kNormalStatus, cell, 100, QStringLiteral("下载完成"), -1, -1);
         list()->repaint();
         return;
-    case 5:
-    case -1:
+    case RowStatus::Failed:
         // The share reached stays on the bar and the size, once known, in its column.
-        list()->SetRowProgress(kErrorStatus, cell, entry.percent, FailureText(entry.failure), -1,
+        rows()->SetRowProgress(kErrorStatus, cell, entry.percent, FailureText(entry.failure), -1,
                                -1);
         showSize(entry);
-        list()->SetRowButtonPictures(cell, 0, kContinuePictures);
+        rows()->SetRowButtonPictures(cell, 0, kContinuePictures);
         return;
-    default:
-        return;
+    case RowStatus::Waiting:
+        return; // shown by the waiting messages
     }
 }
 
 // The size column follows the file's size: a server whose file was replaced sends another.
 void CKivXzglZzxzDlg::showSize(cKivAppInfo& entry) {
-    if (entry.fileSize > 0 && entry.row->size != entry.fileSize) {
-        list()->SetRowSize(entry.fileSize, entry.row);
+    cKivDownListCell* cell = cellOf(entry);
+    if (cell && entry.fileSize > 0 && cell->size != entry.fileSize) {
+        rows()->SetRowSize(entry.fileSize, cell);
     }
 }
 
 KivResult CKivXzglZzxzDlg::onEntryLeft(KivWParam wParam, KivLParam lParam) {
-    auto it = m_entries.find(static_cast<std::uint64_t>(wParam));
-    if (it == m_entries.end()) {
+    // A callback still running for the entry holds it; the model lets it go.
+    const EntryPtr entry = m_model->take(static_cast<std::uint64_t>(wParam));
+    if (!entry) {
         return 0;
     }
-    EntryPtr entry = it->second;
-    m_entries.erase(it);
-    list()->RemoveRow(entry->row);
-    entry->row = nullptr;
-    retire(entry);
+    rows()->RemoveRow(cellOf(*entry));
     if (lParam == 1 && m_busy) {
         m_busy = false;
-        if (list()->rowCount() == 0) {
+        if (rows()->rowCount() == 0) {
             setTickButtonsEnabled(false);
             list()->setSelectAllChecked(false);
         } else {
             followTicks();
         }
-    } else if (list()->rowCount() == 0) {
+    } else if (rows()->rowCount() == 0) {
         list()->setSelectAllChecked(false);
         setTickButtonsEnabled(false);
     } else {
@@ -353,10 +325,11 @@ KivResult CKivXzglZzxzDlg::onToolbarDone(KivWParam, KivLParam) {
 }
 
 KivResult CKivXzglZzxzDlg::onDeletePending(KivWParam, KivLParam) {
+    DownloadingRows::Deletions& deletions = m_model->deletions();
     EntryPtr entry;
     {
-        std::lock_guard lock(m_deleteMutex);
-        entry = m_singlePending;
+        std::lock_guard lock(deletions.mutex);
+        entry = deletions.single;
     }
     if (!entry || !Confirm(kDeleteQuestion)) {
         return 0;
@@ -365,20 +338,20 @@ KivResult CKivXzglZzxzDlg::onDeletePending(KivWParam, KivLParam) {
         showInitFailure(); // nothing would take the entry: it stays
         return 0;
     }
-    std::lock_guard lock(m_deleteMutex);
+    std::lock_guard lock(deletions.mutex);
     // Completion clears the single pending entry: a download that finished while the
     // question was open is kept.
-    if (m_singlePending != entry || entry->status == 4) {
+    if (deletions.single != entry || entry->status == RowStatus::Completed) {
         return 0;
     }
-    m_singlePending.reset();
-    if (entry->row) {
+    deletions.single.reset();
+    if (cKivDownListCell* cell = cellOf(*entry)) {
         setTickButtonsEnabled(false);
-        list()->SetRowButtonEnabled(entry->row, 0, false);
-        list()->SetRowButtonEnabled(entry->row, 1, false);
+        rows()->SetRowButtonEnabled(cell, 0, false);
+        rows()->SetRowButtonEnabled(cell, 1, false);
     }
-    m_pendingDelete.push_back(entry);
-    m_deleteQueued.notify_one();
+    deletions.pending.push_back(entry);
+    deletions.queued.notify_one();
     return 0;
 }
 
@@ -386,36 +359,36 @@ KivResult CKivXzglZzxzDlg::onDeletePending(KivWParam, KivLParam) {
 
 void CKivXzglZzxzDlg::onFirstRowButton(cKivDownListCell* cell) {
     EntryPtr entry = entryOf(cell);
-    if (!entry || m_busy || entry->status == 4) {
+    if (!entry || m_busy || entry->status == RowStatus::Completed) {
         return;
     }
     setTickButtonsEnabled(false);
-    list()->SetRowButtonEnabled(cell, 1, false);
+    rows()->SetRowButtonEnabled(cell, 1, false);
     if (entry->halted || !entry->task.load()) {
         ContinueEntry(entry);
     } else {
         PauseEntry(entry);
     }
     followTicks();
-    list()->SetRowButtonEnabled(cell, 1, true);
+    rows()->SetRowButtonEnabled(cell, 1, true);
 }
 
 void CKivXzglZzxzDlg::onSecondRowButton(cKivDownListCell* cell) {
     EntryPtr entry = entryOf(cell);
-    if (!entry || m_busy || entry->status == 4) {
+    if (!entry || m_busy || entry->status == RowStatus::Completed) {
         return;
     }
     {
-        std::lock_guard lock(m_deleteMutex);
-        m_singlePending = entry;
+        std::lock_guard lock(m_model->deletions().mutex);
+        m_model->deletions().single = entry;
     }
     PostKivMessage(m_self, kMsgDeleteEntry);
 }
 
 std::vector<CKivXzglZzxzDlg::EntryPtr> CKivXzglZzxzDlg::tickedEntries() const {
     std::vector<EntryPtr> ticked;
-    for (int i = 0; i < list()->rowCount(); ++i) {
-        cKivDownListCell* cell = list()->cellAt(i);
+    for (int i = 0; i < rows()->rowCount(); ++i) {
+        cKivDownListCell* cell = rows()->cellAt(i);
         if (cell->checked) {
             if (EntryPtr entry = entryOf(cell)) {
                 ticked.push_back(std::move(entry));
@@ -428,7 +401,7 @@ std::vector<CKivXzglZzxzDlg::EntryPtr> CKivXzglZzxzDlg::tickedEntries() const {
 void CKivXzglZzxzDlg::onContinueButton() {
     std::vector<EntryPtr> entries;
     for (EntryPtr& entry : tickedEntries()) {
-        if (entry->status != 4) {
+        if (entry->status != RowStatus::Completed) {
             entries.push_back(std::move(entry));
         }
     }
@@ -440,7 +413,7 @@ void CKivXzglZzxzDlg::onContinueButton() {
 void CKivXzglZzxzDlg::onPauseButton() {
     std::vector<EntryPtr> entries;
     for (EntryPtr& entry : tickedEntries()) {
-        if (entry->task.load() && !entry->halted && entry->status != 4) {
+        if (entry->task.load() && !entry->halted && entry->status != RowStatus::Completed) {
             entries.push_back(std::move(entry));
         }
     }
@@ -458,11 +431,12 @@ void CKivXzglZzxzDlg::onDeleteButton() {
         showInitFailure();
         return;
     }
-    std::lock_guard lock(m_deleteMutex);
-    m_pendingDelete = std::move(ticked);
-    if (!m_pendingDelete.empty()) {
+    DownloadingRows::Deletions& deletions = m_model->deletions();
+    std::lock_guard lock(deletions.mutex);
+    deletions.pending = std::move(ticked);
+    if (!deletions.pending.empty()) {
         setTickButtonsEnabled(false);
         m_busy = true;
-        m_deleteQueued.notify_one();
+        deletions.queued.notify_one();
     }
 }

@@ -1,26 +1,25 @@
-// CKivXzglZzxzDlg: the downloading page of the download manager. It owns the unfinished app
-// downloads (cKivAppInfo, one per row), turns store requests into package and icon tasks,
+// CKivXzglZzxzDlg: the downloading page of the download manager. Its row model
+// (DownloadingRows) holds the unfinished app downloads (cKivAppInfo, one per row), shared
+// with their tasks; the page turns store requests into package and icon tasks,
 // follows the tasks' events, hands finished packages to the downloaded page, restores
 // unfinished downloads after a restart, and continues, pauses and deletes them for the user.
 //
 // Threads: the task callbacks run on the tasks' polling threads, the deletion worker and the
 // toolbar worker on their own; none of them touches a widget: every visible change is posted
-// to the page, naming the entry by its serial. The page stops every task and worker before it
-// goes, so nothing calls back into it afterwards.
+// to the page, naming the entry by its serial. The page stops its workers and the tasks its
+// entries hold before it goes; a callback still finishing holds its entry and the row model,
+// never the page, so the page does not wait for it.
 #pragma once
 
+#include "DownloadingRows.h"
 #include "KivDownloadPage.h"
 #include "cKivAppInfo.h"
 
 #include "platform/Worker.h"
 
 #include <chrono>
-#include <map>
 #include <memory>
-#include <condition_variable>
-#include <mutex>
 #include <stop_token>
-#include <thread>
 #include <vector>
 
 class CKivDownObj;
@@ -35,16 +34,18 @@ public:
     static constexpr KivLParam kShowWaitingAtZero = 98; ///< the same, progress back to 0
     static constexpr KivLParam kShowIcon = 100;         ///< the entry's icon has arrived
 
-    using EntryPtr = std::shared_ptr<cKivAppInfo>;
+    using EntryPtr = DownloadingRows::EntryPtr;
 
     explicit CKivXzglZzxzDlg(QWidget* parent = nullptr);
     ~CKivXzglZzxzDlg() override;
 
     /// Where finished packages go (WM_USER+501, WM_USER+506).
-    void SetDownloadedPage(const KivWindowHandle& page) { m_downloadedPage = page; }
+    void SetDownloadedPage(const KivWindowHandle& page) { m_model->setDownloadedPage(page); }
 
     /// The entry of a row, or null.
     EntryPtr entryOf(const cKivDownListCell* cell) const;
+    /// The row of an entry, or null when it has none (any more).
+    cKivDownListCell* cellOf(const cKivAppInfo& entry) const;
     bool busy() const { return m_busy; }
 
     /// Continue and pause one entry (the row buttons, the toolbar worker). Any thread but a
@@ -60,10 +61,9 @@ protected:
     bool dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
                             KivResult& result) override;
     bool pageBusy() const override { return m_busy; }
+    void onRowButton(cKivDownListCell* cell, int button) override;
 
 private:
-    friend class AppTaskEvents;
-
     KivResult onAddDownload(KivWParam wParam, KivLParam lParam);
     KivResult onDeletePending(KivWParam wParam, KivLParam lParam);
     KivResult onEntryLeft(KivWParam wParam, KivLParam lParam);
@@ -72,6 +72,8 @@ private:
 
     void restore();
     void addRowButtons(cKivDownListCell* cell, bool paused);
+    /// A new row for the entry, listed in the model; the entry's tasks come after.
+    cKivDownListCell* addRow(const EntryPtr& entry);
     void onFirstRowButton(cKivDownListCell* cell);
     void onSecondRowButton(cKivDownListCell* cell);
     void onContinueButton();
@@ -85,31 +87,23 @@ private:
     void showSize(cKivAppInfo& entry);
     void showState(cKivAppInfo& entry);
     void postRowCount();
-    void post(const cKivAppInfo& entry, unsigned message, KivLParam lParam = 0);
+    void post(const cKivAppInfo& entry, unsigned message, KivLParam lParam = 0) const;
 
     // Tasks (any thread but the task's own).
-    CKivDownObj* createPackageTask(cKivAppInfo& entry);
-    CKivDownObj* createIconTask(cKivAppInfo& entry);
+    // The tasks hold the entry for as long as they may call back.
+    CKivDownObj* createPackageTask(const EntryPtr& entry);
+    CKivDownObj* createIconTask(const EntryPtr& entry);
     void startTasks(cKivAppInfo& entry);
     void stopTasksForClose(cKivAppInfo& entry);
-
-    /// Frees an entry that left the list once no task callback runs for it any more.
-    void retire(EntryPtr entry);
-    void sweepRetired();
 
     void runDeletionWorker(std::stop_token stop);
     void deleteEntry(const EntryPtr& entry);
 
-    std::map<std::uint64_t, EntryPtr> m_entries; // UI thread; the rows' entries by serial
-    std::vector<EntryPtr> m_retired;             // UI thread; left the list, callbacks running
-    KivWindowHandle m_downloadedPage;
+    // The row model, shared with the task callbacks (through their entries' weak link) and
+    // the workers; its own members say which thread touches what.
+    const std::shared_ptr<DownloadingRows> m_model;
     KivWindowHandle m_self;
     bool m_busy = false; // UI thread
-
-    std::mutex m_deleteMutex;                   // guards the two members below; UI, worker, tasks
-    std::condition_variable_any m_deleteQueued; // the deletion worker waits on it
-    std::vector<EntryPtr> m_pendingDelete;
-    EntryPtr m_singlePending;
 
     platform::Worker m_deletionWorker;
     platform::Worker m_toolbarWorker; // one toolbar action at a time

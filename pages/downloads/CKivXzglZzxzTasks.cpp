@@ -44,7 +44,8 @@ void DeleteUnclaimedPackage(const std::string& path) {
 
 } // namespace
 
-CKivDownObj* CKivXzglZzxzDlg::createPackageTask(cKivAppInfo& entry) {
+CKivDownObj* CKivXzglZzxzDlg::createPackageTask(const EntryPtr& held) {
+    cKivAppInfo& entry = *held;
     CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
     AppDownloadTable& apps = manager.database().apps();
     CKivDownQueue& queue = manager.appQueue();
@@ -52,7 +53,7 @@ CKivDownObj* CKivXzglZzxzDlg::createPackageTask(cKivAppInfo& entry) {
         if (auto place = apps.readContinuation(entry.Url)) {
             if (CKivDownObj* task =
                     queue.ContinueTask(entry.Url, place->folder, place->fileName, false,
-                                       AppTaskEvents::OnPackageEvent, &entry)) {
+                                       AppTaskEvents::OnPackageEvent, &entry, held)) {
                 return task;
             }
         }
@@ -60,7 +61,7 @@ CKivDownObj* CKivXzglZzxzDlg::createPackageTask(cKivAppInfo& entry) {
         apps.resetProgress(entry.Url);
     }
     CKivDownObj* task = queue.AddNewTask(entry.Url, manager.apkFolder() + "/", false,
-                                         AppTaskEvents::OnPackageEvent, &entry);
+                                         AppTaskEvents::OnPackageEvent, &entry, held);
     if (task && !apps.hasUnfinished(entry.Url)) {
         std::string programFolder;
         (void)GetModuleFolder(programFolder);
@@ -69,7 +70,8 @@ CKivDownObj* CKivXzglZzxzDlg::createPackageTask(cKivAppInfo& entry) {
     return task;
 }
 
-CKivDownObj* CKivXzglZzxzDlg::createIconTask(cKivAppInfo& entry) {
+CKivDownObj* CKivXzglZzxzDlg::createIconTask(const EntryPtr& held) {
+    cKivAppInfo& entry = *held;
     if (entry.IconUrl.empty()) {
         return nullptr;
     }
@@ -80,12 +82,13 @@ CKivDownObj* CKivXzglZzxzDlg::createIconTask(cKivAppInfo& entry) {
     if (!icons.hasUnfinished(entry.IconUrl)) {
         icons.registerIcon(entry.Url, entry.Ver, entry.IconUrl, folder);
     } else if (auto place = icons.findContinuable(entry.IconUrl)) {
-        if (CKivDownObj* task = queue.ContinueTask(entry.IconUrl, place->folder, place->fileName,
-                                                   false, AppTaskEvents::OnIconEvent, &entry)) {
+        if (CKivDownObj* task =
+                queue.ContinueTask(entry.IconUrl, place->folder, place->fileName, false,
+                                   AppTaskEvents::OnIconEvent, &entry, held)) {
             return task;
         }
     }
-    return queue.AddNewTask(entry.IconUrl, folder, false, AppTaskEvents::OnIconEvent, &entry);
+    return queue.AddNewTask(entry.IconUrl, folder, false, AppTaskEvents::OnIconEvent, &entry, held);
 }
 
 void CKivXzglZzxzDlg::startTasks(cKivAppInfo& entry) {
@@ -99,7 +102,7 @@ void CKivXzglZzxzDlg::startTasks(cKivAppInfo& entry) {
 }
 
 void CKivXzglZzxzDlg::ContinueEntry(const EntryPtr& entry) {
-    if (!entry || entry->status == 4) {
+    if (!entry || entry->status == RowStatus::Completed) {
         return;
     }
     CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
@@ -109,14 +112,14 @@ void CKivXzglZzxzDlg::ContinueEntry(const EntryPtr& entry) {
             entry->IconUrl = *pending;
         }
         const bool fresh = !manager.database().apps().findContinuable(entry->Url);
-        CKivDownObj* created = createPackageTask(*entry);
+        CKivDownObj* created = createPackageTask(entry);
         if (!created) {
             return;
         }
         entry->task = created;
         entry->halted = false;
         if (!entry->iconTask.load()) {
-            entry->iconTask = createIconTask(*entry);
+            entry->iconTask = createIconTask(entry);
         }
         startTasks(*entry);
         if (fresh) {
@@ -136,7 +139,7 @@ void CKivXzglZzxzDlg::ContinueEntry(const EntryPtr& entry) {
         manager.database().apps().resetProgress(entry->Url);
         CKivDownObj* fresh =
             manager.appQueue().AddNewTask(entry->Url, manager.apkFolder() + "/", false,
-                                          AppTaskEvents::OnPackageEvent, entry.get());
+                                          AppTaskEvents::OnPackageEvent, entry.get(), entry);
         if (!fresh) {
             return;
         }
@@ -154,7 +157,7 @@ void CKivXzglZzxzDlg::ContinueEntry(const EntryPtr& entry) {
 }
 
 void CKivXzglZzxzDlg::PauseEntry(const EntryPtr& entry) {
-    if (!entry || entry->halted || entry->status == 4) {
+    if (!entry || entry->halted || entry->status == RowStatus::Completed) {
         return;
     }
     CKivDownObj* task = entry->task.load();
@@ -164,7 +167,7 @@ void CKivXzglZzxzDlg::PauseEntry(const EntryPtr& entry) {
     CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
     if (manager.appQueue().PauseTask(task) == 0) {
         entry->halted = true;
-        entry->status = 3;
+        entry->status = RowStatus::Paused;
         manager.database().apps().saveProgress(entry->Url, task->Saved());
         post(*entry, kMsgShowEntryState);
     }
@@ -193,20 +196,21 @@ void CKivXzglZzxzDlg::runDeletionWorker(std::stop_token stop) {
         std::vector<EntryPtr> taken;
         bool dropped = false;
         {
-            std::unique_lock lock(m_deleteMutex);
-            if (!platform::WaitForWork(m_deleteQueued, lock, stop,
-                                       [this] { return !m_pendingDelete.empty(); })) {
+            DownloadingRows::Deletions& deletions = m_model->deletions();
+            std::unique_lock lock(deletions.mutex);
+            if (!platform::WaitForWork(deletions.queued, lock, stop,
+                                       [&deletions] { return !deletions.pending.empty(); })) {
                 return;
             }
-            dropped = !m_pendingDelete.empty();
-            for (EntryPtr& entry : m_pendingDelete) {
+            dropped = !deletions.pending.empty();
+            for (EntryPtr& entry : deletions.pending) {
                 // A download that finished meanwhile is kept.
-                if (entry->status != 4 && !entry->completing) {
+                if (entry->status != RowStatus::Completed && !entry->completing) {
                     entry->deleting = true;
                     taken.push_back(std::move(entry));
                 }
             }
-            m_pendingDelete.clear();
+            deletions.pending.clear();
         }
         if (dropped && taken.empty()) {
             // Every entry finished meanwhile: nothing to delete, but the page is busy no more.

@@ -59,38 +59,41 @@ void KivDownloadPage::createControls(const std::array<std::array<int, 4>, 3>& pi
         button->resize(button->sizeHint());
         m_buttons[i] = button;
     }
-    m_list = new cKivDownList(m_runningList, this);
-    m_list->SetRowClickCallback(
-        [this](int row, std::intptr_t) {
-            if (!QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
-                for (int i = 0; i < m_list->rowCount(); ++i) {
-                    cKivDownListCell* cell = m_list->cellAt(i);
-                    if (cell->checked != (i == row)) {
-                        m_list->SetRowChecked(cell, i == row);
-                    }
+    m_rows = new cKivDownRows(m_runningList);
+    m_list = new cKivDownList(*m_rows, this);
+    // The list's child: the rows go after the list that reads them, never before.
+    m_rows->setParent(m_list);
+    connect(m_list, &cKivDownList::rowClicked, this, [this](int row) {
+        if (!QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
+            for (int i = 0; i < m_rows->rowCount(); ++i) {
+                cKivDownListCell* cell = m_rows->cellAt(i);
+                if (cell->checked != (i == row)) {
+                    m_rows->SetRowChecked(cell, i == row);
                 }
-                m_list->setSelectAllChecked(false);
             }
-            onRowClicked(row);
-            followTicks();
-        },
-        0);
-    m_list->SetSelectAllCallback(
-        [this](bool checked, std::intptr_t) {
-            if (!pageBusy()) {
-                setTickButtonsEnabled(checked && m_list->rowCount() > 0);
-            }
-        },
-        0);
-    layoutControls();
-}
-
-void KivDownloadPage::connectRowTick(cKivDownListCell* cell) {
-    cell->checkCallback = [this, cell](bool checked, std::intptr_t) {
-        m_list->setSelectAllChecked(checked && m_list->allChecked());
-        onRowTicked(cell);
+            m_list->setSelectAllChecked(false);
+        }
+        onRowClicked(row);
         followTicks();
-    };
+    });
+    connect(m_list, &cKivDownList::selectAllClicked, this, [this](bool checked) {
+        if (!pageBusy()) {
+            setTickButtonsEnabled(checked && m_rows->rowCount() > 0);
+        }
+    });
+    connect(m_list, &cKivDownList::rowTickClicked, this, [this](quint64 key, bool checked) {
+        m_list->setSelectAllChecked(checked && m_rows->allChecked());
+        if (cKivDownListCell* cell = m_rows->find(key)) {
+            onRowTicked(cell);
+        }
+        followTicks();
+    });
+    connect(m_list, &cKivDownList::rowButtonClicked, this, [this](quint64 key, int button) {
+        if (cKivDownListCell* cell = m_rows->find(key)) {
+            onRowButton(cell, button);
+        }
+    });
+    layoutControls();
 }
 
 void KivDownloadPage::setTickButtonsEnabled(bool enabled) {
@@ -101,7 +104,7 @@ void KivDownloadPage::setTickButtonsEnabled(bool enabled) {
 
 void KivDownloadPage::followTicks() {
     if (!pageBusy()) {
-        setTickButtonsEnabled(m_list->anyChecked());
+        setTickButtonsEnabled(m_rows->anyChecked());
     }
 }
 

@@ -26,6 +26,8 @@ public:
     static void SetConfirmFunctionForTesting(ConfirmFunction confirm);
 
     cKivDownList* list() const { return m_list; }
+    /// The rows the list shows; the page fills them.
+    cKivDownRows* rows() const { return m_rows; }
     cKivButtonEx* button(int index) const { return m_buttons[static_cast<std::size_t>(index)]; }
 
 protected:
@@ -42,12 +44,12 @@ protected:
     virtual void onRowClicked(int) {}
     /// A row's own tick box changed.
     virtual void onRowTicked(cKivDownListCell*) {}
+    /// A row's button was clicked (0: its first, 1: its second).
+    virtual void onRowButton(cKivDownListCell* cell, int button) = 0;
 
     void setTickButtonsEnabled(bool enabled);
     /// Buttons enabled exactly when a row is ticked (unless the page is busy).
     void followTicks();
-    /// Wires a new row's tick box to the page's rules.
-    void connectRowTick(cKivDownListCell* cell);
 
     static bool Confirm(const QString& question);
     /// Tells the user that the page could not be opened (its list or worker thread), once
@@ -61,6 +63,7 @@ private:
     void layoutControls();
 
     bool m_runningList;
+    cKivDownRows* m_rows = nullptr;
     cKivDownList* m_list = nullptr;
     std::array<cKivButtonEx*, 3> m_buttons{};
 };

@@ -14,14 +14,18 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <string>
 #include <thread>
 
+class InstallQueueView;
+
 /// What the install thread needs from outside the downloads pages, handed to the download
 /// manager by whoever builds it (the program: the device connection, the device bridge and the
-/// usage log). Every function is called on the install thread and must be callable.
+/// usage log). Every function is called on the install thread and must be callable. The queue
+/// view is where the downloaded page shows its queue to the store's requests (UI thread).
 struct KivInstallServices {
     using PhoneAttached = std::function<bool()>;
     using Serial = std::function<std::string()>;
@@ -31,9 +35,10 @@ struct KivInstallServices {
                                       int code, bool uninstalled, const std::string& output)>;
 
     KivInstallServices(PhoneAttached phoneAttached_, Serial serial_, Install install_,
-                       Report report_)
+                       Report report_, std::shared_ptr<InstallQueueView> queueView_)
         : phoneAttached(std::move(phoneAttached_)), serial(std::move(serial_)),
-          install(std::move(install_)), report(std::move(report_)) {}
+          install(std::move(install_)), report(std::move(report_)),
+          queueView(std::move(queueView_)) {}
 
     /// A phone is followed (the device table's current slot is in use).
     PhoneAttached phoneAttached;
@@ -41,6 +46,8 @@ struct KivInstallServices {
     Serial serial;
     Install install;
     Report report;
+    /// Never null.
+    std::shared_ptr<InstallQueueView> queueView;
 };
 
 /// One queued install: copies of the entry's texts, so that deleting the row meanwhile is safe.

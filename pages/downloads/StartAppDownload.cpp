@@ -1,6 +1,6 @@
 #include "StartAppDownload.h"
 
-#include "CKivXzglYjxzDlg.h"
+#include "InstallQueueView.h"
 #include "PageText.h"
 #include "cKivAppInfo.h"
 
@@ -87,7 +87,8 @@ std::string DisplayNameFromUrl(std::string_view url) {
 }
 
 int StartAppDownload(const char* iconUrl, const char* url, const char* name, const char* type,
-                     const char* version, const char* packageName, const char* checksum) {
+                     const char* version, const char* packageName, const char* checksum,
+                     const InstallQueueView& installQueue) {
     if (Missing(url) || !IsDownloadUrl(url)) {
         return -1; // nothing that could be downloaded
     }
@@ -100,7 +101,7 @@ int StartAppDownload(const char* iconUrl, const char* url, const char* name, con
         return -1;
     }
     CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
-    if (IsUrlQueuedForInstall(url)) {
+    if (installQueue.containsUrl(url)) {
         return 2;
     }
     const bool underWay = manager.databaseOpen() && manager.database().apps().hasUnfinished(url);

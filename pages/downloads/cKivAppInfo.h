@@ -1,10 +1,16 @@
 // cKivAppInfo: one unfinished app download of the downloading page, from the store's request
 // until it finishes or is deleted.
 //
-// Threads: the texts are written on the UI thread before any task of the entry exists (and
-// IconUrl only while it has none), then only read; the task pointers and figures are read and
-// written by the UI thread, the page's workers and the tasks' polling threads, hence atomics.
+// Ownership: the page's row model (DownloadingRows) and the entry's tasks share it; a task
+// holds it while it may call back, so a callback never outlives its entry.
+//
+// Threads: the texts and the model link are written on the UI thread before any task of the
+// entry exists (and IconUrl only while it has none), then only read; the task pointers and
+// figures are read and written by the UI thread, the page's workers and the tasks' polling
+// threads, hence atomics.
 #pragma once
+
+#include "RowStatus.h"
 
 #include "downloads/DownloadRows.h"
 #include "downloads/TaskEvent.h"
@@ -12,11 +18,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CKivDownObj;
-class CKivXzglZzxzDlg;
-class cKivDownListCell;
+class DownloadingRows;
 
 class cKivAppInfo {
 public:
@@ -43,18 +49,17 @@ public:
     std::atomic<std::uint64_t> fileSize{0};
     std::atomic<std::uint64_t> speed{0}; ///< bytes of the last poll (per second)
     std::atomic<std::int32_t> percent{0};
-    std::atomic<std::int32_t> status{-1}; ///< the last TaskEvent kind shown
+    std::atomic<RowStatus> status{RowStatus::Waiting}; ///< what the row shows
     /// Why the download failed, when status is a failure (set before status).
     std::atomic<DownloadFailure> failure{DownloadFailure::Network};
     /// Set by the deletion worker when it takes the entry; completion then gives way.
     std::atomic<bool> deleting{false};
     /// Set by completion; the deletion worker then leaves the entry alone.
     std::atomic<bool> completing{false};
-    /// Task callbacks running for the entry now; the page frees the entry only at zero.
-    std::atomic<int> callbacksInFlight{0};
 
-    cKivDownListCell* row = nullptr; ///< UI thread only
-    CKivXzglZzxzDlg* page = nullptr; ///< set before the entry's tasks exist
+    /// The row model that lists the entry; set before the entry's tasks exist. Weak: a
+    /// callback that outlives the page finds nothing and leaves.
+    std::weak_ptr<DownloadingRows> rows;
 
     /// Polling thread of the package task only: when progress was last saved.
     std::chrono::steady_clock::time_point lastSave{};

@@ -1,5 +1,6 @@
 // The program's services object, built with the program's real parts, wired to the download
-// manager: the install queue's phone check is the device connection's followed phone.
+// manager: the install queue's phone check is the device connection's followed phone, and the
+// store's requests ask the queue view the download manager shows its install queue in.
 #include "DownloadPagesFixture.h"
 
 #include "app/ProgramServices.h"
@@ -75,6 +76,20 @@ private slots:
         QVERIFY(f.phoneControl("plug PSIM0001"));
         QTRY_VERIFY_WITH_TIMEOUT(install.phoneAttached(), 15000);
         services.phone().stopMonitor();
+    }
+
+    void theStoreAsksTheQueueViewOfTheManagersInstallServices() {
+        ProgramServices::Collaborators parts = ProgramServices::RealCollaborators();
+        const InstallQueueView* asked = nullptr;
+        parts.startDownload = [&asked](const ScriptRequest&, const InstallQueueView& queue) {
+            asked = &queue;
+            return 1;
+        };
+        ProgramServices services(std::move(parts));
+        const StoreActions store = services.storeActions(KivWindowHandle());
+        QCOMPARE(store.startDownload(ScriptRequest{}), 1);
+        QVERIFY(asked != nullptr);
+        QCOMPARE(asked, services.installServices().queueView.get());
     }
 };
 

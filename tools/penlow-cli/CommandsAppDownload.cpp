@@ -14,6 +14,7 @@
 #include "pages/downloads/CKivXzglDlg.h"
 #include "pages/downloads/CKivXzglYjxzDlg.h"
 #include "pages/downloads/CKivXzglZzxzDlg.h"
+#include "pages/downloads/InstallQueueView.h"
 #include "pages/downloads/StartAppDownload.h"
 #include "ui/toolkit/cKivButtonEx.h"
 
@@ -34,14 +35,14 @@ constexpr int kFieldsPerApp = 7;
 class RowPrinter {
 public:
     RowPrinter(CKivXzglDlg& manager, int expected) : m_expected(expected) {
-        manager.downloadingPage()->list()->SetStatusObserver([this](const cKivDownListCell& cell) {
+        manager.downloadingPage()->rows()->SetStatusObserver([this](const cKivDownListCell& cell) {
             printChange(m_downloading, cell, "downloading");
             // A download that failed ends this package's run: it will not be installed.
             if (cell.statusText == QStringLiteral("网络连接错误，无法下载")) {
                 m_results[cell.title] = cell.statusText;
             }
         });
-        manager.downloadedPage()->list()->SetStatusObserver([this](const cKivDownListCell& cell) {
+        manager.downloadedPage()->rows()->SetStatusObserver([this](const cKivDownListCell& cell) {
             const QString before = m_finished[cell.title];
             printChange(m_finished, cell, "downloaded");
             if (!before.isEmpty() && cell.statusText.isEmpty()) {
@@ -84,7 +85,7 @@ private:
 };
 
 /// Runs the manager until every expected package had its install; 0 when all installed.
-int RunManager(const std::function<int(CKivXzglDlg&)>& start) {
+int RunManager(const std::function<int(CKivXzglDlg&, const InstallQueueView&)>& start) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -93,6 +94,7 @@ int RunManager(const std::function<int(CKivXzglDlg&)>& start) {
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
     // No device monitor runs here: the phone is there when adb names one.
+    const auto installQueue = std::make_shared<InstallQueueView>();
     KivInstallServices install(
         [] { return !GetSerial(false).serial.empty(); }, [] { return GetSerial(false).serial; },
         [](const std::string& package, const std::string& serial, const std::string& path) {
@@ -102,12 +104,13 @@ int RunManager(const std::function<int(CKivXzglDlg&)>& start) {
            const std::string& output) {
             (void)webservices::ReportInstall(package, appName, code, uninstalled, output,
                                              CachedPhoneValues());
-        });
+        },
+        installQueue);
     auto manager = std::make_unique<CKivXzglDlg>(std::move(install), nullptr);
     manager->resize(811, 590);
     manager->initialise();
     CKivAppDownMgr::Instance().InitQueues();
-    const int expected = start(*manager);
+    const int expected = start(*manager, *installQueue);
     if (expected < 0) {
         return 1;
     }
@@ -129,12 +132,12 @@ int RunAppDownload(const CliArgs& args) {
     if (args.empty() || args.size() % kFieldsPerApp != 0) {
         return CliUsageError("app-download ICONURL URL NAME TYPE VER PACKAGE MD5 [...]");
     }
-    return RunManager([&](CKivXzglDlg&) {
+    return RunManager([&](CKivXzglDlg&, const InstallQueueView& installQueue) {
         int requested = 0;
         for (std::size_t i = 0; i < args.size(); i += kFieldsPerApp) {
             const int code = StartAppDownload(
                 args[i].c_str(), args[i + 1].c_str(), args[i + 2].c_str(), args[i + 3].c_str(),
-                args[i + 4].c_str(), args[i + 5].c_str(), args[i + 6].c_str());
+                args[i + 4].c_str(), args[i + 5].c_str(), args[i + 6].c_str(), installQueue);
             std::printf("request\t%s\t%d\n", args[i + 2].c_str(), code);
             requested += code == 0 ? 1 : 0;
         }
@@ -147,7 +150,7 @@ int RunAppContinue(const CliArgs& args) {
     if (!args.empty()) {
         return CliUsageError("app-continue");
     }
-    return RunManager([](CKivXzglDlg& manager) {
+    return RunManager([](CKivXzglDlg& manager, const InstallQueueView&) {
         cKivDownList* list = manager.downloadingPage()->list();
         for (int i = 0; i < list->rowCount(); ++i) {
             cKivDownListCell* cell = list->cellAt(i);
@@ -159,7 +162,7 @@ int RunAppContinue(const CliArgs& args) {
         if (rows > 0) {
             list->setSelectAllChecked(true);
             for (int i = 0; i < rows; ++i) {
-                list->SetRowChecked(list->cellAt(i), true);
+                list->rows().SetRowChecked(list->cellAt(i), true);
             }
             manager.downloadingPage()->button(0)->setEnabled(true);
             manager.downloadingPage()->button(0)->click();

@@ -52,8 +52,8 @@ void DrawElided(QPainter& painter, const QRect& rect, int flags, const QString& 
 
 } // namespace
 
-cKivDownList::cKivDownList(bool running, QWidget* parent)
-    : QAbstractScrollArea(parent), m_running(running), m_header(new cKivHeadCtrlEx(this)),
+cKivDownList::cKivDownList(cKivDownRows& rows, QWidget* parent)
+    : QAbstractScrollArea(parent), m_rows(rows), m_header(new cKivHeadCtrlEx(this)),
       m_headerModel(new QStandardItemModel(0, 4, this)) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -68,7 +68,7 @@ cKivDownList::cKivDownList(bool running, QWidget* parent)
         "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
         "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
     const QStringList titles = {QStringLiteral("名称/类型"), QStringLiteral("大小"),
-                                running ? QStringLiteral("进度") : QStringLiteral("状态"),
+                                rows.isRunning() ? QStringLiteral("进度") : QStringLiteral("状态"),
                                 QStringLiteral("操作")};
     m_headerModel->setHorizontalHeaderLabels(titles);
     m_header->setModel(m_headerModel);
@@ -80,38 +80,28 @@ cKivDownList::cKivDownList(bool running, QWidget* parent)
     m_header->resizeSection(1, kColumn1);
     m_header->resizeSection(2, kColumn2);
     m_header->SetCallback([this](bool checked, std::intptr_t) { onSelectAll(checked); }, 0);
+    connect(&m_rows, &cKivDownRows::rowInserted, this, &cKivDownList::onRowInserted);
+    connect(&m_rows, &cKivDownRows::rowRemoved, this, &cKivDownList::onRowRemoved);
+    connect(&m_rows, &cKivDownRows::rowChanged, this, &cKivDownList::onRowChanged);
+    connect(&m_rows, &cKivDownRows::allRowsChanged, this, [this] { viewport()->update(); });
+    connect(&m_rows, &cKivDownRows::busyChanged, this, &cKivDownList::updateAnimationTimer);
     layoutHeader();
+    updateScrollRange();
+    updateAnimationTimer();
 }
 
 cKivDownList::~cKivDownList() = default;
 
-cKivDownListCell* cKivDownList::AddRow(const QString& title, const QString& detail,
-                                       const QString& third, const QString& iconPath) {
-    auto cell = std::make_unique<cKivDownListCell>();
-    cell->title = title;
-    cell->detail = detail;
-    cell->sizeText = third;
-    if (!iconPath.isEmpty() && LoadSkinFile(cell->icon, iconPath)) {
-        PremultiplyTruncating(cell->icon);
-    }
-    cell->fallbackIcon = CachedResourcePicture(142);
-    cKivDownListCell* raw = cell.get();
-    m_rows.insert(m_rows.begin(), std::move(cell));
+void cKivDownList::onRowInserted(int row) {
     // The anchor of single selection moves down with its row.
-    if (m_lastClicked >= 0) {
+    if (m_lastClicked >= row) {
         ++m_lastClicked;
     }
     updateScrollRange();
     viewport()->update();
-    return raw;
 }
 
-void cKivDownList::RemoveRow(cKivDownListCell* cell) {
-    const int row = indexOf(cell);
-    if (row < 0) {
-        return;
-    }
-    m_rows.erase(m_rows.begin() + row);
+void cKivDownList::onRowRemoved(int row, const cKivDownListCell* cell) {
     if (m_lastClicked == row) {
         m_lastClicked = -1;
     } else if (m_lastClicked > row) {
@@ -123,130 +113,15 @@ void cKivDownList::RemoveRow(cKivDownListCell* cell) {
         m_pressedCell = nullptr;
     }
     updateScrollRange();
-    updateAnimationTimer();
     viewport()->update();
 }
 
-void cKivDownList::SetRowProgress(const QColor& color, cKivDownListCell* cell, int percent,
-                                  const QString& status, int speedLow, int speedHigh) {
-    if (!cell || !m_running) {
-        return;
+void cKivDownList::onRowChanged(int row, int column) {
+    if (column < 0) {
+        viewport()->update(rowRect(row));
+    } else {
+        viewport()->update(columnRect(row, column).adjusted(0, -1, 0, 2));
     }
-    cell->statusColor = color;
-    cell->statusText = status;
-    if (percent >= 0) {
-        cell->progress = std::min(percent, 100);
-    }
-    cell->speedText = speedHigh < 0 ? QString() : QStringLiteral("%1KB/S").arg(speedLow);
-    repaintColumn(cell, 2);
-    if (m_statusObserver) {
-        m_statusObserver(*cell);
-    }
-}
-
-QString cKivDownList::SizeText(std::uint64_t bytes) {
-    const double gigabytes = static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0);
-    if (gigabytes >= 1.0) {
-        return QString::asprintf("%.2fG", gigabytes);
-    }
-    return QString::asprintf("%.2fMB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-}
-
-void cKivDownList::SetRowSize(std::uint64_t bytes, cKivDownListCell* cell) {
-    if (!cell) {
-        return;
-    }
-    cell->size = bytes;
-    cell->sizeText = SizeText(bytes);
-    repaintColumn(cell, 1);
-}
-
-void cKivDownList::SetRowInstallState(const QColor& color, bool busy, cKivDownListCell* cell,
-                                      const QString& status) {
-    if (!cell || m_running) {
-        return;
-    }
-    cell->statusColor = color;
-    cell->statusText = status;
-    cell->busy = busy;
-    cell->animFrame = 0;
-    updateAnimationTimer();
-    repaintRow(cell); // the buttons change with the busy state
-    if (m_statusObserver) {
-        m_statusObserver(*cell);
-    }
-}
-
-void cKivDownList::SetRowIcon(cKivDownListCell* cell, const QString& iconPath) {
-    if (!cell) {
-        return;
-    }
-    if (LoadSkinFile(cell->icon, iconPath)) {
-        PremultiplyTruncating(cell->icon);
-    }
-    repaintRow(cell);
-}
-
-void cKivDownList::SetRowButtonPictures(cKivDownListCell* cell, int button,
-                                        const cKivDownListCell::ButtonPictures& pictures) {
-    if (!cell || button < 0 || button > 1) {
-        return;
-    }
-    cell->buttonPictures[button] = pictures;
-    repaintColumn(cell, 3);
-}
-
-void cKivDownList::SetRowButtonEnabled(cKivDownListCell* cell, int button, bool enabled) {
-    if (!cell || button < 0 || button > 1) {
-        return;
-    }
-    cell->buttonEnabled[button] = enabled;
-    repaintColumn(cell, 3);
-}
-
-void cKivDownList::SetRowChecked(cKivDownListCell* cell, bool checked) {
-    if (!cell) {
-        return;
-    }
-    cell->checked = checked;
-    repaintRow(cell);
-}
-
-void cKivDownList::SetSelectAllCallback(SelectAllCallback callback, std::intptr_t user) {
-    m_selectAll = std::move(callback);
-    m_selectAllUser = user;
-}
-
-void cKivDownList::SetRowClickCallback(RowClickCallback callback, std::intptr_t user) {
-    m_rowClick = std::move(callback);
-    m_rowClickUser = user;
-}
-
-cKivDownListCell* cKivDownList::cellAt(int row) const {
-    return row >= 0 && row < rowCount() ? m_rows[static_cast<std::size_t>(row)].get() : nullptr;
-}
-
-int cKivDownList::indexOf(const cKivDownListCell* cell) const {
-    if (!cell) {
-        return -1;
-    }
-    // Compared by address only: a caller may hold the pointer of a row removed already, and
-    // such a pointer must not be read.
-    for (int i = 0; i < rowCount(); ++i) {
-        if (m_rows[static_cast<std::size_t>(i)].get() == cell) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-bool cKivDownList::anyChecked() const {
-    return std::any_of(m_rows.begin(), m_rows.end(), [](const auto& c) { return c->checked; });
-}
-
-bool cKivDownList::allChecked() const {
-    return !m_rows.empty() &&
-           std::all_of(m_rows.begin(), m_rows.end(), [](const auto& c) { return c->checked; });
 }
 
 bool cKivDownList::selectAllChecked() const {
@@ -296,8 +171,8 @@ QRect cKivDownList::checkBoxRect(int row) const {
 
 QRect cKivDownList::progressRect(int row) const {
     const QRect s = columnRect(row, 2);
-    const QSize bar = m_running ? PictureSize(kProgressFrame, QSize(139, 8))
-                                : PictureSize(kAnimFrames[0], QSize(139, 5));
+    const QSize bar = m_rows.isRunning() ? PictureSize(kProgressFrame, QSize(139, 8))
+                                         : PictureSize(kAnimFrames[0], QSize(139, 5));
     const int x = s.left() + (s.width() - bar.width()) / 2;
     const int y = s.top() + (s.height() - bar.height() - 14) / 2;
     return QRect(x, y + 14, bar.width(), bar.height());
@@ -331,23 +206,8 @@ void cKivDownList::layoutHeader() {
     m_header->setGeometry(area.left(), area.top(), area.width(), height);
 }
 
-void cKivDownList::repaintRow(const cKivDownListCell* cell) {
-    const int row = indexOf(cell);
-    if (row >= 0) {
-        viewport()->update(rowRect(row));
-    }
-}
-
-void cKivDownList::repaintColumn(const cKivDownListCell* cell, int column) {
-    const int row = indexOf(cell);
-    if (row >= 0) {
-        viewport()->update(columnRect(row, column).adjusted(0, -1, 0, 2));
-    }
-}
-
 void cKivDownList::updateAnimationTimer() {
-    const bool anyBusy =
-        std::any_of(m_rows.begin(), m_rows.end(), [](const auto& c) { return c->busy; });
+    const bool anyBusy = m_rows.anyBusy();
     if (anyBusy && !m_animTimer.isActive()) {
         m_animTimer.start(kAnimFrameMs, this);
     } else if (!anyBusy) {
@@ -361,7 +221,7 @@ void cKivDownList::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect dirty = event->rect();
     painter.fillRect(dirty, Qt::white);
-    if (m_rows.empty()) {
+    if (m_rows.rowCount() == 0) {
         return;
     }
     const int scroll = verticalScrollBar()->value();
@@ -373,8 +233,7 @@ void cKivDownList::paintEvent(QPaintEvent* event) {
 }
 
 void cKivDownList::paintRow(QPainter& painter, int row) {
-    cKivDownListCell& cell = *m_rows[static_cast<std::size_t>(row)];
-    cell.rowIndex = row;
+    const cKivDownListCell& cell = *m_rows.cellAt(row);
     const QRect r = rowRect(row);
     if (cell.checked) {
         painter.fillRect(QRect(10, r.top() + 1, viewport()->width() - 20, kRowHeight - 3),
@@ -424,7 +283,7 @@ void cKivDownList::paintStatusColumn(QPainter& painter, const cKivDownListCell& 
     const int textTop = bar.top() - 14;
     painter.setFont(SmallFont());
     painter.setPen(cell.statusColor);
-    if (m_running) {
+    if (m_rows.isRunning()) {
         // Without a speed the status may take the bar's whole width (the error text needs it).
         const int half = bar.width() / 2;
         const int statusWidth = cell.speedText.isEmpty() ? bar.width() : half;
@@ -530,11 +389,8 @@ void cKivDownList::mousePressEvent(QMouseEvent* event) {
         return;
     case Hit::kCheckBox: {
         cKivDownListCell* cell = cellAt(hit.row);
-        cell->checked = !cell->checked;
-        repaintRow(cell);
-        if (cell->checkCallback) {
-            cell->checkCallback(cell->checked, cell->checkUser);
-        }
+        m_rows.SetRowChecked(cell, !cell->checked);
+        emit rowTickClicked(cell->key, cell->checked);
         return;
     }
     case Hit::kRow:
@@ -549,21 +405,19 @@ void cKivDownList::mouseReleaseEvent(QMouseEvent* event) {
     const cKivDownListCell* pressedCell = m_pressedCell;
     m_pressed = {};
     m_pressedCell = nullptr;
-    const int pressedRow = indexOf(pressedCell);
+    const int pressedRow = m_rows.indexOf(pressedCell);
     if (pressed.part != Hit::kButton || pressedRow < 0) {
         return;
     }
     viewport()->update(buttonRect(pressedRow, pressed.button));
     // The release counts on the very row that was pressed, wherever rows moved meanwhile.
     const Hit hit = hitTest(event->position().toPoint());
-    cKivDownListCell* cell = cellAt(pressedRow);
+    const cKivDownListCell* cell = cellAt(pressedRow);
     if (hit.row != pressedRow || hit.part != Hit::kButton || hit.button != pressed.button ||
-        !cell->buttonUsable(pressed.button) || !cell->buttonCallbacks[pressed.button]) {
+        !cell->buttonUsable(pressed.button)) {
         return;
     }
-    // The callback may remove the row: copy it first.
-    const cKivDownListCell::ButtonCallback callback = cell->buttonCallbacks[pressed.button];
-    callback(cell);
+    emit rowButtonClicked(cell->key, pressed.button);
 }
 
 void cKivDownList::mouseMoveEvent(QMouseEvent* event) {
@@ -591,10 +445,7 @@ void cKivDownList::leaveEvent(QEvent* event) {
 
 void cKivDownList::clickRow(int row, bool ctrl) {
     if (!ctrl) {
-        if (cKivDownListCell* last = cellAt(m_lastClicked)) {
-            last->checked = false;
-            repaintRow(last);
-        }
+        m_rows.SetRowChecked(cellAt(m_lastClicked), false);
     }
     cKivDownListCell* cell = cellAt(row);
     if (!cell) {
@@ -602,22 +453,14 @@ void cKivDownList::clickRow(int row, bool ctrl) {
         return;
     }
     m_lastClicked = row;
-    cell->checked = !cell->checked;
-    repaintRow(cell);
-    if (m_rowClick) {
-        m_rowClick(row, m_rowClickUser);
-    }
+    m_rows.SetRowChecked(cell, !cell->checked);
+    emit rowClicked(row);
 }
 
 void cKivDownList::onSelectAll(bool checked) {
-    for (auto& cell : m_rows) {
-        cell->checked = checked;
-    }
-    viewport()->update();
+    m_rows.SetAllChecked(checked);
     m_lastClicked = -1;
-    if (m_selectAll) {
-        m_selectAll(checked, m_selectAllUser);
-    }
+    emit selectAllClicked(checked);
 }
 
 void cKivDownList::timerEvent(QTimerEvent* event) {
@@ -628,14 +471,10 @@ void cKivDownList::timerEvent(QTimerEvent* event) {
     const int scroll = verticalScrollBar()->value();
     const int first = scroll / kRowHeight;
     const int last = std::min(rowCount() - 1, (scroll + viewport()->height()) / kRowHeight);
-    for (auto& cell : m_rows) {
-        if (cell->busy) {
-            cell->animFrame = (cell->animFrame + 1) % kAnimFrameCount;
-        }
-    }
+    m_rows.AdvanceAnimation(kAnimFrameCount);
     // Only the bars on screen are repainted.
     for (int row = first; row <= last; ++row) {
-        if (m_rows[static_cast<std::size_t>(row)]->busy) {
+        if (m_rows.cellAt(row)->busy) {
             viewport()->update(progressRect(row));
         }
     }

@@ -4,20 +4,21 @@
 // nothing needs hiding or moving while it scrolls. The header is a cKivHeadCtrlEx with the
 // select-all box; the columns are fixed (the last one takes the rest of the width).
 //
+// The list paints, hit-tests and takes input only: the rows are a cKivDownRows model that the
+// page owns and fills; the list follows the model's signals and reports clicks as signals that
+// name rows by their key.
+//
 // Selection: a click on a row unticks the last clicked row (unless Ctrl is held) and toggles
 // the clicked one; a click on the tick box toggles only that row; the select-all box sets
-// every row. UI thread only; workers reach the pages, whose handlers call the setters.
+// every row. UI thread only; workers reach the pages, whose handlers change the model.
 #pragma once
 
-#include "cKivDownListCell.h"
+#include "cKivDownRows.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <vector>
 
 class cKivHeadCtrlEx;
 class QStandardItemModel;
@@ -32,55 +33,16 @@ public:
     static constexpr int kMinLastColumn = 125;
     static constexpr int kAnimFrameMs = 25;
 
-    using SelectAllCallback = std::function<void(bool checked, std::intptr_t user)>;
-    using RowClickCallback = std::function<void(int row, std::intptr_t user)>;
-
-    /// `running`: the list of running downloads (progress bar per row), else the list of
-    /// finished ones (install animation per row).
-    explicit cKivDownList(bool running, QWidget* parent = nullptr);
+    /// Shows `rows`, which must outlive the list; running rows get a progress bar column,
+    /// finished ones the install animation.
+    explicit cKivDownList(cKivDownRows& rows, QWidget* parent = nullptr);
     ~cKivDownList() override;
 
-    bool isRunningList() const { return m_running; }
+    cKivDownRows& rows() const { return m_rows; }
+    bool isRunningList() const { return m_rows.isRunning(); }
+    int rowCount() const { return m_rows.rowCount(); }
+    cKivDownListCell* cellAt(int row) const { return m_rows.cellAt(row); }
 
-    /// A new row at the top; the third text shows in the size column until SetRowSize. The
-    /// icon is loaded from `iconPath` when given. The list owns the cell.
-    cKivDownListCell* AddRow(const QString& title, const QString& detail, const QString& third,
-                             const QString& iconPath = {});
-    /// Removes the row of `cell` and destroys the cell; nothing when no row holds it.
-    void RemoveRow(cKivDownListCell* cell);
-    /// Running list: status colour and text, the bar's position when `percent` >= 0, and the
-    /// speed text "%dKB/S" of `speedLow`, empty when `speedHigh` is negative.
-    void SetRowProgress(const QColor& color, cKivDownListCell* cell, int percent,
-                        const QString& status, int speedLow, int speedHigh);
-    /// The size and its text: "%.2fG" from one gigabyte on, else "%.2fMB".
-    void SetRowSize(std::uint64_t bytes, cKivDownListCell* cell);
-    /// Finished list: status colour and text; `busy` starts the install animation (the row's
-    /// buttons cannot be pressed meanwhile), not busy stops and hides it.
-    void SetRowInstallState(const QColor& color, bool busy, cKivDownListCell* cell,
-                            const QString& status);
-    /// Loads the picture file as the row's icon (premultiplied when 32-bit).
-    void SetRowIcon(cKivDownListCell* cell, const QString& iconPath);
-    /// The row's button pictures (normal, hover, pressed, disabled).
-    void SetRowButtonPictures(cKivDownListCell* cell, int button,
-                              const cKivDownListCell::ButtonPictures& pictures);
-    void SetRowButtonEnabled(cKivDownListCell* cell, int button, bool enabled);
-    /// Sets a row's tick without calling back.
-    void SetRowChecked(cKivDownListCell* cell, bool checked);
-
-    /// Called after every status change of a row (progress or install state): the headless
-    /// manager of penlow-cli prints them.
-    using StatusObserver = std::function<void(const cKivDownListCell& cell)>;
-    void SetStatusObserver(StatusObserver observer) { m_statusObserver = std::move(observer); }
-
-    void SetSelectAllCallback(SelectAllCallback callback, std::intptr_t user);
-    void SetRowClickCallback(RowClickCallback callback, std::intptr_t user);
-
-    int rowCount() const { return static_cast<int>(m_rows.size()); }
-    cKivDownListCell* cellAt(int row) const;
-    int indexOf(const cKivDownListCell* cell) const;
-    /// Whether any row / every row is ticked.
-    bool anyChecked() const;
-    bool allChecked() const;
     /// The header's select-all box.
     bool selectAllChecked() const;
     void setSelectAllChecked(bool checked);
@@ -94,8 +56,15 @@ public:
     QRect checkBoxRect(int row) const;
     QRect buttonRect(int row, int button) const;
 
-    /// The size text of a byte count.
-    static QString SizeText(std::uint64_t bytes);
+signals:
+    /// A row's usable button was clicked (pressed and released on it).
+    void rowButtonClicked(quint64 key, int button);
+    /// The user clicked a row's tick box; the tick is set already.
+    void rowTickClicked(quint64 key, bool checked);
+    /// A row was clicked (after the selection rules ran); -1 below the last row is not reported.
+    void rowClicked(int row);
+    /// The select-all box was set by the user; every row's tick follows it already.
+    void selectAllClicked(bool checked);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -117,10 +86,11 @@ private:
     Hit hitTest(const QPoint& point) const;
     void clickRow(int row, bool ctrl);
     void onSelectAll(bool checked);
+    void onRowInserted(int row);
+    void onRowRemoved(int row, const cKivDownListCell* cell);
+    void onRowChanged(int row, int column);
     void updateScrollRange();
     void layoutHeader();
-    void repaintRow(const cKivDownListCell* cell);
-    void repaintColumn(const cKivDownListCell* cell, int column);
     void updateAnimationTimer();
     QRect columnRect(int row, int column) const;
     QRect progressRect(int row) const;
@@ -130,16 +100,10 @@ private:
     void paintStatusColumn(QPainter& painter, const cKivDownListCell& cell, int row);
     void paintButtons(QPainter& painter, const cKivDownListCell& cell, int row);
 
-    bool m_running;
+    cKivDownRows& m_rows;
     cKivHeadCtrlEx* m_header;
     QStandardItemModel* m_headerModel;
-    std::vector<std::unique_ptr<cKivDownListCell>> m_rows; // index 0 is the top row
     int m_lastClicked = -1;
-    SelectAllCallback m_selectAll;
-    std::intptr_t m_selectAllUser = 0;
-    RowClickCallback m_rowClick;
-    StatusObserver m_statusObserver;
-    std::intptr_t m_rowClickUser = 0;
     Hit m_hover;
     Hit m_pressed; // its row index is not used: rows may come and go while the button is down
     // The row whose button is held down, by identity: a row added or removed above it while the

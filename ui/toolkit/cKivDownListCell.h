@@ -1,6 +1,7 @@
 // cKivDownListCell: one row of the download list, plain data the list paints: tick box,
 // icon, texts, progress (running list) or install animation (finished list), and the two row
-// buttons with their pictures, enabled states and click callbacks. UI thread only.
+// buttons with their pictures and enabled states. The row's key names it to its owner (the
+// page's entry serial). UI thread only.
 #pragma once
 
 #include "KivImage.h"
@@ -10,7 +11,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 
 class cKivDownListCell {
 public:
@@ -18,10 +18,13 @@ public:
     enum Button { kFirstButton = 0, kSecondButton = 1 };
     /// Resource ids in the order normal, hover, pressed, disabled (0: none).
     using ButtonPictures = std::array<int, 4>;
-    using ButtonCallback = std::function<void(cKivDownListCell* cell)>;
-    using CheckCallback = std::function<void(bool checked, std::intptr_t user)>;
+    /// What names a row to its owner.
+    using Key = std::uint64_t;
 
     static inline const QColor kDefaultStatusColor{85, 85, 85};
+
+    /// The owner's name for the row, given when it is added.
+    Key key = 0;
 
     // Texts and figures painted by the list.
     QString title;
@@ -34,7 +37,6 @@ public:
     int progress = 0;     ///< 0-100, running list
     bool busy = false;    ///< finished list: the install animation runs
     int animFrame = 0;    ///< current frame of the install animation
-    int rowIndex = -1;    ///< set when the row is painted
     bool checked = false; ///< the row's tick box: its selection
 
     KivImage icon; ///< own icon; empty: `fallbackIcon`
@@ -42,14 +44,6 @@ public:
 
     std::array<ButtonPictures, 2> buttonPictures{};
     std::array<bool, 2> buttonEnabled{true, true};
-    std::array<ButtonCallback, 2> buttonCallbacks;
-
-    /// Called when the user clicks the tick box itself.
-    CheckCallback checkCallback;
-    std::intptr_t checkUser = 0;
-
-    /// What the owner keeps with the row (an entry of the page).
-    void* data = nullptr;
 
     const KivImage* shownIcon() const { return icon.isNull() ? fallbackIcon : &icon; }
     /// Whether the button can be pressed: enabled and the row is not installing.

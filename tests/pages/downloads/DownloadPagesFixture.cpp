@@ -34,9 +34,18 @@ bool BadgeWindow::dispatchKivMessage(unsigned message, KivWParam wParam, KivLPar
     return true;
 }
 
+namespace {
+PagesFixture* g_active = nullptr;
+} // namespace
+
+PagesFixture* PagesFixture::Active() {
+    return g_active;
+}
+
 PagesFixture::PagesFixture()
     : m_documentsEnv("XDG_DOCUMENTS_DIR", m_documents.path()), m_cwd(m_program.path()),
       m_server(m_served.path()), m_main(std::make_unique<BadgeWindow>()) {
+    g_active = this;
     const char* built = std::getenv("PENLOW_PROGRAM_DIR");
     const std::string engine = std::string(built ? built : ".") + "/download_engine.so";
     (void)symlink(engine.c_str(), (m_program.path() + "/download_engine.so").c_str());
@@ -57,10 +66,12 @@ KivInstallServices PagesFixture::installServices() {
             return InstallPackage(package, serial, path);
         },
         [this](const std::string& package, const std::string& app, int code, bool,
-               const std::string&) { reports.emplace_back(package, app, code); });
+               const std::string&) { reports.emplace_back(package, app, code); },
+        installQueue);
 }
 
 PagesFixture::~PagesFixture() {
+    g_active = nullptr;
     closeManager();
     CKivXzglYjxzDlg::SetStatusObserverForTesting(nullptr);
     KivDownloadPage::SetConfirmFunctionForTesting(nullptr);

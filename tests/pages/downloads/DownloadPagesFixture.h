@@ -10,6 +10,7 @@
 #include "UiTestSupport.h"
 
 #include "pages/downloads/CKivXzglDlg.h"
+#include "pages/downloads/InstallQueueView.h"
 #include "ui/toolkit/KivDialog.h"
 
 #include <atomic>
@@ -38,6 +39,8 @@ class PagesFixture {
 public:
     PagesFixture();
     ~PagesFixture();
+    /// The fixture of the test running now (one at a time), or null.
+    static PagesFixture* Active();
 
     /// Creates and opens the download manager (as the main window does) with its queues.
     void openManager();
@@ -75,6 +78,8 @@ public:
     /// Install reports: (package, app name, code).
     std::vector<std::tuple<std::string, std::string, int>> reports;
     std::atomic<bool> phoneAttached{true}; // read on the install thread
+    /// The downloaded page's queue as the store's requests see it (installServices()).
+    const std::shared_ptr<InstallQueueView> installQueue = std::make_shared<InstallQueueView>();
 
 private:
     uitest::TestProgramFolder m_program;

@@ -44,7 +44,7 @@ int Request(const std::string& url, const std::string& name, const std::string& 
             const std::string& package = "com.penlow.demo", const std::string& icon = "") {
     const std::string iconUrl = icon.empty() ? url + "-icon" : icon;
     return StartAppDownload(iconUrl.c_str(), url.c_str(), name.c_str(), "游戏", "1.0",
-                            package.c_str(), md5.c_str());
+                            package.c_str(), md5.c_str(), *PagesFixture::Active()->installQueue);
 }
 
 std::string ReadAll(const std::string& path) {
@@ -112,8 +112,8 @@ private slots:
     void requestsRunTwoAtATime() {
         PagesFixture f;
         f.openManager();
-        QCOMPARE(StartAppDownload(nullptr, "u", "n", "t", "v", "p", nullptr), -1);
-        QCOMPARE(StartAppDownload("i", "u", "n", "t", "v", nullptr, nullptr), -1);
+        QCOMPARE(StartAppDownload(nullptr, "u", "n", "t", "v", "p", nullptr, *f.installQueue), -1);
+        QCOMPARE(StartAppDownload("i", "u", "n", "t", "v", nullptr, nullptr, *f.installQueue), -1);
         const std::string bytes = PatternBytes(200 * 1024, 3);
         std::vector<std::string> urls;
         for (int i = 0; i < 5; ++i) {
@@ -134,7 +134,7 @@ private slots:
         // Tick all and delete: every row, its database row and the badge go.
         f.downloading()->setSelectAllChecked(true);
         for (int i = 0; i < 5; ++i) {
-            f.downloading()->SetRowChecked(f.downloading()->cellAt(i), true);
+            f.downloading()->rows().SetRowChecked(f.downloading()->cellAt(i), true);
         }
         cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
         remove->setEnabled(true);
@@ -327,8 +327,8 @@ private slots:
         f.statuses.clear();
         cKivDownList* list = f.downloaded();
         QCOMPARE(list->cellAt(0)->title, QString("upper")); // the newest row is on top
-        list->SetRowChecked(list->cellAt(0), true);
-        list->SetRowChecked(list->cellAt(1), true);
+        list->rows().SetRowChecked(list->cellAt(0), true);
+        list->rows().SetRowChecked(list->cellAt(1), true);
         f.manager()->downloadedPage()->onOneClickInstall();
         QVERIFY(f.manager()->downloadedPage()->installAllBusy());
         QVERIFY(!f.manager()->downloadedPage()->button(0)->isEnabled());
@@ -412,7 +412,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(CountStatus(f.downloading(), "下载完成"), 1, kWaitMs);
         // However quickly it came, the finished row says how big it is.
         QCOMPARE(f.downloading()->cellAt(0)->sizeText, QString("0.03MB"));
-        f.downloading()->SetRowChecked(f.downloading()->cellAt(0), true);
+        f.downloading()->rows().SetRowChecked(f.downloading()->cellAt(0), true);
         cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
         remove->setEnabled(true);
         remove->click();
@@ -477,7 +477,7 @@ private slots:
         const std::string bytes = PatternBytes(256 * 1024, 21);
         QCOMPARE(Request(f.serve("stuck.apk", bytes, "?stall=4096"), "Stuck", Md5Hex(bytes)), 0);
         QTRY_COMPARE_WITH_TIMEOUT(f.downloading()->rowCount(), 1, kWaitMs);
-        f.downloading()->SetRowChecked(f.downloading()->cellAt(0), true);
+        f.downloading()->rows().SetRowChecked(f.downloading()->cellAt(0), true);
         cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
         remove->setEnabled(true);
         remove->click();
@@ -496,7 +496,8 @@ private slots:
         f.openManager();
         const std::string bytes = PatternBytes(64 * 1024, 9);
         const std::string url = f.serve("chess_master.apk", bytes);
-        QCOMPARE(StartAppDownload("", url.c_str(), "", "", "", "com.chess", Md5Hex(bytes).c_str()),
+        QCOMPARE(StartAppDownload("", url.c_str(), "", "", "", "com.chess", Md5Hex(bytes).c_str(),
+                                  *f.installQueue),
                  0);
         QTRY_COMPARE_WITH_TIMEOUT(f.downloaded()->rowCount(), 1, kWaitMs);
         QCOMPARE(f.downloaded()->cellAt(0)->title, QString("chess_master"));
@@ -505,7 +506,8 @@ private slots:
         QVERIFY(std::filesystem::exists(f.apkFolder() + "/chess_master.apk"));
 
         const std::string nameless = f.serve("nameless.apk", bytes);
-        QCOMPARE(StartAppDownload("", nameless.c_str(), "", "", "", "", nullptr), -1);
+        QCOMPARE(StartAppDownload("", nameless.c_str(), "", "", "", "", nullptr, *f.installQueue),
+                 -1);
         QTRY_COMPARE(shown.size(), 1);
         QVERIFY2(shown[0].contains("缺少包名") && shown[0].contains("nameless"),
                  qPrintable(shown[0]));
@@ -514,8 +516,12 @@ private slots:
         QCOMPARE(f.downloaded()->rowCount(), 1);
         QVERIFY(!std::filesystem::exists(f.apkFolder() + "/nameless.apk"));
         // Nothing to fetch: refused without a row or a message.
-        QCOMPARE(StartAppDownload("", "file:///etc/hostname", "n", "t", "v", "p", nullptr), -1);
-        QCOMPARE(StartAppDownload("", "http:///x.apk", "n", "t", "v", "p", nullptr), -1);
+        QCOMPARE(StartAppDownload("", "file:///etc/hostname", "n", "t", "v", "p", nullptr,
+                                  *f.installQueue),
+                 -1);
+        QCOMPARE(
+            StartAppDownload("", "http:///x.apk", "n", "t", "v", "p", nullptr, *f.installQueue),
+            -1);
         QTest::qWait(100);
         QCOMPARE(shown.size(), 1);
     }
@@ -685,7 +691,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(list->cellAt(0)->statusText, QString("下载暂停"), kWaitMs);
         const std::string completed = f.apkFolder() + "/late.apk";
         testsupport::WriteFile(completed, bytes); // what the engine had just finished
-        list->SetRowChecked(list->cellAt(0), true);
+        list->rows().SetRowChecked(list->cellAt(0), true);
         cKivButtonEx* remove = f.manager()->downloadingPage()->button(2);
         remove->setEnabled(true);
         remove->click();

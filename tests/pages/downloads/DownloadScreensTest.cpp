@@ -92,26 +92,26 @@ private slots:
         };
         std::vector<cKivDownListCell*> cells;
         for (auto it = std::rbegin(rows); it != std::rend(rows); ++it) {
-            cKivDownListCell* cell = running->AddRow(
-                QString::fromUtf8(it->title), QString::fromUtf8(it->type),
+            cKivDownListCell* cell = running->rows().AddRow(
+                cells.size() + 1, QString::fromUtf8(it->title), QString::fromUtf8(it->type),
                 QString::fromUtf8(it->version),
                 MakeIcon(icons, QString::number(cells.size()), it->color, it->glyph));
-            running->SetRowSize(it->size, cell);
-            running->SetRowButtonPictures(cell, 1, kDelete);
+            running->rows().SetRowSize(it->size, cell);
+            running->rows().SetRowButtonPictures(cell, 1, kDelete);
             cells.insert(cells.begin(), cell);
         }
         const QColor normal = KivDownloadPage::kNormalStatus;
-        running->SetRowProgress(normal, cells[0], 63, "正在下载63%", 1536, 0);
-        running->SetRowButtonPictures(cells[0], 0, kPause);
-        running->SetRowProgress(normal, cells[1], 27, "正在下载27%", 812, 0);
-        running->SetRowButtonPictures(cells[1], 0, kPause);
-        running->SetRowProgress(normal, cells[2], 0, "等待开始下载", -1, -1);
-        running->SetRowButtonPictures(cells[2], 0, kPause);
-        running->SetRowProgress(normal, cells[3], 45, "下载暂停", -1, -1);
-        running->SetRowButtonPictures(cells[3], 0, kContinue);
-        running->SetRowProgress(KivDownloadPage::kErrorStatus, cells[4], 12,
-                                "网络连接错误，无法下载", -1, -1);
-        running->SetRowButtonPictures(cells[4], 0, kContinue);
+        running->rows().SetRowProgress(normal, cells[0], 63, "正在下载63%", 1536, 0);
+        running->rows().SetRowButtonPictures(cells[0], 0, kPause);
+        running->rows().SetRowProgress(normal, cells[1], 27, "正在下载27%", 812, 0);
+        running->rows().SetRowButtonPictures(cells[1], 0, kPause);
+        running->rows().SetRowProgress(normal, cells[2], 0, "等待开始下载", -1, -1);
+        running->rows().SetRowButtonPictures(cells[2], 0, kPause);
+        running->rows().SetRowProgress(normal, cells[3], 45, "下载暂停", -1, -1);
+        running->rows().SetRowButtonPictures(cells[3], 0, kContinue);
+        running->rows().SetRowProgress(KivDownloadPage::kErrorStatus, cells[4], 12,
+                                       "网络连接错误，无法下载", -1, -1);
+        running->rows().SetRowButtonPictures(cells[4], 0, kContinue);
         // Ticked by a click, as the user does it: the toolbar follows.
         QTest::mouseClick(running->viewport(), Qt::LeftButton, {},
                           QPoint(cKivDownList::kColumn0 + 20, running->rowRect(1).center().y()));
@@ -137,21 +137,21 @@ private slots:
         };
         std::vector<cKivDownListCell*> finishedCells;
         for (auto it = std::rbegin(done); it != std::rend(done); ++it) {
-            cKivDownListCell* cell = finished->AddRow(
-                QString::fromUtf8(it->title), QString::fromUtf8(it->type),
+            cKivDownListCell* cell = finished->rows().AddRow(
+                finishedCells.size() + 1, QString::fromUtf8(it->title), QString::fromUtf8(it->type),
                 QString::fromUtf8(it->version),
                 MakeIcon(icons, "f" + QString::number(finishedCells.size()), it->color, it->glyph));
-            finished->SetRowSize(it->size, cell);
-            finished->SetRowButtonPictures(cell, 0, kInstall);
-            finished->SetRowButtonPictures(cell, 1, kDelete);
+            finished->rows().SetRowSize(it->size, cell);
+            finished->rows().SetRowButtonPictures(cell, 0, kInstall);
+            finished->rows().SetRowButtonPictures(cell, 1, kDelete);
             finishedCells.insert(finishedCells.begin(), cell);
         }
-        finished->SetRowInstallState(normal, true, finishedCells[0], "正在安装");
-        finished->SetRowInstallState(normal, true, finishedCells[1], "安装完成");
-        finished->SetRowInstallState(KivDownloadPage::kErrorStatus, false, finishedCells[2],
-                                     "设备未连接，无法安装");
-        finished->SetRowButtonEnabled(finishedCells[2], 0, false);
-        finished->SetRowButtonEnabled(finishedCells[2], 1, false);
+        finished->rows().SetRowInstallState(normal, true, finishedCells[0], "正在安装");
+        finished->rows().SetRowInstallState(normal, true, finishedCells[1], "安装完成");
+        finished->rows().SetRowInstallState(KivDownloadPage::kErrorStatus, false, finishedCells[2],
+                                            "设备未连接，无法安装");
+        finished->rows().SetRowButtonEnabled(finishedCells[2], 0, false);
+        finished->rows().SetRowButtonEnabled(finishedCells[2], 1, false);
         SendKivMessage(manager->handle(), kMsgDownloadedRows, 4);
         QCOMPARE(manager->tab(1)->text(), QString("已下载（4）"));
         QTest::qWait(120); // a few frames of the install animation

@@ -31,7 +31,7 @@ namespace {
 std::vector<std::string> g_download;
 int g_flights = 0;
 
-int RecordDownload(const ScriptRequest& r) {
+int RecordDownload(const ScriptRequest& r, const InstallQueueView&) {
     g_download = {r.iconUrl(), r.downloadUrl(), r.name(), r.type(),
                   r.version(), r.packageName(), r.md5()};
     return 1;

@@ -30,7 +30,7 @@ constexpr int kTimeout = 30000;
 
 std::vector<std::vector<std::string>> g_downloads;
 
-int RecordDownload(const ScriptRequest& r) {
+int RecordDownload(const ScriptRequest& r, const InstallQueueView&) {
     g_downloads.push_back(
         {r.iconUrl(), r.downloadUrl(), r.name(), r.type(), r.version(), r.packageName(), r.md5()});
     return 1;

@@ -1,6 +1,6 @@
-// The painted download list: size texts, the progress and install setters, rows inserted at
-// the top, single and Ctrl selection, select-all, the row buttons' states and clicks, the fixed
-// columns and the ellipsis of long titles.
+// The painted download list and its row model: size texts, the progress and install setters, rows
+// inserted at the top, single and Ctrl selection, select-all, the row buttons' states and clicks,
+// the fixed columns and the ellipsis of long titles.
 #include "UiTestSupport.h"
 
 #include "ui/toolkit/cKivCheckBoxEx.h"
@@ -16,6 +16,13 @@ const cKivDownListCell::ButtonPictures kDelete{161, 159, 160, 194};
 
 void ClickAt(cKivDownList& list, QPoint point, Qt::KeyboardModifiers modifiers = {}) {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, point);
+}
+
+// A row on top with the next key (1, 2, ...).
+cKivDownListCell* AddRow(cKivDownRows& rows, const QString& title, const QString& detail,
+                         const QString& third) {
+    return rows.AddRow(static_cast<cKivDownListCell::Key>(rows.rowCount() + 1), title, detail,
+                       third);
 }
 
 QPoint RowSpot(cKivDownList& list, int row) {
@@ -41,68 +48,80 @@ private slots:
     void sizeTexts() {
         QFETCH(qulonglong, bytes);
         QFETCH(QString, text);
-        QCOMPARE(cKivDownList::SizeText(bytes), text);
-        cKivDownList list(true);
-        cKivDownListCell* cell = list.AddRow("a", "b", "c");
-        list.SetRowSize(bytes, cell);
+        QCOMPARE(cKivDownRows::SizeText(bytes), text);
+        cKivDownRows listRows(true);
+        cKivDownList list(listRows);
+        cKivDownListCell* cell = AddRow(listRows, "a", "b", "c");
+        listRows.SetRowSize(bytes, cell);
         QCOMPARE(cell->sizeText, text);
         QCOMPARE(cell->size, static_cast<std::uint64_t>(bytes));
     }
 
     void progressSetterKeepsOrResets() {
-        cKivDownList list(true);
-        cKivDownListCell* cell = list.AddRow("App", "游戏", "1.0");
-        list.SetRowProgress(Qt::red, cell, 40, "正在下载40%", 120, 0);
+        cKivDownRows listRows(true);
+        cKivDownList list(listRows);
+        cKivDownListCell* cell = AddRow(listRows, "App", "游戏", "1.0");
+        listRows.SetRowProgress(Qt::red, cell, 40, "正在下载40%", 120, 0);
         QCOMPARE(cell->progress, 40);
         QCOMPARE(cell->speedText, QString("120KB/S"));
         QCOMPARE(cell->statusColor, QColor(Qt::red));
-        list.SetRowProgress(Qt::black, cell, -1, "下载暂停", -1, -1);
+        listRows.SetRowProgress(Qt::black, cell, -1, "下载暂停", -1, -1);
         QCOMPARE(cell->progress, 40); // -1 keeps the bar
         QVERIFY(cell->speedText.isEmpty());
         QCOMPARE(cell->statusText, QString("下载暂停"));
 
-        cKivDownList finished(false);
-        cKivDownListCell* done = finished.AddRow("App", "游戏", "1.0");
-        finished.SetRowProgress(Qt::red, done, 50, "x", 1, 0); // running list only
+        cKivDownRows finishedRows(false);
+        cKivDownList finished(finishedRows);
+        cKivDownListCell* done = AddRow(finishedRows, "App", "游戏", "1.0");
+        finishedRows.SetRowProgress(Qt::red, done, 50, "x", 1, 0); // running list only
         QVERIFY(done->statusText.isEmpty());
         QCOMPARE(done->progress, 0);
     }
 
     void installStateBlocksButtons() {
-        cKivDownList list(false);
+        cKivDownRows listRows(false);
+        cKivDownList list(listRows);
         list.resize(811, 400);
-        cKivDownListCell* cell = list.AddRow("App", "应用", "1.0");
-        list.SetRowButtonPictures(cell, 0, kPause);
-        list.SetRowButtonPictures(cell, 1, kDelete);
+        cKivDownListCell* cell = AddRow(listRows, "App", "应用", "1.0");
+        listRows.SetRowButtonPictures(cell, 0, kPause);
+        listRows.SetRowButtonPictures(cell, 1, kDelete);
         int clicks = 0;
-        cell->buttonCallbacks[0] = [&](cKivDownListCell*) { ++clicks; };
-        list.SetRowInstallState(Qt::black, true, cell, "正在安装");
+        QObject::connect(&list, &cKivDownList::rowButtonClicked, [&](quint64 key, int button) {
+            clicks += key == cell->key && button == 0 ? 1 : 0;
+        });
+        listRows.SetRowInstallState(Qt::black, true, cell, "正在安装");
         QVERIFY(!cell->buttonUsable(0));
         ClickAt(list, list.buttonRect(0, 0).center());
         QCOMPARE(clicks, 0);
-        list.SetRowInstallState(Qt::black, false, cell, "");
+        listRows.SetRowInstallState(Qt::black, false, cell, "");
         ClickAt(list, list.buttonRect(0, 0).center());
         QCOMPARE(clicks, 1);
-        list.SetRowButtonEnabled(cell, 0, false);
+        listRows.SetRowButtonEnabled(cell, 0, false);
         ClickAt(list, list.buttonRect(0, 0).center());
         QCOMPARE(clicks, 1);
         // The running list ignores the install setter.
-        cKivDownList running(true);
-        cKivDownListCell* other = running.AddRow("a", "b", "c");
-        running.SetRowInstallState(Qt::red, true, other, "正在安装");
+        cKivDownRows runningRows(true);
+        cKivDownList running(runningRows);
+        cKivDownListCell* other = AddRow(runningRows, "a", "b", "c");
+        runningRows.SetRowInstallState(Qt::red, true, other, "正在安装");
         QVERIFY(!other->busy);
     }
 
     // A row added or removed above the pressed row while the mouse button is down never hands
     // the press to another row: the release runs no other row's button.
     void aPressStaysWithItsRowWhileRowsComeAndGo() {
-        cKivDownList list(false);
+        cKivDownRows listRows(false);
+        cKivDownList list(listRows);
         list.resize(811, 400);
-        std::vector<const cKivDownListCell*> clicked;
+        std::vector<QString> clicked;
+        QObject::connect(&list, &cKivDownList::rowButtonClicked, [&](quint64 key, int button) {
+            const cKivDownListCell* cell = listRows.find(key);
+            QVERIFY(cell && button == 1);
+            clicked.push_back(cell->title);
+        });
         auto addRow = [&](const char* name) {
-            cKivDownListCell* cell = list.AddRow(name, "应用", "1.0");
-            list.SetRowButtonPictures(cell, 1, kDelete);
-            cell->buttonCallbacks[1] = [&](cKivDownListCell* c) { clicked.push_back(c); };
+            cKivDownListCell* cell = AddRow(listRows, name, "应用", "1.0");
+            listRows.SetRowButtonPictures(cell, 1, kDelete);
             return cell;
         };
         addRow("lower");
@@ -114,43 +133,45 @@ private slots:
         QVERIFY(clicked.empty());
 
         QTest::mousePress(list.viewport(), Qt::LeftButton, {}, list.buttonRect(2, 1).center());
-        list.RemoveRow(upper); // a row above goes: the pressed row moves up under another spot
+        listRows.RemoveRow(upper); // a row above goes: the pressed row moves up under another spot
         QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, list.buttonRect(2, 1).center());
         QVERIFY(clicked.empty());
         ClickAt(list, list.buttonRect(1, 1).center()); // an ordinary click still works
         QCOMPARE(clicked.size(), std::size_t(1));
-        QCOMPARE(clicked[0]->title, QString("lower"));
+        QCOMPARE(clicked[0], QString("lower"));
     }
 
     void newRowsGoOnTop() {
-        cKivDownList list(true);
+        cKivDownRows listRows(true);
+        cKivDownList list(listRows);
         list.resize(811, 400);
-        cKivDownListCell* first = list.AddRow("first", "", "");
-        list.SetRowButtonPictures(first, 0, kPause);
+        cKivDownListCell* first = AddRow(listRows, "first", "", "");
+        listRows.SetRowButtonPictures(first, 0, kPause);
         ClickAt(list, RowSpot(list, 0));
         QCOMPARE(list.lastClicked(), 0);
-        cKivDownListCell* second = list.AddRow("second", "", "");
+        cKivDownListCell* second = AddRow(listRows, "second", "", "");
         QCOMPARE(list.cellAt(0), second);
         QCOMPARE(list.cellAt(1), first);
         QCOMPARE(list.lastClicked(), 1); // the anchor moved down with its row
-        list.SetRowButtonPictures(second, 0, kPause);
+        listRows.SetRowButtonPictures(second, 0, kPause);
         QCOMPARE(list.buttonRect(1, 0).top() - list.buttonRect(0, 0).top(),
                  cKivDownList::kRowHeight);
-        list.RemoveRow(second);
+        listRows.RemoveRow(second);
         QCOMPARE(list.rowCount(), 1);
         QCOMPARE(list.lastClicked(), 0);
-        list.RemoveRow(second); // gone already: nothing happens
+        listRows.RemoveRow(second); // gone already: nothing happens
         QCOMPARE(list.rowCount(), 1);
     }
 
     void singleAndCtrlSelection() {
-        cKivDownList list(true);
+        cKivDownRows listRows(true);
+        cKivDownList list(listRows);
         list.resize(811, 400);
-        list.AddRow("r2", "", "");
-        list.AddRow("r1", "", "");
-        list.AddRow("r0", "", "");
+        AddRow(listRows, "r2", "", "");
+        AddRow(listRows, "r1", "", "");
+        AddRow(listRows, "r0", "", "");
         QList<int> clicked;
-        list.SetRowClickCallback([&](int row, std::intptr_t) { clicked << row; }, 0);
+        QObject::connect(&list, &cKivDownList::rowClicked, [&](int row) { clicked << row; });
         ClickAt(list, RowSpot(list, 1));
         ClickAt(list, RowSpot(list, 2));
         QVERIFY(!list.cellAt(1)->checked);
@@ -173,30 +194,35 @@ private slots:
     }
 
     void tickBoxAndSelectAll() {
-        cKivDownList list(true);
+        cKivDownRows listRows(true);
+        cKivDownList list(listRows);
         list.resize(811, 400);
-        list.AddRow("r1", "", "");
-        list.AddRow("r0", "", "");
+        AddRow(listRows, "r1", "", "");
+        AddRow(listRows, "r0", "", "");
         bool ticked = false;
-        list.cellAt(1)->checkCallback = [&](bool checked, std::intptr_t) { ticked = checked; };
+        QObject::connect(&list, &cKivDownList::rowTickClicked, [&](quint64 key, bool checked) {
+            ticked = key == list.cellAt(1)->key && checked;
+        });
         ClickAt(list, list.checkBoxRect(1).center());
         QVERIFY(ticked);
         QVERIFY(list.cellAt(1)->checked);
         QVERIFY(!list.cellAt(0)->checked);
         QList<bool> states;
-        list.SetSelectAllCallback([&](bool checked, std::intptr_t) { states << checked; }, 0);
+        QObject::connect(&list, &cKivDownList::selectAllClicked,
+                         [&](bool checked) { states << checked; });
         cKivCheckBoxEx* box = list.header()->selectAllBox();
         box->show();
         QTest::mouseClick(box, Qt::LeftButton);
-        QVERIFY(list.allChecked());
+        QVERIFY(listRows.allChecked());
         QTest::mouseClick(box, Qt::LeftButton);
-        QVERIFY(!list.anyChecked());
+        QVERIFY(!listRows.anyChecked());
         QCOMPARE(states, (QList<bool>{true, false}));
         QCOMPARE(list.lastClicked(), -1);
     }
 
     void columnsAreFixed() {
-        cKivDownList list(true);
+        cKivDownRows listRows(true);
+        cKivDownList list(listRows);
         list.resize(811, 300);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
@@ -206,17 +232,19 @@ private slots:
         QCOMPARE(list.columnWidth(3), cKivDownList::kMinLastColumn);
         QCOMPARE(list.header()->sectionResizeMode(0), QHeaderView::Fixed);
         QCOMPARE(list.header()->model()->headerData(2, Qt::Horizontal).toString(), QString("进度"));
-        cKivDownList finished(false);
+        cKivDownRows finishedRows(false);
+        cKivDownList finished(finishedRows);
         QCOMPARE(finished.header()->model()->headerData(2, Qt::Horizontal).toString(),
                  QString("状态"));
     }
 
     void longTitleEndsInEllipsis() {
         uitest::TestProgramFolder folder;
-        cKivDownList list(true);
+        cKivDownRows listRows(true);
+        cKivDownList list(listRows);
         list.resize(811, 200);
         list.show();
-        cKivDownListCell* cell = list.AddRow(QString(80, QChar('W')), "detail", "");
+        cKivDownListCell* cell = AddRow(listRows, QString(80, QChar('W')), "detail", "");
         Q_UNUSED(cell);
         const QImage shown = list.viewport()->grab().toImage();
         // Nothing of the title is painted past column 0.
