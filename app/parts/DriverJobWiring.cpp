@@ -17,6 +17,22 @@ std::uint64_t jobIdOf(void* user) {
     return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(user));
 }
 
+// What the download's failure means for the wizard's words.
+DriverFailure DriverFailureOf(DownloadFailure failure) {
+    switch (failure) {
+    case DownloadFailure::NotFound:
+        return DriverFailure::NotOnServer;
+    case DownloadFailure::ServerError:
+        return DriverFailure::ServerError;
+    case DownloadFailure::DiskFull:
+    case DownloadFailure::FileError:
+        return DriverFailure::NotSaved;
+    case DownloadFailure::Network:
+        break;
+    }
+    return DriverFailure::ServerUnreachable;
+}
+
 bool lookUp(const std::string& vid, const std::string& pid, DriverPackage& package) {
     const bool is64 = webservices::IsWow64();
     webservices::DeviceDriverInfo info;
@@ -54,8 +70,12 @@ void DriverDownloadListener(TaskEvent kind, void* user, const TaskEventData& dat
         news.path = std::string(data.path);
         break;
     case TaskEvent::Failed:
+        news.kind = DriverDownloadNews::Kind::Failed;
+        news.failure = DriverFailureOf(data.failure);
+        break;
     case TaskEvent::NoConnection:
         news.kind = DriverDownloadNews::Kind::Failed;
+        news.failure = DriverFailure::ServerUnreachable;
         break;
     default:
         return;

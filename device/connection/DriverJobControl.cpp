@@ -82,13 +82,14 @@ void lookUp(const JobPointer& job) {
         return;
     }
     if (!known) {
-        endJob(job, {DriverJobCode::Retryable, 0, kDriverLookupFailed});
+        endJob(job,
+               {DriverJobCode::Retryable, 0, kDriverLookupFailed, DriverFailure::NoDriverKnown});
         return;
     }
     job->setPackage(package);
     const std::string folder = DriverDownloadFolder();
     if (!parts.openQueue()) {
-        endJob(job, {DriverJobCode::Failed, 0, kDriverDownloadFailed});
+        endJob(job, {DriverJobCode::Failed, 0, kDriverDownloadFailed, DriverFailure::NotStarted});
         return;
     }
     if (std::optional<std::string> finished = parts.findFinished(package.url, folder)) {
@@ -97,7 +98,7 @@ void lookUp(const JobPointer& job) {
     }
     DriverDownloadHandle download = parts.startDownload(package.url, folder, job->id());
     if (download == nullptr) {
-        endJob(job, {DriverJobCode::Failed, 0, kDriverDownloadFailed});
+        endJob(job, {DriverJobCode::Failed, 0, kDriverDownloadFailed, DriverFailure::NotStarted});
         return;
     }
     job->adoptDownload(download);
@@ -171,11 +172,12 @@ void DriverDownloadNewsFor(std::uint64_t jobId, const DriverDownloadNews& news) 
         // queue can delete the finished task while the installer runs.
         if (!launchJobThread(job,
                              [path = news.path](const JobPointer& self) { install(self, path); })) {
-            endJob(job, {DriverJobCode::Failed, 0, kDriverInstallFailed});
+            endJob(job,
+                   {DriverJobCode::Failed, 0, kDriverInstallFailed, DriverFailure::InstallFailed});
         }
         break;
     case DriverDownloadNews::Kind::Failed:
-        endJob(job, {DriverJobCode::Retryable, 0, kDriverDownloadFailed});
+        endJob(job, {DriverJobCode::Retryable, 0, kDriverDownloadFailed, news.failure});
         break;
     }
 }
