@@ -220,7 +220,6 @@ void CKivSbxxLjxdDlg::selectGuide(int guide) {
 }
 
 void CKivSbxxLjxdDlg::endWizard() {
-    m_active = false;
     SendKivMessage(WindowHandle(KivWindowRole::DevicePage), kMsgDeviceState, 0, 0);
 }
 
@@ -240,7 +239,6 @@ void CKivSbxxLjxdDlg::showFailure(DriverFailure failure) {
 
 KivResult CKivSbxxLjxdDlg::onStepUsbDebugging(KivWParam, KivLParam) {
     m_step = 1;
-    m_active = true;
     stopAnimation();
     setBackground(103);
     hideControls();
@@ -327,10 +325,11 @@ KivResult CKivSbxxLjxdDlg::onStepFailed(KivWParam, KivLParam) {
     return 0;
 }
 
-// w = the page state that ended the wizard. A wizard that already ended stays so; the success
-// step is left by its own button (it logs the success), also when the phone connected.
+// w = the page state that ended the wizard. A wizard the page has already put away (hidden
+// when it drew its state) stays so; the success step is left by its own button, which logs the
+// success, also when the phone connected.
 KivResult CKivSbxxLjxdDlg::onAbort(KivWParam wParam, KivLParam) {
-    if (!m_active || (m_step == 4 && static_cast<int>(wParam) == 3)) {
+    if (isHidden() || (m_step == 4 && static_cast<PageState>(wParam) == PageState::Online)) {
         return 0;
     }
     closeWizard();

@@ -32,8 +32,6 @@ public:
     /// The guide tab shown (1 to 3).
     int guide() const { return m_guide; }
     bool animationRunning() const { return m_animation && m_animation->isRunning(); }
-    /// Whether the wizard covers the page (from its first step to its end).
-    bool active() const { return m_active; }
 
     /// The process-wide count of retryable driver failures (0 or 1 between reports).
     static int driverFailuresForTesting();
@@ -83,7 +81,6 @@ private:
     QLabel* m_reason;           // why the driver step failed
 
     int m_step = 0;
-    bool m_active = false;
     DriverFailure m_failure = DriverFailure::None; // the last failed driver job's reason
     int m_guide = 1;
     std::unique_ptr<KivFolderAnimation> m_animation; // at most one wizard animation

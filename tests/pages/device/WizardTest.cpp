@@ -48,9 +48,9 @@ private slots:
         InstallDialogHook();
         m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhone});
         QVERIFY(m_world->ready());
-        ProgramServices::Collaborators parts = m_world->collaborators();
-        parts.startDownloadQueues = [] {};
-        m_services = std::make_unique<ProgramServices>(std::move(parts));
+        ProgramServices::Collaborators collaborators = m_world->collaborators();
+        collaborators.startDownloadQueues = [] {};
+        m_services = std::make_unique<ProgramServices>(std::move(collaborators));
         m_window =
             std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
         m_window->show();
