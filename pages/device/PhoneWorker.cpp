@@ -46,7 +46,8 @@ bool Post(const KivWindowHandle& to, unsigned message, T value, const std::stop_
 
 enum class PictureOutcome { Shown, Unreadable, Failed };
 
-// `memo` is this connection's: ShowPhone asks getprop and the web service once, not a second.
+// `memo` is this connection's: ShowPhone asks getprop and the web service once per connection,
+// not once a picture.
 PictureOutcome ShowPicture(const Targets& to, const DeviceSlot& slot, ShowPhoneMemo& memo,
                            const std::stop_token& stop) {
     PhoneView view;
