@@ -9,6 +9,8 @@
 #include "downloads/CKivDownObj.h"
 #include "pages/device/CKivSbxxDlg.h"
 #include "pages/device/CKivSbxxLjxdDlg.h"
+#include "pages/device/CKivSbxxSjxxDlg.h"
+#include "pages/device/ElidedLabel.h"
 #include "pages/device/DeviceConnection.h"
 #include "ui/toolkit/CKivMsgBoxDlg.h"
 #include "ui/toolkit/KivFonts.h"
@@ -117,6 +119,8 @@ void WizardTest::phoneConnectingOnTheFirstStepEndsTheWizard() {
     QVERIFY(!m_wizard->isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 10000);
     QCOMPARE(m_page->statusLabel()->text(), QStringLiteral("已连接设备"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->infoPanel()->field(0)->text(), QStringLiteral("Penlow P1"),
+                              20000);
     uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-ended-phone-connected"));
 }
 
