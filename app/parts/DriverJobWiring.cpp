@@ -68,6 +68,22 @@ NewsRoutes& Routes() {
     return *routes;
 }
 
+// What the download's failure means for the wizard's words.
+DriverFailure DriverFailureOf(DownloadFailure failure) {
+    switch (failure) {
+    case DownloadFailure::NotFound:
+        return DriverFailure::NotOnServer;
+    case DownloadFailure::ServerError:
+        return DriverFailure::ServerError;
+    case DownloadFailure::DiskFull:
+    case DownloadFailure::FileError:
+        return DriverFailure::NotSaved;
+    case DownloadFailure::Network:
+        break;
+    }
+    return DriverFailure::ServerUnreachable;
+}
+
 bool lookUp(const std::string& vid, const std::string& pid, DriverPackage& package) {
     const bool is64 = webservices::IsWow64();
     webservices::DeviceDriverInfo info;
@@ -112,8 +128,12 @@ void DriverDownloadListener(TaskEvent kind, void* user, const TaskEventData& dat
         news.path = std::string(data.path);
         break;
     case TaskEvent::Failed:
+        news.kind = DriverDownloadNews::Kind::Failed;
+        news.failure = DriverFailureOf(data.failure);
+        break;
     case TaskEvent::NoConnection:
         news.kind = DriverDownloadNews::Kind::Failed;
+        news.failure = DriverFailure::ServerUnreachable;
         break;
     default:
         return;

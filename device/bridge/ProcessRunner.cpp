@@ -48,14 +48,29 @@ constexpr std::chrono::milliseconds kExitGrace{500};
 
 // Only a child that outlives its time limit is left running, to a detached drainer; one whose
 // output ended is reaped here.
-std::string collectWithin(platform::ChildProcess& child, int limitSeconds) {
+TimedOutput collectWithin(platform::ChildProcess& child, int limitSeconds) {
     CollectResult result = CollectOutput(child, deadlineFor(limitSeconds));
     if (result.timedOut) {
         child.abandon();
         return {};
     }
     child.release(kExitGrace);
-    return std::move(result.text);
+    return {std::move(result.text), true};
+}
+
+TimedOutput suShellWithin(const std::string& command, int limitSeconds) {
+    platform::ChildProcess child;
+    std::string line = std::string(kAdbPath) + " shell";
+    if (!startRunnerChild(child, line, platform::ChildProcess::Stdin::Pipe)) {
+        return {};
+    }
+    std::string session =
+        "su\n" + platform::Utf8Prefix(command, kMaxShellCommandChars) + "\nexit\n" + "exit\n";
+    // A shell that ends before reading everything is not an error: its output tells. The
+    // end of input after "exit" lets a session end even where su swallowed a line.
+    (void)child.writeStdin(session);
+    child.closeStdin();
+    return collectWithin(child, limitSeconds);
 }
 
 } // namespace
@@ -70,7 +85,7 @@ std::string RunCapture(const std::string& commandLine) {
     return std::move(result.text);
 }
 
-std::string RunCaptureTimed(const std::string& commandLine, int limitSeconds) {
+TimedOutput RunCaptureWithin(const std::string& commandLine, int limitSeconds) {
     platform::ChildProcess child;
     if (!startRunnerChild(child, commandLine)) {
         return {};
@@ -78,27 +93,23 @@ std::string RunCaptureTimed(const std::string& commandLine, int limitSeconds) {
     return collectWithin(child, limitSeconds);
 }
 
-std::string RunAdbShell(const std::string& command, bool viaSu, int limitSeconds) {
+std::string RunCaptureTimed(const std::string& commandLine, int limitSeconds) {
+    return RunCaptureWithin(commandLine, limitSeconds).text;
+}
+
+TimedOutput RunAdbShellWithin(const std::string& command, bool viaSu, int limitSeconds) {
     if (viaSu) {
-        return RunAdbSuShell(command, limitSeconds);
+        return suShellWithin(command, limitSeconds);
     }
-    std::string line = std::string(kAdbPath) + " shell \"" + command + "\"";
-    return RunCaptureTimed(line, limitSeconds);
+    return RunCaptureWithin(std::string(kAdbPath) + " shell \"" + command + "\"", limitSeconds);
+}
+
+std::string RunAdbShell(const std::string& command, bool viaSu, int limitSeconds) {
+    return RunAdbShellWithin(command, viaSu, limitSeconds).text;
 }
 
 std::string RunAdbSuShell(const std::string& command, int limitSeconds) {
-    platform::ChildProcess child;
-    std::string line = std::string(kAdbPath) + " shell";
-    if (!startRunnerChild(child, line, platform::ChildProcess::Stdin::Pipe)) {
-        return {};
-    }
-    std::string session =
-        "su\n" + platform::Utf8Prefix(command, kMaxShellCommandChars) + "\nexit\n" + "exit\n";
-    // A shell that ends before reading everything is not an error: its output tells. The
-    // end of input after "exit" lets a session end even where su swallowed a line.
-    (void)child.writeStdin(session);
-    child.closeStdin();
-    return collectWithin(child, limitSeconds);
+    return suShellWithin(command, limitSeconds).text;
 }
 
 void KillProcessesByName(const std::string& name) {

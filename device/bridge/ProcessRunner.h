@@ -21,9 +21,23 @@ std::string RunCapture(const std::string& commandLine);
 /// limit is left running and its further output is discarded.
 std::string RunCaptureTimed(const std::string& commandLine, int limitSeconds);
 
+/// What a time-limited run gave: its output, and whether it ended within the limit (false
+/// also when the process could not be started). An empty text that finished is an answer;
+/// one that did not is none.
+struct TimedOutput {
+    std::string text;
+    bool finished = false;
+};
+
+/// RunCaptureTimed that tells a run that ended from one that ran out of time.
+TimedOutput RunCaptureWithin(const std::string& commandLine, int limitSeconds);
+
 /// Runs `command` on the phone: `bin\Korvash\adb shell "<command>"`, or through su when
 /// `viaSu` (see RunAdbSuShell).
 std::string RunAdbShell(const std::string& command, bool viaSu, int limitSeconds);
+
+/// RunAdbShell that tells a run that ended from one that ran out of time.
+TimedOutput RunAdbShellWithin(const std::string& command, bool viaSu, int limitSeconds);
 
 /// Runs `bin\Korvash\adb shell` and writes "su\n" + command + "\nexit\n" + "exit\n" to its
 /// stdin in one write. The command is cut to 179 characters.

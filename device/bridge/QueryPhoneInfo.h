@@ -4,14 +4,22 @@
 
 #include "PhoneInfo.h"
 
-/// Fills `info` (which starts empty): up to three getprop passes, the su listing first and
-/// the plain one when su is refused or silent; then the root probe once the listing named the
-/// model, release or bootloader (or gave nothing at all). "error: protocol fault" from the su
-/// listing ends the query at once with unknown fields. Returns true when the root probe ran
-/// or when model, release and bootloader all hold kUnknownMarker. Blocks for its adb
-/// commands (5 s limit each).
+#include <optional>
+#include <string>
+
+/// Fills `info` from scratch: every fact starts unread, then RereadPhoneInfo. True when every
+/// fact was read. Blocks for its adb commands (5 s limit each).
 bool QueryPhoneInfo(PhoneInfo& info);
 
-/// The root probe alone: "true" or "false". Creates /data/abdddgdgdgdg as the shell user and
-/// then through su, removing a folder left over from an earlier probe.
+/// Reads the facts `info` still marks unread and leaves the read ones as they are. The
+/// properties: up to three getprop passes, the su listing first and the plain one when su is
+/// refused, silent or out of time; a pass whose answer is no listing is tried again, one that
+/// runs out of time or meets "error: protocol fault" ends the reading (the facts stay unread
+/// for a later call). Root: the probe, once the phone has answered a listing. True when every
+/// fact is read now.
+bool RereadPhoneInfo(PhoneInfo& info);
+
+/// The root probe alone: "true" or "false", empty when the phone did not answer it. Creates
+/// /data/abdddgdgdgdg as the shell user and then through su, removing a folder left over
+/// from an earlier probe.
 std::string ProbeRoot();

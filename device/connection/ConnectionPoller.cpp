@@ -13,14 +13,14 @@ ConnectionPoller::~ConnectionPoller() {
     stop();
 }
 
-void ConnectionPoller::start(int fallbackState) {
+void ConnectionPoller::start(PageState fallbackState) {
     DevicePageLink& page = m_page;
     const std::chrono::milliseconds pause = m_pause;
     if (!m_worker.start([&page, fallbackState, pause](std::stop_token stop) {
             poll(stop, page, fallbackState, pause);
         })) {
         // Without a thread no poll runs: the page shows the fallback at once.
-        page.sendPageState(fallbackState, 0, {});
+        page.sendPageState(fallbackState, {});
     }
 }
 
@@ -29,7 +29,7 @@ void ConnectionPoller::stop() {
 }
 
 // Runs on its own thread and touches only its arguments.
-void ConnectionPoller::poll(std::stop_token stop, DevicePageLink& page, int fallbackState,
+void ConnectionPoller::poll(std::stop_token stop, DevicePageLink& page, PageState fallbackState,
                             std::chrono::milliseconds pause) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (!platform::SleepFor(stop, pause)) {
@@ -42,11 +42,11 @@ void ConnectionPoller::poll(std::stop_token stop, DevicePageLink& page, int fall
         }
         const std::optional<std::vector<AdbDeviceEntry>> listing = ParseDeviceListing(*output);
         if (listing && page.followedPhoneOnline(*listing)) {
-            page.sendPageState(kPageStateOnline, 0, stop);
+            page.sendPageState(PageState::Online, stop);
             return;
         }
     }
     if (!stop.stop_requested()) {
-        page.sendPageState(fallbackState, 0, stop);
+        page.sendPageState(fallbackState, stop);
     }
 }

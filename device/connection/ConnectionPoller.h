@@ -12,6 +12,7 @@
 #include <thread>
 
 class DevicePageLink;
+enum class PageState : int;
 
 class ConnectionPoller {
 public:
@@ -26,7 +27,7 @@ public:
     ConnectionPoller& operator=(const ConnectionPoller&) = delete;
 
     /// Stops a running poll, then starts a new one with `fallbackState`.
-    void start(int fallbackState);
+    void start(PageState fallbackState);
 
     /// Stops the poll and waits for its thread (returns within moments, also while adb runs).
     /// Nothing reaches the page afterwards. May be called from inside the poller's own page
@@ -37,7 +38,7 @@ public:
     void setPauseForTesting(std::chrono::milliseconds pause) { m_pause = pause; }
 
 private:
-    static void poll(std::stop_token stop, DevicePageLink& page, int fallbackState,
+    static void poll(std::stop_token stop, DevicePageLink& page, PageState fallbackState,
                      std::chrono::milliseconds pause);
 
     DevicePageLink& m_page;

@@ -23,7 +23,7 @@ void DeviceEventHandler::followedPhoneLeft(std::stop_token stop) {
     m_currentDevice.store(next);
     followSerialOf(next);
     if (!stop.stop_requested()) {
-        m_page.sendPageState(next >= 0 ? kPageStateConnecting : kPageStateNoPhone, 0, stop);
+        m_page.sendPageState(next >= 0 ? PageState::Connecting : PageState::NoPhone, stop);
     }
 }
 
@@ -41,7 +41,7 @@ void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token st
         if (m_currentDevice.load() == -1) {
             m_currentDevice.store(index);
             followSerialOf(index);
-            m_page.sendPageState(kPageStateConnecting, 0, stop);
+            m_page.sendPageState(PageState::Connecting, stop);
         }
         break;
     case DeviceEvent::Removed:
@@ -52,7 +52,7 @@ void DeviceEventHandler::handle(DeviceEvent event, int index, std::stop_token st
     case DeviceEvent::Online:
         if (index == m_currentDevice.load()) {
             followSerialOf(index); // the slot has just learnt its serial
-            m_page.sendPageState(kPageStateOnline, 0, stop);
+            m_page.sendPageState(PageState::Online, stop);
         }
         break;
     case DeviceEvent::Offline:

@@ -18,14 +18,15 @@
 #include <stop_token>
 #include <vector>
 
-/// Device page states: the wParam of WM_USER+105.
-enum DevicePageState : int {
-    kPageStateResume = 0,       ///< not a state: lParam 1 suspends the display, 0 resumes it
-    kPageStateNoPhone = 1,      ///< welcome view
-    kPageStateNotConnected = 2, ///< phone not connected
-    kPageStateOnline = 3,       ///< phone connected and online
-    kPageStateConnecting = 4,   ///< phone found on USB, connecting
-    kPageStateError = 5,        ///< connection error
+/// What the connection workers ask the device page to show. The values are the wParam of
+/// WM_USER+105 and fixed.
+enum class PageState : int {
+    EndWizard = 0,    ///< not a state: the wizard's cover ends and the page shows its state
+    NoPhone = 1,      ///< welcome view
+    NotConnected = 2, ///< phone not connected
+    Online = 3,       ///< phone connected and online
+    Connecting = 4,   ///< phone found on USB, connecting
+    Error = 5,        ///< connection error
 };
 
 class DevicePageLink {
@@ -35,9 +36,8 @@ public:
     /// Event 0: the monitor runs; the wizard button 1016 may be enabled.
     virtual void enableWizardButton(std::stop_token stop) = 0;
 
-    /// WM_USER+105 to the device page, sent: `wParam` a DevicePageState, `lParam` the wizard
-    /// mode flag with kPageStateResume, else 0.
-    virtual void sendPageState(int wParam, int lParam, std::stop_token stop) = 0;
+    /// WM_USER+105 to the device page, sent: w = `state`, l = 0.
+    virtual void sendPageState(PageState state, std::stop_token stop) = 0;
 
     /// WM_USER+124 (0, 0) to the download manager, posted: the followed phone went away.
     virtual void postPhoneGone(std::stop_token stop) = 0;

@@ -43,8 +43,8 @@ DriverProgress installing(int percent) {
     return {DriverJobCode::Installing, percent, {}};
 }
 
-DriverProgress failed(const char* message) {
-    return {DriverJobCode::Failed, 0, message};
+DriverProgress failed(const char* message, DriverFailure why) {
+    return {DriverJobCode::Failed, 0, message, why};
 }
 
 // The program to run and its parameters; an empty program cannot be started.
@@ -167,7 +167,9 @@ std::optional<DriverProgress> runInstaller(DriverJob& job, const DriverPackage& 
     // report a phone adb already knew as installed.
     if (installer.program.empty() ||
         !ShellExecuteAndWait(installer.program, installer.parameters, true)) {
-        return job.cancelled() ? std::nullopt : std::optional(failed(kDriverInstallFailed));
+        return job.cancelled()
+                   ? std::nullopt
+                   : std::optional(failed(kDriverInstallFailed, DriverFailure::InstallFailed));
     }
     platform::WaitForPendingDeviceEvents(kPendingEventsWait);
     bool found = false;
@@ -178,7 +180,7 @@ std::optional<DriverProgress> runInstaller(DriverJob& job, const DriverPackage& 
     if (found) {
         return DriverProgress{DriverJobCode::Installed, 0, {}};
     }
-    return failed(kDriverInstallFailed);
+    return failed(kDriverInstallFailed, DriverFailure::PhoneNotFound);
 }
 
 } // namespace
@@ -190,7 +192,7 @@ std::optional<DriverProgress> InstallDriver(DriverJob& job, const std::string& a
     const DriverPackage package = job.package();
     if (!checksumMatches(archive, package.md5)) {
         (void)std::remove(archive.c_str());
-        return failed(kDriverVerifyFailed);
+        return failed(kDriverVerifyFailed, DriverFailure::ChecksumMismatch);
     }
     platform::RescanUsbDevices();
     job.report(installing(10));
@@ -200,7 +202,7 @@ std::optional<DriverProgress> InstallDriver(DriverJob& job, const std::string& a
         return std::nullopt;
     }
     if (unpacked == Outcome::Failed) {
-        return failed(kDriverInstallFailed);
+        return failed(kDriverInstallFailed, DriverFailure::InstallFailed);
     }
     job.report(installing(15));
     return runInstaller(job, package, *folder);

@@ -23,6 +23,7 @@ struct DriverDownloadNews {
     std::uint64_t received = 0; ///< Progress: bytes received so far
     std::uint64_t fileSize = 0; ///< Progress: the whole size, 0 while unknown
     std::string path;           ///< Finished: the downloaded package
+    DriverFailure failure = DriverFailure::ServerUnreachable; ///< Failed: why
 };
 
 /// Where a job's download news go.

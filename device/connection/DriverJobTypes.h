@@ -22,11 +22,26 @@ inline constexpr const char* kDriverDownloadFailed = "驱动下载失败";
 inline constexpr const char* kDriverVerifyFailed = "文件校验失败";
 inline constexpr const char* kDriverInstallFailed = "驱动安装失败";
 
-/// One report: the code with its percent (codes 1 and 2) or message (codes 3 and 5).
+/// Why a job failed (codes 3 and 5): what the wizard tells the user.
+enum class DriverFailure : int {
+    None,
+    NoDriverKnown,     ///< the web service named no package for the phone, or did not answer
+    ServerUnreachable, ///< the package's server could not be reached, or the transfer broke off
+    NotOnServer,       ///< the server has no such file (HTTP 404, 410)
+    ServerError,       ///< any other error answer of the server
+    NotSaved,          ///< the package could not be written (disk full, file error)
+    NotStarted,        ///< the download queue could not take the download
+    ChecksumMismatch,  ///< the package's MD5 is not the one the web service named
+    InstallFailed,     ///< unpacking or starting the installer failed
+    PhoneNotFound,     ///< the installer ran, but adb still does not see the phone
+};
+
+/// One report: the code with its percent (codes 1 and 2) or message and reason (codes 3, 5).
 struct DriverProgress {
     DriverJobCode code = DriverJobCode::LookingUp;
     int percent = 0;
     std::string message;
+    DriverFailure failure = DriverFailure::None;
 };
 
 /// What the web service named for the phone, and the machine type it was asked with.

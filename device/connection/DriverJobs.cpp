@@ -101,11 +101,12 @@ void onDownloadNews(const std::shared_ptr<State>& state, std::uint64_t jobId,
                 [path = news.path](const std::shared_ptr<State>& owner, const JobPointer& self) {
                     install(*owner, self, path);
                 })) {
-            endJob(*state, job, {DriverJobCode::Failed, 0, kDriverInstallFailed});
+            endJob(*state, job,
+                   {DriverJobCode::Failed, 0, kDriverInstallFailed, DriverFailure::InstallFailed});
         }
         break;
     case DriverDownloadNews::Kind::Failed:
-        endJob(*state, job, {DriverJobCode::Retryable, 0, kDriverDownloadFailed});
+        endJob(*state, job, {DriverJobCode::Retryable, 0, kDriverDownloadFailed, news.failure});
         break;
     }
 }
@@ -137,13 +138,15 @@ void lookUp(const std::shared_ptr<State>& state, const JobPointer& job) {
         return;
     }
     if (!known) {
-        endJob(*state, job, {DriverJobCode::Retryable, 0, kDriverLookupFailed});
+        endJob(*state, job,
+               {DriverJobCode::Retryable, 0, kDriverLookupFailed, DriverFailure::NoDriverKnown});
         return;
     }
     job->setPackage(package);
     const std::string folder = DriverDownloadFolder();
     if (!parts.openQueue()) {
-        endJob(*state, job, {DriverJobCode::Failed, 0, kDriverDownloadFailed});
+        endJob(*state, job,
+               {DriverJobCode::Failed, 0, kDriverDownloadFailed, DriverFailure::NotStarted});
         return;
     }
     if (std::optional<std::string> finished = parts.findFinished(package.url, folder)) {
@@ -153,7 +156,8 @@ void lookUp(const std::shared_ptr<State>& state, const JobPointer& job) {
     DriverDownloadHandle download =
         parts.startDownload(package.url, folder, job->id(), newsSinkFor(state, job->id()));
     if (download == nullptr) {
-        endJob(*state, job, {DriverJobCode::Failed, 0, kDriverDownloadFailed});
+        endJob(*state, job,
+               {DriverJobCode::Failed, 0, kDriverDownloadFailed, DriverFailure::NotStarted});
         return;
     }
     job->adoptDownload(download);

@@ -53,10 +53,10 @@ void WizardRetry::search(std::stop_token stop, DevicePageLink& page, WizardLink&
             // so it shows the phone rather than the state it had before the wizard.
             wizard.stopAnimation(stop);
             if (!stop.stop_requested()) {
-                page.sendPageState(kPageStateOnline, 0, stop);
+                page.sendPageState(PageState::Online, stop);
             }
             if (!stop.stop_requested()) {
-                page.sendPageState(kPageStateResume, 0, stop);
+                page.sendPageState(PageState::EndWizard, stop);
             }
             return;
         }

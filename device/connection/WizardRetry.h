@@ -33,6 +33,9 @@ public:
     /// search's own window calls.
     void stop();
 
+    /// Whether a search thread runs (UI thread).
+    bool running() const { return m_worker.running(); }
+
     void setPauseForTesting(std::chrono::milliseconds pause) { m_pause = pause; }
 
 private:

@@ -13,6 +13,7 @@
 #include <QPainter>
 
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <string_view>
 #include <unistd.h>
@@ -47,7 +48,8 @@ bool ReadScreenshotSize(const std::string& path, int& width, int& height) {
     return !image.isNull();
 }
 
-std::string ReadGetprop() {
+// The full getprop listing, su first; nothing when the phone gave no listing.
+std::optional<std::string> ReadGetprop() {
     std::string text = RunCaptureTimed(std::string(kAdbPath) + " shell su -c \"getprop\"", 5);
     if (text.find("su:") != std::string::npos) {
         text = RunCaptureTimed(std::string(kAdbPath) + " shell \"getprop\"", 5);
@@ -55,44 +57,84 @@ std::string ReadGetprop() {
     if (text.empty()) {
         text = RunCaptureTimed(std::string(kAdbPath) + " shell \"getprop\"", 5);
     }
+    if (!IsGetpropListing(text)) {
+        return std::nullopt;
+    }
     return text;
 }
 
-bool ShowWithDefaultShell(const std::string& folder, PhonePicture& picture) {
-    const bool rotate = GetpropMarksUpsideDown(ReadGetprop());
-    std::string screenshot;
-    if (!CaptureFramebuffer(rotate, screenshot)) {
-        return false;
-    }
-    ShellInfo shell;
+void UseBuiltInShell(ShellInfo& shell, const BuiltInShell& builtIn) {
     shell.shellW = kShellWidth;
     shell.shellH = kShellHeight;
-    const BuiltInShell builtIn = ChooseBuiltInShell(0, 0);
     shell.shellId = builtIn.shellId;
     shell.x = builtIn.x;
     shell.y = builtIn.y;
     shell.width = builtIn.width;
     shell.height = builtIn.height;
-    if (!ComposePhonePicture(shell, screenshot, folder, picture.path)) {
+}
+
+// A fresh screenshot in `shell`, composed: the picture's path and the shell's name.
+bool CaptureAndCompose(const ShellInfo& shell, const std::string& folder, PhonePicture& picture) {
+    std::string screenshot;
+    if (!CaptureFramebuffer(shell.roate != 0, screenshot) ||
+        ::access(screenshot.c_str(), F_OK) != 0 ||
+        !ComposePhonePicture(shell, screenshot, folder, picture.path)) {
         return false;
     }
-    picture.name = kDefaultName;
+    picture.name = shell.name;
     return true;
 }
 
+bool ShowWithDefaultShell(const std::string& folder, ShowPhoneMemo& memo, PhonePicture& picture) {
+    if (!memo.defaultShellUpsideDown) {
+        if (const std::optional<std::string> listing = ReadGetprop()) {
+            memo.defaultShellUpsideDown = GetpropMarksUpsideDown(*listing);
+        }
+    }
+    ShellInfo shell;
+    UseBuiltInShell(shell, ChooseBuiltInShell(0, 0));
+    shell.roate = memo.defaultShellUpsideDown.value_or(false) ? 1 : 0;
+    shell.name = kDefaultName;
+    return CaptureAndCompose(shell, folder, picture);
+}
+
 // A model neither the database nor the web service knows is still shown: named by its maker
-// and model as the phone itself reports them, turned when its getprop says so.
-void NameUnknownModel(ShellInfo& shell) {
-    const std::string getprop = ReadGetprop();
+// and model as the phone itself reports them, turned when its getprop says so. False when
+// the phone gave no listing (the name is then a stand-in, not to be kept).
+bool NameUnknownModel(ShellInfo& shell) {
+    const std::optional<std::string> getprop = ReadGetprop();
     PhoneInfo info;
-    ReadGetpropFields(getprop, info);
-    std::string name = info.manufacturer;
-    const std::string& model = info.model.empty() ? shell.model : info.model;
+    if (getprop) {
+        ReadGetpropFields(*getprop, info);
+    }
+    const auto known = [](const std::string& text) { return text != kUnknownMarker; };
+    std::string name = getprop && known(info.manufacturer) ? info.manufacturer : std::string();
+    const std::string& model =
+        getprop && known(info.model) && !info.model.empty() ? info.model : shell.model;
     if (!model.empty()) {
         name += (name.empty() ? "" : " ") + model;
     }
     shell.name = name.empty() ? kDefaultName : name;
-    shell.roate = GetpropMarksUpsideDown(getprop) ? 1 : 0;
+    shell.roate = getprop && GetpropMarksUpsideDown(*getprop) ? 1 : 0;
+    return getprop.has_value();
+}
+
+// The web service's name for the model, asked once per connection; false when it has none.
+bool AskWebService(const std::string& vid, const std::string& pid, const MachineInfoLookup& lookup,
+                   ShowPhoneMemo& memo, ShellInfo& shell) {
+    if (!memo.webAsked) {
+        memo.webAsked = true;
+        MachineDisplayInfo info;
+        if (lookup && lookup(vid, pid, shell.model, shell.device, info)) {
+            memo.webAnswer = info;
+        }
+    }
+    if (!memo.webAnswer || memo.webAnswer->showName.empty()) {
+        return false; // nothing is kept for a model the service does not name
+    }
+    shell.name = memo.webAnswer->showName;
+    shell.type = memo.webAnswer->type;
+    return true;
 }
 
 void TakeBuiltInShell(ShellInfo& shell) {
@@ -101,14 +143,7 @@ void TakeBuiltInShell(ShellInfo& shell) {
     if (shell.scrPath.empty() || !ReadScreenshotSize(shell.scrPath, width, height)) {
         width = height = 0;
     }
-    const BuiltInShell builtIn = ChooseBuiltInShell(width, height);
-    shell.shellW = kShellWidth;
-    shell.shellH = kShellHeight;
-    shell.shellId = builtIn.shellId;
-    shell.x = builtIn.x;
-    shell.y = builtIn.y;
-    shell.width = builtIn.width;
-    shell.height = builtIn.height;
+    UseBuiltInShell(shell, ChooseBuiltInShell(width, height));
 }
 
 // The screen fills the shell's screen area. A landscape frame (a phone held sideways, a
@@ -175,51 +210,56 @@ bool ComposePhonePicture(const ShellInfo& shell, const std::string& screenshot,
 
 bool ShowPhone(const std::string& vid, const std::string& pid, const MachineInfoLookup& lookup,
                PhonePicture& picture) {
+    ShowPhoneMemo memo;
+    return ShowPhone(vid, pid, lookup, memo, picture);
+}
+
+bool ShowPhone(const std::string& vid, const std::string& pid, const MachineInfoLookup& lookup,
+               ShowPhoneMemo& memo, PhonePicture& picture) {
     std::string folder;
     if (!PhoneImageFolder(folder)) {
         return false;
     }
     if (vid.empty() || pid.empty()) {
-        return ShowWithDefaultShell(folder, picture);
+        return ShowWithDefaultShell(folder, memo, picture);
+    }
+    if (memo.shell) {
+        return CaptureAndCompose(*memo.shell, folder, picture);
     }
     ShellInfo shell;
     shell.vid = vid;
     shell.pid = pid;
-    GetProductDevice(shell.device, false);
-    GetModel(shell.model, false);
+    // Names the phone did not give now are asked for again next time: nothing is kept then.
+    bool keep = GetProductDevice(shell.device, false) && GetModel(shell.model, false);
     ScreenInfoDb db(folder + "scrinfo");
     (void)db.lookup(shell); // found or not, `shell.found` tells
     bool store = false;
     if (!shell.found) {
-        MachineDisplayInfo info;
-        if (lookup && lookup(vid, pid, shell.model, shell.device, info)) {
-            shell.name = info.showName;
-            shell.type = info.type;
+        if (keep && AskWebService(vid, pid, lookup, memo, shell)) {
             store = true;
-        }
-        if (shell.name.empty()) {
-            store = false; // nothing is kept for a model the service does not name
-            NameUnknownModel(shell);
-        } else {
             shell.roate = NameMarksUpsideDown(shell.name) ? 1 : 0;
+        } else {
+            keep = NameUnknownModel(shell) && keep; // nothing is stored for it
         }
     }
     std::string screenshot;
     if (!CaptureFramebuffer(shell.roate != 0, screenshot) ||
         ::access(screenshot.c_str(), F_OK) != 0) {
-        screenshot.clear();
-    } else {
-        shell.scrPath = screenshot;
+        return false;
     }
+    shell.scrPath = screenshot;
     if (!shell.found) {
         TakeBuiltInShell(shell);
     }
     if (store) {
         (void)db.store(shell); // a row that cannot be stored is asked for again next time
     }
-    if (screenshot.empty() || !ComposePhonePicture(shell, screenshot, folder, picture.path)) {
+    if (!ComposePhonePicture(shell, screenshot, folder, picture.path)) {
         return false;
     }
     picture.name = shell.name;
+    if (keep) {
+        memo.shell = shell;
+    }
     return true;
 }

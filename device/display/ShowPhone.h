@@ -10,6 +10,7 @@
 #include "ShellInfo.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 /// What the web service says about a phone model: its display name and the first number of
@@ -29,6 +30,19 @@ struct PhonePicture {
     std::string name; ///< the phone's display name
 };
 
+/// What ShowPhone learns about one connection and keeps for its life, so that a picture a
+/// second costs a screenshot and nothing more: the shell with its display name and turn (from
+/// the database, the web service or the built-in table and getprop), and the web service's
+/// answer, asked once. Whoever shows the phone keeps one per connection and starts afresh
+/// when the phone connects again or another phone is followed. A fact the phone did not give
+/// (getprop out of time or not a listing) is not kept: the next call asks again. One thread.
+struct ShowPhoneMemo {
+    std::optional<ShellInfo> shell;             ///< complete: every call after the first uses it
+    std::optional<bool> defaultShellUpsideDown; ///< the default shell's turn, from getprop
+    bool webAsked = false;
+    std::optional<MachineDisplayInfo> webAnswer;
+};
+
 /// Captures the screen of the phone `vid`/`pid` (the adb serial kept by GetSerial) and
 /// composes it into its shell. Empty `vid` or `pid`: the default shell and the name
 /// "安卓设备". A model known neither to the database nor to `lookup` (also when `lookup` has
@@ -37,6 +51,12 @@ struct PhonePicture {
 /// be taken or the picture cannot be written.
 [[nodiscard]] bool ShowPhone(const std::string& vid, const std::string& pid,
                              const MachineInfoLookup& lookup, PhonePicture& picture);
+
+/// The same for one connection: what `memo` holds is used instead of asking again, and what
+/// this call learns is kept in it.
+[[nodiscard]] bool ShowPhone(const std::string& vid, const std::string& pid,
+                             const MachineInfoLookup& lookup, ShowPhoneMemo& memo,
+                             PhonePicture& picture);
 
 /// Composition alone: `screenshot` (a picture file) stretched smoothly into the screen
 /// rectangle of `shell` (a landscape screenshot in a portrait rectangle keeps its proportions,

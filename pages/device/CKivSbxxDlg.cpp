@@ -6,12 +6,13 @@
 #include "DeviceConnection.h"
 #include "ElidedLabel.h"
 #include "DevicePageServices.h"
+#include "LinkOpener.h"
 #include "PageControls.h"
 #include "DevicePageMessages.h"
 
 #include "platform/config/Config.h"
+#include "ui/toolkit/KivPayload.h"
 #include "ui/toolkit/KivFonts.h"
-#include "ui/toolkit/KivShell.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
 
@@ -117,7 +118,7 @@ void CKivSbxxDlg::createControls() {
         SendKivMessage(handle(), kMsgOpenWizard);
     });
     connect(m_unrecognised, &QPushButton::clicked, this,
-            [] { OpenConfigLink(config::kLink, config::kLinkUnrecognised); });
+            [this] { OpenLinkOrSay(this, config::kLink, config::kLinkUnrecognised); });
     connect(m_refresh, &QPushButton::clicked, this,
             [this] { SendKivMessage(handle(), kMsgShowConnecting, kError); });
     connect(m_back, &QPushButton::clicked, this,
@@ -185,9 +186,10 @@ KivResult CKivSbxxDlg::onState(KivWParam wParam, KivLParam lParam) {
     }
     if (m_wizardMode) {
         // The wizard covers the page: the state is drawn when it ends. A phone that went
-        // away ends the wizard at once.
-        if (state == kWelcome) {
-            PostKivMessage(WindowHandle(KivWindowRole::Wizard), kMsgWizardAbort);
+        // away, or that connected, ends the wizard at once: there is nothing left to guide.
+        if (state == kWelcome || state == kConnected) {
+            PostKivMessage(WindowHandle(KivWindowRole::Wizard), kMsgWizardAbort,
+                           static_cast<KivWParam>(state));
         }
         return 0;
     }
@@ -203,12 +205,12 @@ KivResult CKivSbxxDlg::onState(KivWParam wParam, KivLParam lParam) {
     return 0;
 }
 
-KivResult CKivSbxxDlg::onWorkerState(KivWParam wParam, KivLParam lParam) {
-    const auto* request = KivPayloadValue<WorkerStateRequest>(lParam);
+KivResult CKivSbxxDlg::onWorkerState(KivWParam, KivLParam lParam) {
+    const auto* request = KivPayloadValue<WorkerPost<PageState>>(lParam);
     if (!request || request->stop.stop_requested()) {
         return 0; // the poller was stopped meanwhile: its word no longer counts
     }
-    return onState(wParam, request->lParam);
+    return onState(static_cast<KivWParam>(request->value), 0);
 }
 
 void CKivSbxxDlg::stopBusyAnimation() {
@@ -304,7 +306,7 @@ KivResult CKivSbxxDlg::onShowConnecting(KivWParam wParam, KivLParam) {
     showPicture(m_picture, 100, 23, 80, 205, 399);
     m_busy =
         StartFolderAnimation(this, QRect(QPoint(250, 220), QPoint(776, 255)), SkinFolderPath(4));
-    m_services.phone().poller().start(static_cast<int>(wParam));
+    m_services.phone().poller().start(static_cast<PageState>(wParam));
     return 0;
 }
 
@@ -333,11 +335,22 @@ KivResult CKivSbxxDlg::onMonitorRunning(KivWParam, KivLParam) {
     return 0;
 }
 
-KivResult CKivSbxxDlg::onWorkerPicture(KivWParam, KivLParam lParam) {
-    const auto* view = reinterpret_cast<const PhoneView*>(lParam);
-    if (!view || m_drawn != kConnected || m_wizardMode) {
-        return 0; // a late worker of a state that is gone shows nothing
+// A post of a worker that was stopped (a state that is gone, a phone that left), or one that
+// arrives while the page does not show a phone, shows nothing.
+template <class T> const T* CKivSbxxDlg::shownValue(KivLParam lParam) const {
+    const auto* post = KivPayloadValue<WorkerPost<T>>(lParam);
+    if (!post || post->stop.stop_requested() || m_drawn != kConnected || m_wizardMode) {
+        return nullptr;
     }
+    return &post->value;
+}
+
+KivResult CKivSbxxDlg::onWorkerPicture(KivWParam, KivLParam lParam) {
+    const PhoneView* view = shownValue<PhoneView>(lParam);
+    if (!view) {
+        return 0;
+    }
+    PhoneWorker::notePictureShown();
     m_shownPicture = view->picture;
     auto picture = std::make_shared<KivImage>();
     picture->setImage(view->picture);
@@ -361,12 +374,13 @@ void CKivSbxxDlg::showConnectedStatus(bool interrupted) {
     showPicture(m_status, 4, 23, 40, 93, 20);
 }
 
-KivResult CKivSbxxDlg::onWorkerLink(KivWParam wParam, KivLParam) {
-    if (m_drawn != kConnected || m_wizardMode) {
+KivResult CKivSbxxDlg::onWorkerLink(KivWParam, KivLParam lParam) {
+    const PhoneLink* link = shownValue<PhoneLink>(lParam);
+    if (!link) {
         return 0;
     }
     // The picture stays as it was last seen; the worker keeps asking the phone for a new one.
-    showConnectedStatus(wParam != 0);
+    showConnectedStatus(*link == PhoneLink::Interrupted);
     return 1;
 }
 
@@ -381,8 +395,8 @@ void CKivSbxxDlg::placeValueRow(int row, int y) {
 }
 
 KivResult CKivSbxxDlg::onWorkerStorage(KivWParam, KivLParam lParam) {
-    const auto* view = reinterpret_cast<const StorageView*>(lParam);
-    if (!view || m_drawn != kConnected || m_wizardMode) {
+    const StorageView* view = shownValue<StorageView>(lParam);
+    if (!view) {
         return 0;
     }
     m_values[0]->setText(QString::fromStdString(view->phone.value));
@@ -399,8 +413,8 @@ KivResult CKivSbxxDlg::onWorkerStorage(KivWParam, KivLParam lParam) {
 }
 
 KivResult CKivSbxxDlg::onWorkerBattery(KivWParam, KivLParam lParam) {
-    const auto* text = reinterpret_cast<const ValueText*>(lParam);
-    if (!text || m_drawn != kConnected || m_wizardMode) {
+    const ValueText* text = shownValue<ValueText>(lParam);
+    if (!text) {
         return 0;
     }
     m_values[2]->hide();

@@ -75,6 +75,7 @@ private:
     void showRecommendations(int y);
     void placeValueRow(int row, int y);
     void showConnectedStatus(bool interrupted);
+    template <class T> const T* shownValue(KivLParam lParam) const;
 
     const DevicePageServices& m_services; // outlives the page
     CKivSbxxLjxdDlg* m_wizard;

@@ -1,13 +1,15 @@
 #include "CKivSbxxLjxdDlg.h"
 
 #include "DeviceConnection.h"
+#include "DriverFailureText.h"
+#include "LinkOpener.h"
 #include "PageControls.h"
 #include "DevicePageServices.h"
 #include "DevicePageMessages.h"
 
 #include "device/connection/DriverJobs.h"
 #include "platform/config/Config.h"
-#include "ui/toolkit/KivShell.h"
+#include "ui/toolkit/KivPayload.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
 #include "webservices/MachineEventReport.h"
@@ -41,11 +43,14 @@ namespace {
 // up. Touched only by the progress handler on the UI thread.
 int g_driverFailures = 0;
 
-// What the driver job reports, carried to the wizard's thread.
+// What the driver job reports, posted to the wizard by value with the job's stop token: a
+// report of a job cancelled before the wizard handles it is dropped there.
 void ReportProgress(const DriverProgress& progress, std::stop_token stop) {
-    SendKivMessage(WindowHandle(KivWindowRole::Wizard), kMsgWizardProgress,
-                   static_cast<KivWParam>(progress.code), reinterpret_cast<KivLParam>(&progress),
-                   stop);
+    if (!stop.stop_requested()) {
+        PostKivMessageWith(WindowHandle(KivWindowRole::Wizard), kMsgWizardProgress,
+                           static_cast<KivWParam>(progress.code),
+                           WorkerPost<DriverProgress>{progress, stop});
+    }
 }
 
 } // namespace
@@ -92,6 +97,13 @@ void CKivSbxxLjxdDlg::createControls() {
     m_back = MakePageButton(this, "返回", 1025);
     m_retryWizard = MakePageButton(this, "重试向导连接", 1031);
     m_moreWays = MakePageButton(this, "查看更多解决方法", 1043);
+    m_reason = MakePageLabel(this, "驱动失败原因", QColor(214, 69, 65));
+    m_reason->setAlignment(Qt::AlignCenter);
+    // On the driver step it covers the failure picture's general hint with the reason.
+    m_reason->setAutoFillBackground(true);
+    QPalette reasonPalette = m_reason->palette();
+    reasonPalette.setColor(QPalette::Window, Qt::white);
+    m_reason->setPalette(reasonPalette);
 
     connect(m_check, &QCheckBox::toggled, this, [this](bool on) { m_next->setEnabled(on); });
     connect(m_next, &QPushButton::clicked, this, [this] {
@@ -103,9 +115,9 @@ void CKivSbxxLjxdDlg::createControls() {
         SendKivMessage(handle(), kMsgWizardSearch);
     });
     connect(m_moreModels, &QPushButton::clicked, this,
-            [] { OpenConfigLink(config::kLink, config::kLinkUsbDebugging); });
+            [this] { OpenLinkOrSay(this, config::kLink, config::kLinkUsbDebugging); });
     connect(m_moreWays, &QPushButton::clicked, this,
-            [] { OpenConfigLink(config::kLink, config::kLinkMoreWays); });
+            [this] { OpenLinkOrSay(this, config::kLink, config::kLinkMoreWays); });
     connect(m_retry, &QPushButton::clicked, this,
             [this] { SendKivMessage(handle(), kMsgWizardDriver); });
     connect(m_retryWizard, &QPushButton::clicked, this,
@@ -117,7 +129,7 @@ void CKivSbxxLjxdDlg::createControls() {
             m_services.logMachineEvent(slot.vid, slot.pid, webservices::kEventWizardFinished);
         }
     });
-    connect(m_back, &QPushButton::clicked, this, [this] { endWizard(); });
+    connect(m_back, &QPushButton::clicked, this, [this] { closeWizard(); });
 }
 
 void CKivSbxxLjxdDlg::onInitDialog() {
@@ -160,6 +172,8 @@ QLabel* CKivSbxxLjxdDlg::label(int id) const {
         return m_percent;
     case 1052:
         return m_progressText;
+    case 1053:
+        return m_reason;
     default:
         return nullptr;
     }
@@ -209,6 +223,20 @@ void CKivSbxxLjxdDlg::endWizard() {
     SendKivMessage(WindowHandle(KivWindowRole::DevicePage), kMsgDeviceState, 0, 0);
 }
 
+// The way out of every step: the search and the driver job stop (each returns once its thread
+// has let go), then the page shows its state.
+void CKivSbxxLjxdDlg::closeWizard() {
+    stopAnimation();
+    m_services.phone().wizardRetry().stop();
+    m_services.driverJobs().cancel();
+    endWizard();
+}
+
+void CKivSbxxLjxdDlg::showFailure(DriverFailure failure) {
+    m_reason->setText(DriverFailureText(failure));
+    m_reason->setVisible(!m_reason->text().isEmpty());
+}
+
 KivResult CKivSbxxLjxdDlg::onStepUsbDebugging(KivWParam, KivLParam) {
     m_step = 1;
     stopAnimation();
@@ -223,6 +251,7 @@ KivResult CKivSbxxLjxdDlg::onStepUsbDebugging(KivWParam, KivLParam) {
     }
     place(m_guidePicture, 5, 156, 686, 282);
     place(m_moreModels, 405, 88, 105, 18);
+    place(m_back, 395, 480, 143, 38);
     selectGuide(1);
     return 0;
 }
@@ -232,6 +261,7 @@ KivResult CKivSbxxLjxdDlg::onStepSearch(KivWParam, KivLParam) {
     setBackground(104);
     hideControls();
     startAnimation(1);
+    place(m_back, 532, 460, 143, 38);
     m_services.phone().wizardRetry().start();
     return 0;
 }
@@ -250,7 +280,10 @@ KivResult CKivSbxxLjxdDlg::onStepDriver(KivWParam, KivLParam) {
         m_percent->setGeometry(220 + width, 390, 100, 20);
     }
     AttachPictureSkin(m_failedPicture, SharedPictureSkin(2000));
-    m_retry->setGeometry(500, 460, 143, 38);
+    m_retry->setGeometry(380, 460, 143, 38);
+    m_reason->setGeometry(80, 400, 520, 24);
+    m_failure = DriverFailure::None;
+    place(m_back, 532, 460, 143, 38);
     DeviceSlot slot;
     if (!m_services.phone().copyCurrentDevice(slot)) {
         endWizard();
@@ -260,6 +293,7 @@ KivResult CKivSbxxLjxdDlg::onStepDriver(KivWParam, KivLParam) {
     if (!m_services.driverJobs().start(slot.vid, slot.pid, ReportProgress)) {
         // A job that cannot start never reports: fail now rather than spin forever.
         stopAnimation();
+        m_failure = DriverFailure::NotStarted;
         SendKivMessage(handle(), kMsgWizardFailed);
     }
     return 0;
@@ -286,14 +320,19 @@ KivResult CKivSbxxLjxdDlg::onStepFailed(KivWParam, KivLParam) {
     place(m_back, 532, 460, 143, 38);
     place(m_retryWizard, 350, 460, 169, 38);
     place(m_moreWays, 235, 44, 105, 18);
+    m_reason->setGeometry(80, 420, 520, 24);
+    showFailure(m_failure);
     return 0;
 }
 
-KivResult CKivSbxxLjxdDlg::onAbort(KivWParam, KivLParam) {
-    stopAnimation();
-    m_services.phone().wizardRetry().stop();
-    m_services.driverJobs().cancel();
-    endWizard();
+// w = the page state that ended the wizard. A wizard the page has already put away (hidden
+// when it drew its state) stays so; the success step is left by its own button, which logs the
+// success, also when the phone connected.
+KivResult CKivSbxxLjxdDlg::onAbort(KivWParam wParam, KivLParam) {
+    if (isHidden() || (m_step == 4 && static_cast<PageState>(wParam) == PageState::Online)) {
+        return 0;
+    }
+    closeWizard();
     return 0;
 }
 
@@ -303,9 +342,13 @@ KivResult CKivSbxxLjxdDlg::onStopAnimation(KivWParam, KivLParam) {
 }
 
 KivResult CKivSbxxLjxdDlg::onProgress(KivWParam wParam, KivLParam lParam) {
-    const auto* progress = reinterpret_cast<const DriverProgress*>(lParam);
-    if (!progress || m_step != 3) {
-        return 0;
+    const auto* post = KivPayloadValue<WorkerPost<DriverProgress>>(lParam);
+    if (!post || post->stop.stop_requested() || m_step != 3) {
+        return 0; // a report of a job that was cancelled, or of a step that is gone
+    }
+    const DriverProgress* progress = &post->value;
+    if (progress->failure != DriverFailure::None) {
+        m_failure = progress->failure;
     }
     switch (static_cast<DriverJobCode>(wParam)) {
     case DriverJobCode::LookingUp:
@@ -331,6 +374,7 @@ KivResult CKivSbxxLjxdDlg::onProgress(KivWParam wParam, KivLParam lParam) {
         } else {
             m_failedPicture->show();
             m_retry->show();
+            showFailure(m_failure);
         }
         break;
     case DriverJobCode::Installed:

@@ -1,11 +1,15 @@
 // CKivSbxxLjxdDlg: the connection wizard, which covers the device page while it guides a user
 // whose phone adb cannot see: (1) switch on USB debugging, (2) look for the phone, (3) find,
 // download and install a USB driver, (4) success, (5) failure. It never sets the page's state:
-// it ends wizard mode and the page draws whatever the device monitor reported meanwhile.
+// it ends wizard mode and the page draws whatever the device monitor reported meanwhile. Every
+// step but the success has a way out ("返回"), which stops the search and the driver job; the
+// phone connecting or leaving ends the wizard by itself. A failed driver step says why.
 #pragma once
 
 #include "ui/toolkit/KivDialog.h"
 #include "ui/toolkit/KivFolderAnimation.h"
+
+#include "device/connection/DriverJobTypes.h"
 
 #include <memory>
 
@@ -57,6 +61,8 @@ private:
     void startAnimation(int folder);
     void stopAnimation();
     void endWizard();
+    void closeWizard();
+    void showFailure(DriverFailure failure);
     void place(QWidget* widget, int x, int y, int width, int height);
 
     QCheckBox* m_check;         // 1017
@@ -72,8 +78,10 @@ private:
     QPushButton* m_back;        // 1025
     QPushButton* m_retryWizard; // 1031
     QPushButton* m_moreWays;    // 1043
+    QLabel* m_reason;           // why the driver step failed
 
     int m_step = 0;
+    DriverFailure m_failure = DriverFailure::None; // the last failed driver job's reason
     int m_guide = 1;
     std::unique_ptr<KivFolderAnimation> m_animation; // at most one wizard animation
 

@@ -1,8 +1,10 @@
 #include "CKivSbxxSjxxDlg.h"
 
+#include "DevicePageMessages.h"
 #include "ElidedLabel.h"
 
 #include "device/bridge/PhoneInfo.h"
+#include "ui/toolkit/KivPayload.h"
 #include "ui/toolkit/KivSkinTable.h"
 #include "ui/toolkit/KivWindows.h"
 
@@ -51,16 +53,15 @@ bool CKivSbxxSjxxDlg::dispatchKivMessage(unsigned message, KivWParam wParam, Kiv
     return DispatchKivMessage(*this, kMessageMap, message, wParam, lParam, result);
 }
 
+// Facts that could not be read show "未知" until the worker reads them; a fact read empty (a
+// phone without a radio has no baseband) stays blank.
 KivResult CKivSbxxSjxxDlg::onPhoneInfo(KivWParam wParam, KivLParam lParam) {
-    const auto* info = reinterpret_cast<const PhoneInfo*>(wParam);
-    if (lParam != 0 && info) {
-        const std::string* texts[] = {&info->model, &info->manufacturer, &info->release,
-                                      &info->baseband, &info->bootloader};
-        for (int i = 0; i < 5; ++i) {
-            m_fields[static_cast<std::size_t>(i)]->setText(QString::fromStdString(*texts[i]));
-        }
-        // Exactly "true" (the probe's own word) counts; anything else is "no".
-        m_fields[5]->setText(info->root == "true" ? QStringLiteral("是") : QStringLiteral("否"));
+    const auto* post = KivPayloadValue<WorkerPost<PhoneInfo>>(lParam);
+    if (post && post->stop.stop_requested()) {
+        return 0; // a worker of a connection that ended
+    }
+    if (wParam != 0 && post) {
+        showFacts(post->value);
     } else {
         for (QLabel* field : m_fields) {
             field->setText(QString::fromUtf8(kPlaceholder));
@@ -70,4 +71,18 @@ KivResult CKivSbxxSjxxDlg::onPhoneInfo(KivWParam wParam, KivLParam lParam) {
         field->show();
     }
     return 0;
+}
+
+void CKivSbxxSjxxDlg::showFacts(const PhoneInfo& info) {
+    const std::string* texts[] = {&info.model, &info.manufacturer, &info.release, &info.baseband,
+                                  &info.bootloader};
+    for (std::size_t i = 0; i < 5; ++i) {
+        const bool read = info.isRead(static_cast<PhoneFact>(i));
+        m_fields[i]->setText(read ? QString::fromStdString(*texts[i])
+                                  : QString::fromUtf8(kUnknownMarker));
+    }
+    // Exactly "true" (the probe's own word) counts; anything else is "no".
+    m_fields[5]->setText(!info.isRead(PhoneFact::Root) ? QString::fromUtf8(kUnknownMarker)
+                         : info.root == "true"         ? QStringLiteral("是")
+                                                       : QStringLiteral("否"));
 }

@@ -8,6 +8,8 @@
 
 #include <array>
 
+struct PhoneInfo;
+
 class CKivSbxxSjxxDlg : public KivDialog {
     Q_OBJECT
 public:
@@ -27,6 +29,7 @@ protected:
 
 private:
     KivResult onPhoneInfo(KivWParam wParam, KivLParam lParam);
+    void showFacts(const PhoneInfo& info);
 
     std::array<ElidedLabel*, 6> m_fields{};
 

@@ -60,15 +60,15 @@ void DeviceConnection::enableWizardButton(std::stop_token stop) {
     SendKivMessage(WindowHandle(KivWindowRole::DevicePage), kMsgMonitorRunning, 0, 0, stop);
 }
 
-void DeviceConnection::sendPageState(int wParam, int lParam, std::stop_token stop) {
+void DeviceConnection::sendPageState(PageState state, std::stop_token stop) {
     SendKivMessage(WindowHandle(KivWindowRole::DevicePage), kMsgDeviceState,
-                   static_cast<KivWParam>(wParam), lParam, stop);
+                   static_cast<KivWParam>(state), 0, stop);
 }
 
-void DeviceConnection::PostingLink::sendPageState(int wParam, int lParam, std::stop_token stop) {
+void DeviceConnection::PostingLink::sendPageState(PageState state, std::stop_token stop) {
     if (!stop.stop_requested()) {
-        PostKivMessageWith(WindowHandle(KivWindowRole::DevicePage), kMsgWorkerState,
-                           static_cast<KivWParam>(wParam), WorkerStateRequest{lParam, stop});
+        PostKivMessageWith(WindowHandle(KivWindowRole::DevicePage), kMsgWorkerState, 0,
+                           WorkerPost<PageState>{state, stop});
     }
 }
 

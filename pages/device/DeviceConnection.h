@@ -53,7 +53,7 @@ public:
 
     // DevicePageLink and WizardLink, on the workers' threads.
     void enableWizardButton(std::stop_token stop) override;
-    void sendPageState(int wParam, int lParam, std::stop_token stop) override;
+    void sendPageState(PageState state, std::stop_token stop) override;
     void postPhoneGone(std::stop_token stop) override;
     void stopAnimation(std::stop_token stop) override;
     void sendDriverStep(std::stop_token stop) override;
@@ -69,7 +69,7 @@ private:
     public:
         explicit PostingLink(const DeviceConnection& owner) : m_owner(owner) {}
         void enableWizardButton(std::stop_token) override {}
-        void sendPageState(int wParam, int lParam, std::stop_token stop) override;
+        void sendPageState(PageState state, std::stop_token stop) override;
         void postPhoneGone(std::stop_token) override {}
         bool followedPhoneOnline(const std::vector<AdbDeviceEntry>& listing) const override {
             return m_owner.followedPhoneOnline(listing);

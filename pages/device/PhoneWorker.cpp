@@ -19,6 +19,7 @@
 #include "ui/toolkit/KivMessaging.h"
 
 #include <mutex>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -34,36 +35,26 @@ struct Targets {
     std::chrono::milliseconds batteryPeriod;
 };
 
-// The web service is asked about the phone's model once per connection: its answer, or that it
-// had none, stands until the phone connects again (ShowPhone runs every second).
-MachineInfoLookup OncePerConnection(MachineInfoLookup lookup) {
-    struct Memo {
-        bool asked = false;
-        bool known = false;
-        MachineDisplayInfo info;
-    };
-    auto memo = std::make_shared<Memo>(); // the worker's thread only
-    return [lookup = std::move(lookup), memo](const std::string& vid, const std::string& pid,
-                                              const std::string& model, const std::string& device,
-                                              MachineDisplayInfo& info) {
-        if (!memo->asked) {
-            memo->asked = true;
-            memo->known = lookup && lookup(vid, pid, model, device, memo->info);
-        }
-        if (memo->known) {
-            info = memo->info;
-        }
-        return memo->known;
-    };
+// Everything the worker shows is posted by value with the run's stop token: the windows never
+// read the worker's memory, and a post that arrives after the run was stopped is dropped.
+template <class T>
+bool Post(const KivWindowHandle& to, unsigned message, T value, const std::stop_token& stop,
+          KivWParam wParam = 0) {
+    return !stop.stop_requested() &&
+           PostKivMessageWith(to, message, wParam, WorkerPost<T>{std::move(value), stop});
 }
 
 enum class PictureOutcome { Shown, Unreadable, Failed };
 
-PictureOutcome ShowPicture(const Targets& to, const DeviceSlot& slot, const std::stop_token& stop) {
+// `memo` is this connection's: ShowPhone asks getprop and the web service once per connection,
+// not once a picture.
+PictureOutcome ShowPicture(const Targets& to, const DeviceSlot& slot, ShowPhoneMemo& memo,
+                           const std::stop_token& stop) {
     PhoneView view;
     {
         PhonePicture picture;
-        if (stop.stop_requested() || !ShowPhone(slot.vid, slot.pid, to.machineInfo, picture)) {
+        if (stop.stop_requested() ||
+            !ShowPhone(slot.vid, slot.pid, to.machineInfo, memo, picture)) {
             return PictureOutcome::Failed;
         }
         view.picture = QImage(QString::fromStdString(picture.path));
@@ -72,9 +63,7 @@ PictureOutcome ShowPicture(const Targets& to, const DeviceSlot& slot, const std:
     if (view.picture.isNull()) {
         return PictureOutcome::Unreadable;
     }
-    if (SendKivMessage(to.page, kMsgWorkerPicture, 0, reinterpret_cast<KivLParam>(&view), stop)) {
-        ++g_picturesShown;
-    }
+    Post(to.page, kMsgWorkerPicture, std::move(view), stop);
     return PictureOutcome::Shown;
 }
 
@@ -87,14 +76,17 @@ void ShowStorage(const Targets& to, const std::stop_token& stop) {
     } else {
         view.phone = view.sdcard = ValueText{kUnknownMarker, ""};
     }
-    SendKivMessage(to.page, kMsgWorkerStorage, 0, reinterpret_cast<KivLParam>(&view), stop);
+    Post(to.page, kMsgWorkerStorage, std::move(view), stop);
 }
 
 void ShowBattery(const Targets& to, const std::stop_token& stop) {
     std::string level;
     const bool ok = QueryBattery(level);
-    const ValueText text = BatteryText(ok, level);
-    SendKivMessage(to.page, kMsgWorkerBattery, 0, reinterpret_cast<KivLParam>(&text), stop);
+    Post(to.page, kMsgWorkerBattery, BatteryText(ok, level), stop);
+}
+
+void ShowFacts(const Targets& to, const PhoneInfo& info, const std::stop_token& stop) {
+    Post(to.infoPanel, kMsgPhoneInfo, info, stop, 1);
 }
 
 // Refreshes the property caches the usage reports read, then puts the store client onto the
@@ -114,31 +106,51 @@ void RefreshCachesAndInstallStoreClient() {
     (void)InstallPackage("Market_penlow.apk", GetSerial(false).serial, path);
 }
 
-void KeepLive(const Targets& to, const DeviceSlot& slot, const std::stop_token& stop);
+// What the run keeps about its connection between passes.
+struct Connection {
+    DeviceSlot slot;    // empty ids: the default shell
+    PhoneInfo facts;    // a fact not read yet is asked again on every pass until it is
+    ShowPhoneMemo memo; // the picture's shell, name and web answer
+};
+
+void KeepLive(const Targets& to, Connection& phone, const std::stop_token& stop);
 
 void Work(std::stop_token stop, Targets to) {
     resources::RegisterPictureResources(); // the phone shells
     GetSerial(true);
-    PhoneInfo info;
-    if (!stop.stop_requested() && QueryPhoneInfo(info)) {
-        SendKivMessage(to.infoPanel, kMsgPhoneInfo, reinterpret_cast<KivWParam>(&info), 1, stop);
+    Connection phone;
+    if (!stop.stop_requested()) {
+        (void)QueryPhoneInfo(phone.facts);
+        ShowFacts(to, phone.facts, stop);
     }
     std::string text;
     GetProductDevice(text, true);
     GetModel(text, true);
-    DeviceSlot slot;
-    (void)to.phone->copyCurrentDevice(slot); // empty ids: the default shell
+    (void)to.phone->copyCurrentDevice(phone.slot);
     if (stop.stop_requested()) {
         return;
     }
-    ShowPicture(to, slot, stop);
+    ShowPicture(to, phone.slot, phone.memo, stop);
     ShowStorage(to, stop);
     ShowBattery(to, stop);
     if (stop.stop_requested()) {
         return;
     }
     RefreshCachesAndInstallStoreClient();
-    KeepLive(to, slot, stop);
+    KeepLive(to, phone, stop);
+}
+
+// Facts that could not be read (the phone was slow or adb failed) are asked again; the panel
+// hears of every change.
+void RereadMissingFacts(const Targets& to, PhoneInfo& facts, const std::stop_token& stop) {
+    if (facts.complete() || stop.stop_requested()) {
+        return;
+    }
+    const auto unreadBefore = facts.unread;
+    (void)RereadPhoneInfo(facts);
+    if (facts.unread != unreadBefore) {
+        ShowFacts(to, facts, stop);
+    }
 }
 
 // Tells the page whether the phone answers, once per change: a phone that went offline (or
@@ -150,7 +162,8 @@ public:
         // One failed screenshot may be a busy phone; two in a row, two seconds apart, are not.
         const bool interrupted = m_failures >= kFailuresForInterruption;
         if (interrupted != m_interrupted &&
-            SendKivMessage(to.page, kMsgWorkerLink, interrupted ? 1 : 0, 0, stop)) {
+            Post(to.page, kMsgWorkerLink,
+                 interrupted ? PhoneLink::Interrupted : PhoneLink::Answering, stop)) {
             m_interrupted = interrupted;
         }
     }
@@ -161,16 +174,18 @@ private:
     bool m_interrupted = false;
 };
 
-// The picture once a second, the battery every period, until stopped.
-void KeepLive(const Targets& to, const DeviceSlot& slot, const std::stop_token& stop) {
+// The picture once a second, facts still missing on every pass, the battery every period,
+// until stopped.
+void KeepLive(const Targets& to, Connection& phone, const std::stop_token& stop) {
     // The battery drains or charges while the phone stays: it is read again now and then,
     // between two pictures, never more often than its period.
     using Clock = std::chrono::steady_clock;
     Clock::time_point nextBattery = Clock::now() + to.batteryPeriod;
     LinkWatch link;
     while (!stop.stop_requested()) {
-        const PictureOutcome outcome = ShowPicture(to, slot, stop);
+        const PictureOutcome outcome = ShowPicture(to, phone.slot, phone.memo, stop);
         link.picture(to, outcome, stop);
+        RereadMissingFacts(to, phone.facts, stop);
         if (outcome != PictureOutcome::Unreadable) {
             platform::SleepFor(stop, PhoneWorker::kRefreshPause);
         }
@@ -186,11 +201,15 @@ void KeepLive(const Targets& to, const DeviceSlot& slot, const std::stop_token& 
 void PhoneWorker::start(const KivWindowHandle& page, const KivWindowHandle& infoPanel,
                         const DevicePageServices& services) {
     const std::chrono::milliseconds::rep testPeriod = g_batteryPeriodMs.load();
-    Targets targets{page, infoPanel, &services.phone(), OncePerConnection(services.machineInfo()),
+    Targets targets{page, infoPanel, &services.phone(), services.machineInfo(),
                     testPeriod > 0 ? std::chrono::milliseconds(testPeriod) : kBatteryPeriod};
     if (!m_worker.start([to = std::move(targets)](std::stop_token stop) { Work(stop, to); })) {
         platform::DebugOutput("PhoneWorker: no thread for the phone worker");
     }
+}
+
+void PhoneWorker::notePictureShown() {
+    ++g_picturesShown;
 }
 
 int PhoneWorker::picturesShownForTesting() {

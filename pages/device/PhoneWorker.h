@@ -1,11 +1,12 @@
 // The connected screen's phone worker: reads the phone's properties, picture, storage and
-// battery, then keeps the picture live (ShowPhone once a second) and reads the battery again
-// every 30 seconds until it is stopped. When the phone stops answering (two failed pictures
-// in a row) the page hears that the connection broke, and again when it answers. It reaches
-// the device page and the info panel only through sent messages carrying its stop
-// token, so once stop() has been called nothing of it is shown any more. A stop kills the adb
-// command it may be blocked in and shuts its socket to the adb server, so stopping returns
-// at once.
+// battery, then keeps the picture live (ShowPhone once a second, with what it learnt about the
+// connection kept), reads again on every pass the facts it could not read yet, and reads the
+// battery again every 30 seconds until it is stopped. When the phone stops answering (two
+// failed pictures in a row) the page hears that the connection broke, and again when it
+// answers. It reaches the device page and the info panel only through posted values that carry
+// its stop token, so the windows never read its memory and once stop() has been called nothing
+// of it is shown any more. A stop kills the adb command it may be blocked in and shuts its
+// socket to the adb server, so stopping returns at once.
 #pragma once
 
 #include "PhoneTexts.h"
@@ -24,7 +25,7 @@
 
 class DevicePageServices;
 
-/// The phone picture and display name (kMsgWorkerPicture).
+/// The phone picture and display name (kMsgWorkerPicture): the worker's own copy, posted.
 struct PhoneView {
     QImage picture;
     QString name;
@@ -55,7 +56,9 @@ public:
 
     bool running() const { return m_worker.running(); }
 
-    /// Pictures shown so far by all workers (tests, benchmark).
+    /// The page showed a picture a worker posted (UI thread).
+    static void notePictureShown();
+    /// Pictures shown so far from all workers (tests, benchmark).
     static int picturesShownForTesting();
     /// A shorter battery period for workers started from now on (zero: kBatteryPeriod).
     static void setBatteryPeriodForTesting(std::chrono::milliseconds period);

@@ -74,14 +74,14 @@ public:
 
     void enableWizardButton(std::stop_token) override { line("wizard-button enabled"); }
     void postPhoneGone(std::stop_token) override { line("download-manager phone-gone"); }
-    void sendPageState(int wParam, int lParam, std::stop_token) override {
-        line("state " + std::to_string(wParam) + " " + std::to_string(lParam));
-        if (!m_poll || wParam == kPageStateResume) {
+    void sendPageState(PageState state, std::stop_token) override {
+        line("state " + std::to_string(static_cast<int>(state)) + " 0");
+        if (!m_poll || state == PageState::EndWizard) {
             return;
         }
         // Every state change ends a running poll; the connecting state starts one.
-        if (wParam == kPageStateConnecting) {
-            m_poller.start(kPageStateNotConnected);
+        if (state == PageState::Connecting) {
+            m_poller.start(PageState::NotConnected);
         } else {
             m_poller.stop();
         }

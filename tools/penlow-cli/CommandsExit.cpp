@@ -34,7 +34,7 @@ class QuietPage : public DevicePageLink {
 public:
     void enableWizardButton(std::stop_token) override { ++m_calls; }
     void postPhoneGone(std::stop_token) override { ++m_calls; }
-    void sendPageState(int, int, std::stop_token) override { ++m_calls; }
+    void sendPageState(PageState, std::stop_token) override { ++m_calls; }
     void deviceEvent(DeviceEvent, int) override { ++m_calls; }
 
 private:

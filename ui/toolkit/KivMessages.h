@@ -42,7 +42,7 @@ inline constexpr unsigned kMsgWizardFailed = kWmUser + 116;
 inline constexpr unsigned kMsgWizardAbort = kWmUser + 117;
 
 // Panels of the device page.
-inline constexpr unsigned kMsgPhoneInfo = kWmUser + 118; ///< w: PhoneInfo* or 0, l: 1 valid
+inline constexpr unsigned kMsgPhoneInfo = kWmUser + 118; ///< w: 1 facts in l's payload, 0 none
 inline constexpr unsigned kMsgLoadRecommendations = kWmUser + 119;
 
 // Store page CKivYyyxDlg.

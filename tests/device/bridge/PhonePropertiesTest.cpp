@@ -42,7 +42,9 @@ TEST_F(PhoneProperties, SuListingFillsEveryFieldAndSuProbeGrantsRoot) {
                             "# mkdir /data/abdddgdgdgdg", "# exit", "$ exit"));
 }
 
-TEST_F(PhoneProperties, MissingBasebandAndUnknownBootloaderGetTheMarker) {
+// A phone without a radio lists no baseband: blank, and read. A bootloader the phone itself
+// calls unknown shows the marker, but it was read: nothing to ask again.
+TEST_F(PhoneProperties, MissingBasebandIsBlankAndUnknownBootloaderGetsTheMarker) {
     startPhones({phoneWith(R"("getprop_text": "[ro.product.model]: [GT-I9100]\n)"
                            R"([ro.product.manufacturer]: [samsung]\n)"
                            R"([ro.build.version.release]: [4.0.4]\n)"
@@ -52,9 +54,10 @@ TEST_F(PhoneProperties, MissingBasebandAndUnknownBootloaderGetTheMarker) {
     EXPECT_EQ(info.model, "GT-I9100");
     EXPECT_EQ(info.manufacturer, "samsung");
     EXPECT_EQ(info.release, "4.0.4");
-    EXPECT_EQ(info.baseband, kUnknownMarker);
+    EXPECT_EQ(info.baseband, "");
     EXPECT_EQ(info.bootloader, kUnknownMarker);
     EXPECT_EQ(info.root, "true"); // the model was read, so the probe ran
+    EXPECT_TRUE(info.complete());
 }
 
 TEST_F(PhoneProperties, SuRefusedUsesPlainListingAndProbeSaysNoRoot) {
@@ -97,7 +100,8 @@ TEST_F(PhoneProperties, ProtocolFaultEndsAtOnceWithoutProbe) {
     // The phone closes every shell stream: adb reports "error: protocol fault".
     startPhones({phoneWith(R"("faults": {"shell": "close"})")});
     PhoneInfo info;
-    EXPECT_TRUE(QueryPhoneInfo(info));
+    EXPECT_FALSE(QueryPhoneInfo(info));
+    EXPECT_EQ(info.unread.count(), kPhoneFactCount); // every fact is asked again later
     for (const std::string* field :
          {&info.model, &info.manufacturer, &info.release, &info.baseband, &info.bootloader}) {
         EXPECT_EQ(*field, kUnknownMarker);
@@ -109,7 +113,8 @@ TEST_F(PhoneProperties, ProtocolFaultEndsAtOnceWithoutProbe) {
 TEST_F(PhoneProperties, NoPhoneGivesThreePassesOfUnknownsAndNoProbe) {
     startPhones({});
     PhoneInfo info;
-    EXPECT_TRUE(QueryPhoneInfo(info));
+    EXPECT_FALSE(QueryPhoneInfo(info));
+    EXPECT_EQ(info.unread.count(), kPhoneFactCount);
     EXPECT_EQ(info.model, kUnknownMarker);
     EXPECT_EQ(info.manufacturer, kUnknownMarker);
     EXPECT_EQ(info.release, kUnknownMarker);
@@ -118,6 +123,40 @@ TEST_F(PhoneProperties, NoPhoneGivesThreePassesOfUnknownsAndNoProbe) {
     EXPECT_EQ(info.root, "");
     // adb asks for the phone's features once per command: three su listings, nothing more.
     EXPECT_EQ(CountContaining(events(), "host:features"), 3u);
+}
+
+// A getprop that answers after the limit leaves every fact unread (not blank); once the phone
+// answers in time, reading again fills them, the root probe included.
+TEST_F(PhoneProperties, SlowGetpropLeavesFactsUnreadUntilReadAgain) {
+    startPhones({phoneWith(R"("delays": {"getprop": 7}, "su": "refused")")});
+    PhoneInfo info;
+    EXPECT_FALSE(QueryPhoneInfo(info));
+    EXPECT_EQ(info.unread.count(), kPhoneFactCount);
+    EXPECT_EQ(info.model, kUnknownMarker);
+    EXPECT_EQ(info.baseband, kUnknownMarker);
+    // su was refused at once, the plain listing ran out of time: no second pass, no probe.
+    EXPECT_EQ(CountContaining(events(), "shell:getprop"), 1u);
+    EXPECT_EQ(CountContaining(events(), "mkdir"), 0u);
+    control(R"(set PSIM0001 {"delays": {"getprop": 0}})");
+    EXPECT_TRUE(RereadPhoneInfo(info));
+    EXPECT_EQ(info.model, "Penlow Phone");
+    EXPECT_EQ(info.baseband, "BB-1.0");
+    EXPECT_EQ(info.root, "false");
+}
+
+// Facts already read stay as they are: a second pass asks only for what is missing.
+TEST_F(PhoneProperties, RereadLeavesReadFactsAlone) {
+    startPhones({kPhone});
+    PhoneInfo info;
+    ASSERT_TRUE(QueryPhoneInfo(info));
+    clearLog();
+    EXPECT_TRUE(RereadPhoneInfo(info));
+    EXPECT_TRUE(commands().empty());
+    info.root.clear();
+    info.setRead(PhoneFact::Root, false);
+    EXPECT_TRUE(RereadPhoneInfo(info));
+    EXPECT_EQ(info.root, "true");
+    EXPECT_EQ(CountContaining(commands(), "getprop"), 0u);
 }
 
 TEST_F(PhoneProperties, ModelAndDeviceAreCachedUntilForced) {

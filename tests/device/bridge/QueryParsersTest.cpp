@@ -81,8 +81,11 @@ TEST(GetpropParser, MissingOrUnknownValuesGetTheMarker) {
                       info);
     EXPECT_EQ(info.model, "X1");
     EXPECT_EQ(info.bootloader, kUnknownMarker);
-    EXPECT_EQ(info.baseband, kUnknownMarker);
-    EXPECT_EQ(info.manufacturer, kUnknownMarker);
+    EXPECT_TRUE(info.isRead(PhoneFact::Bootloader)); // the phone's own "unknown"
+    EXPECT_EQ(info.baseband, "");                    // no radio: nothing to read
+    EXPECT_TRUE(info.isRead(PhoneFact::Baseband));
+    EXPECT_EQ(info.manufacturer, kUnknownMarker); // every build sets it: the listing was cut
+    EXPECT_FALSE(info.isRead(PhoneFact::Manufacturer));
     EXPECT_FALSE(IdentityUnknown(info));
 }
 
@@ -90,6 +93,7 @@ TEST(GetpropParser, ErrorTextsAndBrokenLinesTellNothing) {
     PhoneInfo info;
     ReadGetpropFields("error: device not found\n", info);
     EXPECT_TRUE(IdentityUnknown(info));
+    EXPECT_EQ(info.unread.count(), 5u); // root is not the listing's
     // A line cut off before its bracket does not take the next lines as its value.
     ReadGetpropFields("[ro.product.model]: [Cut\r\n[ro.bootloader]: [B1]\r\n", info);
     EXPECT_EQ(info.model, "Cut");
@@ -97,6 +101,38 @@ TEST(GetpropParser, ErrorTextsAndBrokenLinesTellNothing) {
     // Truncated output ends without the closing bracket.
     ReadGetpropFields("[ro.product.model]: [Trunc", info);
     EXPECT_EQ(info.model, kUnknownMarker);
+}
+
+// What counts as a listing: a complete "[key]: [value]" line somewhere; adb's and su's own
+// words, an empty answer or a first line cut off are none.
+TEST(GetpropParser, ListingsAndNonListings) {
+    struct Case {
+        const char* output;
+        bool listing;
+    } cases[] = {{"[ro.product.model]: [X1]\r\n", true},
+                 {"* daemon started successfully *\n[a]: []\n", true},
+                 {"[gsm.version.baseband]: []", true},
+                 {"", false},
+                 {"error: device not found\n", false},
+                 {"error: protocol fault (no status)\n", false},
+                 {"su: permission denied\n", false},
+                 {"/system/bin/sh: getprop: not found\n", false},
+                 {"[ro.product.model]: [Trunc", false},
+                 {"[]: [x]\n", false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsGetpropListing(c.output), c.listing) << c.output;
+    }
+}
+
+// An empty baseband is a phone without a radio: blank and read, never asked again.
+TEST(GetpropParser, EmptyBasebandIsReadAsBlank) {
+    PhoneInfo info;
+    ReadGetpropFields("[gsm.version.baseband]: []\n[ro.product.model]: [Tab]\n"
+                      "[ro.product.manufacturer]: [M]\n[ro.build.version.release]: [9]\n"
+                      "[ro.bootloader]: [B]\n",
+                      info);
+    EXPECT_EQ(info.baseband, "");
+    EXPECT_TRUE(info.propertiesRead());
 }
 
 TEST(IdentityParsers, MacAnswers) {

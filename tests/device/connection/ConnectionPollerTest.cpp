@@ -47,7 +47,7 @@ protected:
 
 TEST_F(ConnectionPollerTest, NoPhoneGivesThreeListingsTwoSecondsApartThenTheFallback) {
     startSim({});
-    m_poller.start(kPageStateNotConnected);
+    m_poller.start(PageState::NotConnected);
     ASSERT_TRUE(m_links.waitFor("state 2 0", 1, 30s));
     EXPECT_EQ(m_links.lines(), (std::vector<std::string>{"state 2 0"}));
     std::vector<double> times = listingTimes();
@@ -59,7 +59,7 @@ TEST_F(ConnectionPollerTest, NoPhoneGivesThreeListingsTwoSecondsApartThenTheFall
 TEST_F(ConnectionPollerTest, PhoneOnlineEndsAtOnceWithStateThree) {
     startSim({R"({"serial": "PSIM1"})"});
     m_poller.setPauseForTesting(100ms);
-    m_poller.start(kPageStateError);
+    m_poller.start(PageState::Error);
     ASSERT_TRUE(m_links.waitFor("state 3 0"));
     EXPECT_EQ(listingTimes().size(), 1u);
 }
@@ -68,7 +68,7 @@ TEST_F(ConnectionPollerTest, OfflineOrUnauthorisedPhoneEndsInTheFallback) {
     startSim({R"({"serial": "PSIM1", "state": "offline"})",
               R"({"serial": "PSIM2", "state": "unauthorized"})"});
     m_poller.setPauseForTesting(100ms);
-    m_poller.start(kPageStateError);
+    m_poller.start(PageState::Error);
     ASSERT_TRUE(m_links.waitFor("state 5 0"));
     EXPECT_EQ(listingTimes().size(), 3u);
 }
@@ -79,11 +79,11 @@ TEST_F(ConnectionPollerTest, OnlyTheFollowedPhoneCounts) {
     m_poller.setPauseForTesting(100ms);
     {
         ScopedFollowedPhone followed(true, "PSIM1");
-        m_poller.start(kPageStateNotConnected);
+        m_poller.start(PageState::NotConnected);
         ASSERT_TRUE(m_links.waitFor("state 2 0"));
     }
     ScopedFollowedPhone none(false); // "refresh device" with no phone attached
-    m_poller.start(kPageStateError);
+    m_poller.start(PageState::Error);
     ASSERT_TRUE(m_links.waitFor("state 5 0"));
     EXPECT_EQ(m_links.lines(), (std::vector<std::string>{"state 2 0", "state 5 0"}));
 }
@@ -91,7 +91,7 @@ TEST_F(ConnectionPollerTest, OnlyTheFollowedPhoneCounts) {
 TEST_F(ConnectionPollerTest, StopDuringThePauseIsPromptAndSilent) {
     startSim({R"({"serial": "PSIM1"})"});
     m_poller.setPauseForTesting(500ms);
-    m_poller.start(kPageStateNotConnected);
+    m_poller.start(PageState::NotConnected);
     std::this_thread::sleep_for(100ms);
     const auto begin = Clock::now();
     m_poller.stop();
@@ -104,8 +104,8 @@ TEST_F(ConnectionPollerTest, StopDuringThePauseIsPromptAndSilent) {
 TEST_F(ConnectionPollerTest, RestartReplacesTheRunningPoll) {
     startSim({});
     m_poller.setPauseForTesting(300ms);
-    m_poller.start(kPageStateNotConnected);
-    m_poller.start(kPageStateError);
+    m_poller.start(PageState::NotConnected);
+    m_poller.start(PageState::Error);
     ASSERT_TRUE(m_links.waitFor("state 5 0"));
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(m_links.lines(), (std::vector<std::string>{"state 5 0"}));
@@ -117,12 +117,12 @@ TEST_F(ConnectionPollerTest, StopFromInsideThePageCall) {
     startSim({R"({"serial": "PSIM1"})"});
     m_poller.setPauseForTesting(50ms);
     m_links.onPageState = [this](int) { m_poller.stop(); };
-    m_poller.start(kPageStateNotConnected);
+    m_poller.start(PageState::NotConnected);
     ASSERT_TRUE(m_links.waitFor("state 3 0"));
     // The thread that stopped itself is joined by a stop from here; only then may the page
     // call be changed under it.
     m_poller.stop();
     m_links.onPageState = nullptr;
-    m_poller.start(kPageStateNotConnected); // still usable afterwards
+    m_poller.start(PageState::NotConnected); // still usable afterwards
     ASSERT_TRUE(m_links.waitFor("state 3 0", 2));
 }

@@ -90,10 +90,11 @@ void RecordingLinks::enableWizardButton(std::stop_token stop) {
     record("button", &stop);
 }
 
-void RecordingLinks::sendPageState(int wParam, int lParam, std::stop_token stop) {
-    record("state " + std::to_string(wParam) + " " + std::to_string(lParam), &stop);
+void RecordingLinks::sendPageState(PageState state, std::stop_token stop) {
+    // The line keeps the message's two numbers: w the state, l always 0.
+    record("state " + std::to_string(static_cast<int>(state)) + " 0", &stop);
     if (onPageState) {
-        onPageState(wParam);
+        onPageState(static_cast<int>(state));
     }
 }
 

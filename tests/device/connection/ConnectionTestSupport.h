@@ -67,7 +67,7 @@ private:
 class RecordingLinks : public DevicePageLink, public WizardLink {
 public:
     void enableWizardButton(std::stop_token stop) override;
-    void sendPageState(int wParam, int lParam, std::stop_token stop) override;
+    void sendPageState(PageState state, std::stop_token stop) override;
     void postPhoneGone(std::stop_token stop) override;
     void deviceEvent(DeviceEvent event, int index) override;
     void stopAnimation(std::stop_token stop) override;

@@ -51,6 +51,7 @@ public:
         return [this](const DriverProgress& progress, std::stop_token) {
             std::lock_guard guard(m_lock);
             m_lines.push_back(lineOf(progress));
+            m_failure = progress.failure;
             m_ended = m_ended || progress.code == DriverJobCode::Retryable ||
                       progress.code == DriverJobCode::Installed ||
                       progress.code == DriverJobCode::Failed;
@@ -72,6 +73,11 @@ public:
         std::lock_guard guard(m_lock);
         return m_lines;
     }
+    /// The reason the last report gave.
+    DriverFailure lastFailure() const {
+        std::lock_guard guard(m_lock);
+        return m_failure;
+    }
     /// The reports without the download percents (their number depends on the timing).
     std::vector<std::string> withoutDownloading() const {
         std::vector<std::string> kept;
@@ -88,6 +94,7 @@ private:
     std::condition_variable m_changed;
     std::vector<std::string> m_lines;
     bool m_ended = false;
+    DriverFailure m_failure = DriverFailure::None;
 };
 
 std::string jsonText(const std::string& text) {
@@ -288,12 +295,14 @@ TEST_F(DriverJobTest, PhoneThatNeverAppearsShowsEveryPercentThenFails) {
               (std::vector<std::string>{"0", "2 10", "2 15", "2 20", "2 24", "2 28", "2 32", "2 36",
                                         "2 40", "2 44", "2 48", "2 52", "2 56", "2 100",
                                         "5 驱动安装失败"}));
+    EXPECT_EQ(recorder.lastFailure(), DriverFailure::PhoneNotFound);
     EXPECT_EQ(readLines(runsFile()).size(), 1u);
 }
 
 TEST_F(DriverJobTest, UnknownPhoneIsALookupFailure) {
     ProgressRecorder recorder;
     EXPECT_EQ(runJob(recorder), (std::vector<std::string>{"0", "3 驱动查找失败"}));
+    EXPECT_EQ(recorder.lastFailure(), DriverFailure::NoDriverKnown);
 }
 
 TEST_F(DriverJobTest, ServerErrorIsADownloadFailure) {
@@ -303,7 +312,26 @@ TEST_F(DriverJobTest, ServerErrorIsADownloadFailure) {
             [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
     ProgressRecorder recorder;
     EXPECT_EQ(runJob(recorder), (std::vector<std::string>{"0", "3 驱动下载失败"}));
+    EXPECT_EQ(recorder.lastFailure(), DriverFailure::NotOnServer);
     EXPECT_FALSE(fs::exists(runsFile()));
+}
+
+// Another error answer and a server nobody listens on are failures of their own kinds.
+TEST_F(DriverJobTest, ServerErrorAndUnreachableServerAreToldApart) {
+    Package package;
+    package.name = "broken.zip";
+    package.query = "?status=500";
+    publish(package,
+            [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
+    ProgressRecorder broken;
+    EXPECT_EQ(runJob(broken), (std::vector<std::string>{"0", "3 驱动下载失败"}));
+    EXPECT_EQ(broken.lastFailure(), DriverFailure::ServerError);
+    WriteFile(soapData(), R"({"devices": [{"vid": "18d1", "pid": "4ee2", "url": )"
+                          R"("http://127.0.0.1:9/nobody.zip", "md5": "00", "startfile": )"
+                          R"("setup.sh", "devicetype": "EXE"}]})");
+    ProgressRecorder unreachable;
+    EXPECT_EQ(runJob(unreachable), (std::vector<std::string>{"0", "3 驱动下载失败"}));
+    EXPECT_EQ(unreachable.lastFailure(), DriverFailure::ServerUnreachable);
 }
 
 TEST_F(DriverJobTest, WrongMd5DeletesThePackageAndRunsNothing) {
@@ -313,6 +341,7 @@ TEST_F(DriverJobTest, WrongMd5DeletesThePackageAndRunsNothing) {
             [&](ZipBuilder& zip) { zip.addFile("setup.sh", installerScript(true), 0755); });
     ProgressRecorder recorder;
     EXPECT_EQ(runJob(recorder), (std::vector<std::string>{"0", "5 文件校验失败"}));
+    EXPECT_EQ(recorder.lastFailure(), DriverFailure::ChecksumMismatch);
     EXPECT_FALSE(fs::exists(devicesFolder() + "/usb_driver.zip"));
     EXPECT_FALSE(fs::exists(devicesFolder() + "/usb_driver"));
     EXPECT_FALSE(fs::exists(runsFile()));

@@ -109,6 +109,14 @@ protected:
         m_port.reset();
         m_sim.reset();
     }
+    /// Shell commands PSIM1 ran so far that contain `text`.
+    int commands(const std::string& text) const {
+        int count = 0;
+        for (const std::string& line : m_sim->log()) {
+            count += line.rfind("command\tPSIM1\t", 0) == 0 && line.find(text) != std::string::npos;
+        }
+        return count;
+    }
     static QImage Picture(const PhonePicture& picture) {
         return QImage(QString::fromStdString(picture.path));
     }
@@ -378,4 +386,71 @@ TEST_F(ShowPhoneTest, LandscapeFrameIsLetterboxed) {
     for (int y : {37, 100, 128, 249, 300, 340}) {
         EXPECT_TRUE(Near(image.pixelColor(102, y), QColor(Qt::black))) << y;
     }
+}
+
+// One connection, a picture a second: a model known nowhere is named from getprop and the web
+// service is asked about it once; later pictures cost a screenshot and nothing more.
+TEST_F(ShowPhoneTest, ConnectionMemoAsksGetpropAndTheWebServiceOnce) {
+    start(R"({"serial": "PSIM1", "props": {"ro.product.model": "Blade S6",
+        "ro.product.device": "blade", "ro.product.manufacturer": "Tarsel"},
+        "screen": {"width": 480, "height": 854, "pattern": "solid:3366CC"}})");
+    Lookup lookup; // the web service does not know it
+    ShowPhoneMemo memo;
+    PhonePicture picture;
+    ASSERT_TRUE(ShowPhone("19D2", "1351", lookup.function(), memo, picture));
+    EXPECT_EQ(picture.name, "Tarsel Blade S6");
+    const int getprops = commands("getprop");
+    EXPECT_GT(getprops, 0);
+    for (int pass = 0; pass < 4; ++pass) {
+        ASSERT_TRUE(m_sim->control(pass % 2
+                                       ? R"(set PSIM1 {"screen": {"pattern": "solid:E08020"}})"
+                                       : R"(set PSIM1 {"screen": {"pattern": "solid:3366CC"}})"));
+        ASSERT_TRUE(ShowPhone("19D2", "1351", lookup.function(), memo, picture));
+        EXPECT_EQ(picture.name, "Tarsel Blade S6");
+    }
+    EXPECT_TRUE(Near(Picture(picture).pixelColor(100, 180), QColor(0xE0, 0x80, 0x20)));
+    EXPECT_EQ(commands("getprop"), getprops);
+    EXPECT_EQ(lookup.calls, 1);
+    // Another connection starts afresh.
+    ShowPhoneMemo next;
+    ASSERT_TRUE(ShowPhone("19D2", "1351", lookup.function(), next, picture));
+    EXPECT_EQ(lookup.calls, 2);
+}
+
+// A phone without USB ids on the default shell: its getprop (which way up it is) is read once.
+TEST_F(ShowPhoneTest, DefaultShellReadsGetpropOncePerConnection) {
+    start(kBlade);
+    ShowPhoneMemo memo;
+    PhonePicture picture;
+    ASSERT_TRUE(ShowPhone("", "", MachineInfoLookup(), memo, picture));
+    const int getprops = commands("getprop");
+    EXPECT_GT(getprops, 0);
+    for (int pass = 0; pass < 3; ++pass) {
+        ASSERT_TRUE(ShowPhone("", "", MachineInfoLookup(), memo, picture));
+    }
+    EXPECT_EQ(commands("getprop"), getprops);
+    EXPECT_EQ(picture.name, "安卓设备");
+}
+
+// A getprop that gives no listing names the phone with a stand-in that is not kept: the next
+// picture asks again, and the name the phone gives then stays.
+TEST_F(ShowPhoneTest, NameFromAFailedGetpropIsAskedForAgain) {
+    start(R"({"serial": "PSIM1", "su": "refused", "getprop_text": "error: closed\n",
+        "props": {"ro.product.model": "Blade S6", "ro.product.device": "blade"},
+        "screen": {"width": 480, "height": 854, "pattern": "solid:3366CC"}})");
+    Lookup lookup;
+    ShowPhoneMemo memo;
+    PhonePicture picture;
+    ASSERT_TRUE(ShowPhone("19D2", "1351", lookup.function(), memo, picture));
+    EXPECT_EQ(picture.name, "Blade S6"); // the model from its own query, no maker
+    const int getprops = commands("$ getprop");
+    ASSERT_TRUE(m_sim->control(
+        R"(set PSIM1 {"getprop_text": null, "props": {"ro.product.manufacturer": "Tarsel"}})"));
+    ASSERT_TRUE(ShowPhone("19D2", "1351", lookup.function(), memo, picture));
+    EXPECT_GT(commands("$ getprop"), getprops);
+    EXPECT_EQ(picture.name, "Tarsel Blade S6");
+    const int after = commands("getprop");
+    ASSERT_TRUE(ShowPhone("19D2", "1351", lookup.function(), memo, picture));
+    EXPECT_EQ(commands("getprop"), after);
+    EXPECT_EQ(lookup.calls, 1);
 }

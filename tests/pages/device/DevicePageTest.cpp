@@ -17,6 +17,7 @@
 #include "pages/device/ElidedLabel.h"
 #include "pages/device/PhoneWorker.h"
 #include "ui/toolkit/KivFonts.h"
+#include "ui/toolkit/KivPayload.h"
 #include "ui/toolkit/KivSkinTable.h"
 
 #include <QCheckBox>
@@ -44,6 +45,13 @@ const char* kPhoneOne = R"({"serial": "PSIM1", "plugged": false, "usb": {"vid": 
            "sdcard": {"size_mb": 2048, "used_mb": 1025, "free_mb": 1023}}})";
 const char* kPhoneTwo = R"({"serial": "PSIM2", "plugged": false, "usb": {"vid": "12D1",
     "pid": "1038"}})";
+
+// A worker's post, handed to the window at once: the value in its payload, as the workers post.
+template <class T>
+KivResult SendWorkerValue(const KivWindowHandle& to, unsigned message, KivWParam wParam, T value) {
+    const std::unique_ptr<KivPayload> payload = MakeKivPayload(WorkerPost<T>{std::move(value), {}});
+    return SendKivMessage(to, message, wParam, reinterpret_cast<KivLParam>(payload.get()));
+}
 
 void Click(QAbstractButton* button) {
     QVERIFY(button);
@@ -289,9 +297,8 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
     SendKivMessage(wizard->handle(), kMsgWizardDriver);
     m_services->driverJobs().cancel(); // the reports below stand in for a job that finds its driver
     const auto report = [wizard](DriverJobCode code, int percent) {
-        DriverProgress progress{code, percent, ""};
-        SendKivMessage(wizard->handle(), kMsgWizardProgress, static_cast<KivWParam>(code),
-                       reinterpret_cast<KivLParam>(&progress));
+        SendWorkerValue(wizard->handle(), kMsgWizardProgress, static_cast<KivWParam>(code),
+                        DriverProgress{code, percent, ""});
     };
     report(DriverJobCode::LookingUp, 0);
     QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在查找驱动,请稍等..."));
@@ -304,9 +311,9 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
     report(DriverJobCode::Installing, 100);
     QCOMPARE(wizard->label(1051)->text(), QStringLiteral("100%"));
     QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在安装驱动,请稍等..."));
-    DriverProgress installed{DriverJobCode::Installed, 0, ""};
-    SendKivMessage(wizard->handle(), kMsgWizardProgress, static_cast<KivWParam>(installed.code),
-                   reinterpret_cast<KivLParam>(&installed));
+    SendWorkerValue(wizard->handle(), kMsgWizardProgress,
+                    static_cast<KivWParam>(DriverJobCode::Installed),
+                    DriverProgress{DriverJobCode::Installed, 0, ""});
     QCOMPARE(wizard->step(), 4);
     uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-4-connected"));
     Click(wizard->button(1024));
@@ -341,13 +348,29 @@ void DevicePageTest::adbSeesThePhoneDuringTheSearch() {
 void DevicePageTest::infoPanelFields() {
     CKivSbxxSjxxDlg* panel = m_page->infoPanel();
     PhoneInfo info{"Model X", "Maker", "14", "BB-1", "BL-2", "TRUE"};
-    SendKivMessage(panel->handle(), kMsgPhoneInfo, reinterpret_cast<KivWParam>(&info), 1);
+    SendWorkerValue(panel->handle(), kMsgPhoneInfo, 1, info);
     QCOMPARE(panel->field(0)->text(), QStringLiteral("Model X"));
     QCOMPARE(panel->field(4)->text(), QStringLiteral("BL-2"));
     QCOMPARE(panel->field(5)->text(), QStringLiteral("否")); // only exactly "true" is yes
     info.root = "true";
-    SendKivMessage(panel->handle(), kMsgPhoneInfo, reinterpret_cast<KivWParam>(&info), 1);
+    SendWorkerValue(panel->handle(), kMsgPhoneInfo, 1, info);
     QCOMPARE(panel->field(5)->text(), QStringLiteral("是"));
+    // Facts that could not be read say so, whatever text they carry; the root too.
+    info.setRead(PhoneFact::Release, false);
+    info.setRead(PhoneFact::Root, false);
+    SendWorkerValue(panel->handle(), kMsgPhoneInfo, 1, info);
+    QCOMPARE(panel->field(2)->text(), QStringLiteral("未知"));
+    QCOMPARE(panel->field(5)->text(), QStringLiteral("未知"));
+    QCOMPARE(panel->field(0)->text(), QStringLiteral("Model X"));
+    // A post of a worker stopped before it arrived changes nothing.
+    std::stop_source stopped;
+    stopped.request_stop();
+    PhoneInfo lateInfo = info;
+    lateInfo.model = "Late";
+    const std::unique_ptr<KivPayload> late =
+        MakeKivPayload(WorkerPost<PhoneInfo>{lateInfo, stopped.get_token()});
+    SendKivMessage(panel->handle(), kMsgPhoneInfo, 1, reinterpret_cast<KivLParam>(late.get()));
+    QCOMPARE(panel->field(0)->text(), QStringLiteral("Model X"));
     SendKivMessage(panel->handle(), kMsgPhoneInfo, 0, 0);
     for (int i = 0; i < 6; ++i) {
         QCOMPARE(panel->field(i)->text(), QStringLiteral("******"));

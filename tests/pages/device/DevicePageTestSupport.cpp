@@ -7,20 +7,23 @@
 #include "TestProgramServices.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace devicetest {
 
 using namespace std::chrono_literals;
 
 DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
-    testsupport::WriteFile(m_serviceDir.file("soap.json"),
-                           R"json({"models": [{"model": "Penlow P1", "device": "p1",
-                               "showname": "Penlow P1 Pro", "imageinfo": "1,0,0,0,0,0,0,0,0",
-                               "machineid": "7"}]})json");
-    m_services = std::make_unique<testsupport::ServerProcess>(
-        std::vector<std::string>{"--soap-data", m_serviceDir.file("soap.json")});
+    writeServiceData("[]");
+    std::filesystem::create_directories(m_serviceDir.file("files"));
+    m_documentsEnv =
+        std::make_unique<testsupport::ScopedEnv>("XDG_DOCUMENTS_DIR", m_documents.path());
+    m_services = std::make_unique<testsupport::ServerProcess>(std::vector<std::string>{
+        "--soap-data", m_serviceDir.file("soap.json"), "--files-root", m_serviceDir.file("files"),
+        "--log", m_serviceDir.file("requests.jsonl")});
     std::string config = uitest::TestProgramFolder::DefaultConfig();
     config.replace(config.find("port=9"), 6, "port=" + std::to_string(m_services->port("soap")));
+    config.replace(config.find("[LINK]\n"), 7, "[LINK]\n" + std::string(kUsbDebuggingLink) + "\n");
     m_folder = std::make_unique<uitest::TestProgramFolder>(config);
     testsupport::PrepareProgramFolder(m_folder->path());
     std::filesystem::create_directories(m_folder->path() + "/data");
@@ -28,6 +31,9 @@ DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
     std::error_code ignored;
     std::filesystem::copy_file(std::string(built ? built : ".") + "/data/arginfo.dat",
                                m_folder->path() + "/data/arginfo.dat", ignored);
+    // The driver job downloads with the program's engine.
+    std::filesystem::create_symlink(std::string(built ? built : ".") + "/download_engine.so",
+                                    m_folder->path() + "/download_engine.so", ignored);
     OverrideModuleFolder(m_folder->path());
     m_cwd = std::make_unique<testsupport::ScopedCwd>(m_folder->path());
     // The monitor's first start ends adb processes by name: no process has this one.
@@ -81,6 +87,48 @@ std::string DeviceWorld::writeScreen(int width, int height, int variant) const {
 std::vector<std::string> DeviceWorld::machineLog() const {
     std::lock_guard guard(m_lock);
     return m_machineLog;
+}
+
+int DeviceWorld::webRequests(const std::string& call) const {
+    std::ifstream in(m_serviceDir.file("requests.jsonl"));
+    int count = 0;
+    for (std::string line; std::getline(in, line);) {
+        count += line.find("<" + call) != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+
+int DeviceWorld::phoneCommands(const std::string& serial, const std::string& text) const {
+    int count = 0;
+    for (const std::string& line : m_sim->log()) {
+        if (line.rfind("command\t" + serial + "\t", 0) == 0 &&
+            line.find(text) != std::string::npos) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+std::string DeviceWorld::fileAddress(const std::string& name, const std::string& query) const {
+    return "http://127.0.0.1:" + std::to_string(m_services->port("files")) + "/" + name + query;
+}
+
+void DeviceWorld::serveFile(const std::string& name, const std::string& content) const {
+    testsupport::WriteFile(m_serviceDir.file("files/" + name), content);
+}
+
+void DeviceWorld::publishDriver(const std::string& url, const std::string& md5) const {
+    writeServiceData(R"([{"vid": "19d2", "pid": "1351", "url": ")" + url + R"(", "md5": ")" + md5 +
+                     R"(", "startfile": "setup.sh", "devicetype": "EXE"}])");
+}
+
+// The web service knows the model "Penlow P1" / "p1" and the drivers `devices` (JSON list).
+void DeviceWorld::writeServiceData(const std::string& devices) const {
+    testsupport::WriteFile(m_serviceDir.file("soap.json"),
+                           R"json({"models": [{"model": "Penlow P1", "device": "p1",
+                               "showname": "Penlow P1 Pro", "imageinfo": "1,0,0,0,0,0,0,0,0",
+                               "machineid": "7"}], "devices": )json" +
+                               devices + "}");
 }
 
 } // namespace devicetest

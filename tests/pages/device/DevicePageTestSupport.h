@@ -24,6 +24,10 @@
 
 namespace devicetest {
 
+/// The wizard's "more models" link in the world's data/Config.ini.
+inline constexpr const char* kUsbDebuggingLink =
+    "如何打开USB调试模式=http://127.0.0.1:9/help/usb-debugging.html?model=any&step=1";
+
 /// Confirms every phone; records nothing.
 class ConfirmingWebServices : public PhoneWebServices {
 public:
@@ -52,9 +56,23 @@ public:
     std::string writeScreen(int width, int height, int variant) const;
     /// Machine-log entries so far ("<kind> <vid><pid>").
     std::vector<std::string> machineLog() const;
+    /// Requests the web service received so far whose body names `call` ("GetMachineInfo").
+    int webRequests(const std::string& call) const;
+    /// Shell commands the phone `serial` ran so far that contain `text`.
+    int phoneCommands(const std::string& serial, const std::string& text) const;
+    /// The address the file server serves `name` of its folder at (`query` appended).
+    std::string fileAddress(const std::string& name, const std::string& query = {}) const;
+    /// Puts `content` in the file server's folder as `name`.
+    void serveFile(const std::string& name, const std::string& content) const;
+    /// Makes the web service name the driver package `url` with `md5` for PSIM1's 19D2/1351.
+    void publishDriver(const std::string& url, const std::string& md5) const;
 
 private:
+    void writeServiceData(const std::string& devices) const;
+
     testsupport::TempDir m_serviceDir;
+    testsupport::TempDir m_documents; // the driver downloads, never the real home's
+    std::unique_ptr<testsupport::ScopedEnv> m_documentsEnv;
     std::unique_ptr<testsupport::ServerProcess> m_services;
     std::unique_ptr<uitest::TestProgramFolder> m_folder;
     std::unique_ptr<testsupport::ScopedCwd> m_cwd;
