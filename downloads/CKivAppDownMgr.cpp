@@ -1,6 +1,7 @@
 #include "CKivAppDownMgr.h"
 
 #include "download_engine.h"
+#include "platform/DebugLog.h"
 #include "platform/config/AppPaths.h"
 
 namespace {
@@ -26,12 +27,25 @@ CKivAppDownMgr::CKivAppDownMgr()
 // open, and the database closes last.
 CKivAppDownMgr::~CKivAppDownMgr() = default;
 
-CKivAppDownMgr& CKivAppDownMgr::Instance() {
+CKivAppDownMgr& CKivAppDownMgr::Open() {
     std::lock_guard lock(g_managerMutex);
     if (!g_manager) {
         g_manager.reset(new CKivAppDownMgr());
     }
     return *g_manager;
+}
+
+CKivAppDownMgr& CKivAppDownMgr::Instance() {
+    if (CKivAppDownMgr* open = Find()) {
+        return *open;
+    }
+    platform::DebugOutput("download manager: used while none was open; opening one");
+    return Open();
+}
+
+CKivAppDownMgr* CKivAppDownMgr::Find() {
+    std::lock_guard lock(g_managerMutex);
+    return g_manager.get();
 }
 
 void CKivAppDownMgr::Destroy() {
@@ -71,6 +85,6 @@ bool CKivAppDownMgr::InitQueues() {
 
 bool InitAppDownloadQueues() {
     const bool drivers = DriverQueue().Init(true, "DownData.db") == 0;
-    const bool apps = CKivAppDownMgr::Instance().InitQueues();
+    const bool apps = CKivAppDownMgr::Open().InitQueues();
     return drivers && apps;
 }

@@ -15,10 +15,18 @@ public:
     /// Packages and icons transfer at most this many at a time each.
     static constexpr int kQueueLimit = 2;
 
-    /// The manager, created on first use. Thread-safe.
+    /// Opens the manager when none is open: the download manager window, the queues'
+    /// start-up, tools. Thread-safe.
+    static CKivAppDownMgr& Open();
+    /// The open manager: the download pages and their workers, between Open() and Destroy().
+    /// It opens none of its own; used without one it opens one and says so in the debug log,
+    /// as that is a fault of the caller.
     static CKivAppDownMgr& Instance();
-    /// Destroys the manager (the download manager page closes): the connection is closed,
-    /// then both queues are destroyed. The next Instance() makes a new one.
+    /// The open manager, or nullptr once Destroy() has begun: the download tasks' callbacks,
+    /// which may still run while the manager is being destroyed.
+    static CKivAppDownMgr* Find();
+    /// Destroys the manager (the download manager page closes): the queues stop their
+    /// tasks, then the connection is closed. Only Open() makes a new one.
     static void Destroy();
     /// Whether a manager exists now.
     static bool Exists();

@@ -38,7 +38,9 @@ void PassTaskLeftGate() {
 
 void SaveProgress(const cKivAppInfo& entry, CKivDownObj& task) {
     const SavedDownload saved = task.Saved();
-    CKivAppDownMgr::Instance().database().apps().saveProgress(entry.Url, saved);
+    if (CKivAppDownMgr* manager = CKivAppDownMgr::Find()) {
+        manager->database().apps().saveProgress(entry.Url, saved);
+    }
 }
 
 } // namespace
@@ -114,7 +116,9 @@ void AppTaskEvents::OnEnded(cKivAppInfo& entry, DownloadingRows& rows, TaskEvent
     if (task) {
         // The figures are kept so that continue resumes instead of starting again.
         SaveProgress(entry, *task);
-        CKivAppDownMgr::Instance().appQueue().RemoveTask(task);
+        if (CKivAppDownMgr* manager = CKivAppDownMgr::Find()) {
+            manager->appQueue().RemoveTask(task);
+        }
     }
     PassTaskLeftGate();
     entry.halted = true;
@@ -145,7 +149,11 @@ void AppTaskEvents::OnCompleted(cKivAppInfo& entry, DownloadingRows& rows,
 
 void AppTaskEvents::FinishPackage(cKivAppInfo& entry, DownloadingRows& rows,
                                   const std::string& path) {
-    CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
+    CKivAppDownMgr* open = CKivAppDownMgr::Find();
+    if (!open) {
+        return; // the manager is being destroyed: its queues save what they hold
+    }
+    CKivAppDownMgr& manager = *open;
     if (CKivDownObj* icon = entry.iconTask.exchange(nullptr)) {
         icon->StopTaskAndWait();
         manager.iconQueue().RemoveTask(icon);
@@ -198,7 +206,11 @@ void AppTaskEvents::OnIconEvent(TaskEvent kind, void* user, const TaskEventData&
     if (!icon) {
         return; // the package's completion or a delete took it
     }
-    CKivAppDownMgr& manager = CKivAppDownMgr::Instance();
+    CKivAppDownMgr* open = CKivAppDownMgr::Find();
+    if (!open) {
+        return;
+    }
+    CKivAppDownMgr& manager = *open;
     if (kind == TaskEvent::Finished) {
         const std::string path(data.path);
         const std::size_t slash = path.rfind('/');

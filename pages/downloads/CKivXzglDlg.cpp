@@ -56,7 +56,7 @@ void CKivXzglDlg::onInitDialog() {
     connect(m_tabDownloading, &QPushButton::clicked, this, [this] { selectTab(0); });
     connect(m_tabDownloaded, &QPushButton::clicked, this, [this] { selectTab(1); });
 
-    CKivAppDownMgr::Instance().OpenDatabase();
+    CKivAppDownMgr::Open().OpenDatabase();
     m_downloading = new CKivXzglZzxzDlg(this);
     m_downloaded = new CKivXzglYjxzDlg(m_installServices, this);
     // The downloaded page first: the downloading page's restore may hand packages to it.

@@ -109,7 +109,7 @@ int RunManager(const std::function<int(CKivXzglDlg&, const InstallQueueView&)>& 
     auto manager = std::make_unique<CKivXzglDlg>(std::move(install), nullptr);
     manager->resize(811, 590);
     manager->initialise();
-    CKivAppDownMgr::Instance().InitQueues();
+    CKivAppDownMgr::Open().InitQueues();
     const int expected = start(*manager, *installQueue);
     if (expected < 0) {
         return 1;

@@ -90,7 +90,7 @@ void PagesFixture::openManager(KivInstallServices services) {
     m_manager->resize(811, 590);
     m_manager->initialise();
     m_manager->show();
-    CKivAppDownMgr::Instance().InitQueues();
+    CKivAppDownMgr::Open().InitQueues();
 }
 
 void PagesFixture::closeManager() {

@@ -137,7 +137,7 @@ private slots:
     // the callback finishes afterwards on its entry and the row model.
     void closingThePageDoesNotWaitForACallbackOfATaskLetGo() {
         PagesFixture f;
-        CKivAppDownMgr::Instance().OpenDatabase();
+        CKivAppDownMgr::Open().OpenDatabase();
         auto page = std::make_unique<CKivXzglZzxzDlg>(nullptr);
         page->initialise();
         CKivAppDownMgr::Instance().InitQueues();
