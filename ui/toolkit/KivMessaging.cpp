@@ -5,15 +5,23 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 
 namespace {
 
+// Counted on the UI thread, read by tests on any thread.
+std::atomic<std::uint64_t> g_messagesToGoneWindows{0};
+
 KivResult Deliver(const KivWindowHandle& window, unsigned message, KivWParam w, KivLParam l) {
     KivMessageReceiver* receiver = window.receiver();
-    return receiver ? receiver->onKivMessage(message, w, l) : 0;
+    if (!receiver) {
+        g_messagesToGoneWindows.fetch_add(1, std::memory_order_relaxed);
+        return 0;
+    }
+    return receiver->onKivMessage(message, w, l);
 }
 
 bool OnUiThread(const QCoreApplication* app) {
@@ -116,4 +124,8 @@ bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam w
             Deliver(window, message, wParam, reinterpret_cast<KivLParam>(owned.get()));
         },
         Qt::QueuedConnection);
+}
+
+std::uint64_t KivMessagesToGoneWindowsForTesting() {
+    return g_messagesToGoneWindows.load(std::memory_order_relaxed);
 }

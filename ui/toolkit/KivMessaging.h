@@ -10,8 +10,8 @@
 #include "KivPayload.h"
 #include "KivWindowHandle.h"
 
+#include <cstdint>
 #include <memory>
-
 #include <stop_token>
 
 /// Runs `window`'s handler for `message` and returns its result; 0 when the window is gone
@@ -43,3 +43,8 @@ bool PostKivMessageWith(const KivWindowHandle& window, unsigned message, KivWPar
                         T value) {
     return PostKivMessage(window, message, wParam, MakeKivPayload(std::move(value)));
 }
+
+/// How many messages reached the UI thread for a window that was already destroyed (and were
+/// dropped there), over the whole run: long-running tests check that no worker keeps talking
+/// to a window that is gone. Any thread.
+std::uint64_t KivMessagesToGoneWindowsForTesting();

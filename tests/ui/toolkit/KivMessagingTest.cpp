@@ -164,7 +164,10 @@ private slots:
     void postToAWindowDestroyedBeforeDeliveryIsDropped() {
         auto* window = new Recorder;
         const KivWindowHandle handle = window->handle();
+        const std::uint64_t goneBefore = KivMessagesToGoneWindowsForTesting();
         QVERIFY(PostKivMessage(handle, kMsgRecord, 1));
+        SendKivMessage(handle, kMsgRecord, 0); // a living window: not counted
+        QCOMPARE(KivMessagesToGoneWindowsForTesting(), goneBefore);
         delete window;
         QVERIFY(!handle.isAlive());
         // Posting to the dead handle still queues nothing harmful, from any thread.
@@ -174,6 +177,8 @@ private slots:
         std::atomic<KivResult> fromWorker{-1};
         std::jthread worker([&] { fromWorker = SendKivMessage(handle, kMsgRecord, 4); });
         QTRY_COMPARE(fromWorker.load(), KivResult(0));
+        // Each of the four reached the UI thread for a window that was gone.
+        QCOMPARE(KivMessagesToGoneWindowsForTesting(), goneBefore + 4);
     }
 
     void stopRequestWithdrawsASendStillInTheQueue() {
