@@ -154,6 +154,9 @@ void DevicePageStressTest::initTestCase() {
     m_random.seed(m_seed);
     std::fprintf(stderr, "stress: seed %llu (replay with PENLOW_STRESS_SEED=%llu)\n",
                  static_cast<unsigned long long>(m_seed), static_cast<unsigned long long>(m_seed));
+    // The store page's embedded browser is not what this run is about, and its engine (not
+    // built with the sanitizers) would fill the ThreadSanitizer log with its own reports.
+    qputenv("PENLOW_NO_BROWSER_FOR_TESTING", "1");
     InstallFontSubstitutions();
     InstallDialogHook();
     CKivSbxxLjxdDlg::resetDriverFailuresForTesting();
