@@ -21,6 +21,7 @@
 #include "ui/toolkit/KivMessaging.h"
 #include "ui/toolkit/KivSkinTable.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -67,6 +68,9 @@ constexpr int kFdsLeftAfterRun = 8;
 // The page, the wizard's search (two adb server restarts) and the driver job's lookup each end
 // well within this; it bounds the waits for the page to catch up, not how fast it does.
 constexpr int kSettleMs = 30000;
+// How long a wizard step waits for the page to offer the wizard (another phone may be shown).
+constexpr int kOfferWaitMs = 10000;
+constexpr std::uint64_t kDefaultSeconds = 30;
 // A step that makes no progress for this long has hung: the watchdog ends the run with a core.
 constexpr std::chrono::seconds kHangLimit{300};
 
@@ -162,6 +166,11 @@ void DevicePageStressTest::initTestCase() {
     CKivSbxxLjxdDlg::resetDriverFailuresForTesting();
     m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhoneOne, kPhoneTwo});
     QVERIFY(m_world->ready());
+    // Screens to show, so that the phone worker's pictures go all the way to the page.
+    for (const char* serial : kSerials) {
+        const std::string screen = m_world->writeScreen(720, 1280, serial == kSerials[0] ? 0 : 1);
+        control(std::string("set ") + serial + R"( {"screen": {"image": ")" + screen + "\"}}");
+    }
     std::fprintf(stderr, "stress: working folder (core files) %s\n",
                  std::filesystem::current_path().c_str());
     m_services = std::make_unique<ProgramServices>(m_world->collaborators());
@@ -242,7 +251,8 @@ std::string DevicePageStressTest::openWizard() {
         }
         control("state PSIM1 unauthorized");
         control("plug PSIM1");
-        if (!QTest::qWaitFor([&] { return Usable(button) && !m_page->wizardMode(); }, kSettleMs)) {
+        if (!QTest::qWaitFor([&] { return Usable(button) && !m_page->wizardMode(); },
+                             kOfferWaitMs)) {
             ++m_skipped;
             return "open wizard: not offered";
         }
@@ -418,7 +428,7 @@ void DevicePageStressTest::windDown() {
 }
 
 void DevicePageStressTest::randomRunKeepsThePageSound() {
-    const auto seconds = std::chrono::seconds(EnvNumber("PENLOW_STRESS_SECONDS", 30));
+    const auto seconds = std::chrono::seconds(EnvNumber("PENLOW_STRESS_SECONDS", kDefaultSeconds));
     const auto start = std::chrono::steady_clock::now();
     testsupport::StressWatchdog watchdog(kHangLimit, m_seed);
     while (std::chrono::steady_clock::now() - start < seconds) {
@@ -450,5 +460,16 @@ void DevicePageStressTest::randomRunKeepsThePageSound() {
     windDown();
 }
 
-QTEST_MAIN(DevicePageStressTest)
+int main(int argc, char** argv) {
+    // Qt Test ends a test function after five minutes unless told otherwise; this one runs as
+    // long as it is asked to, and its own watchdog catches a hang.
+    const std::uint64_t seconds = EnvNumber("PENLOW_STRESS_SECONDS", kDefaultSeconds);
+    qputenv("QTEST_FUNCTION_TIMEOUT",
+            QByteArray::number(static_cast<qulonglong>((seconds + 900) * 1000)));
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    DevicePageStressTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "DevicePageStressTest.moc"
