@@ -23,9 +23,9 @@ std::atomic<std::uint64_t> g_messagesToGoneWindows{0};
 // while it runs a call, so the UI thread waits here only for a worker's invokeMethod.
 std::mutex g_queueOrder;
 
-template <class Call> bool QueueCall(QCoreApplication* app, Call call) {
+template <class Call> bool QueueCall(QObject* context, Call call) {
     std::lock_guard guard(g_queueOrder);
-    return QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+    return QMetaObject::invokeMethod(context, std::move(call), Qt::QueuedConnection);
 }
 
 /// First thing in every queued call, before it reads what it captured.
@@ -141,6 +141,16 @@ bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam w
     return QueueCall(app, [window, message, wParam, owned] {
         SeeQueuedCall();
         Deliver(window, message, wParam, reinterpret_cast<KivLParam>(owned.get()));
+    });
+}
+
+bool QueueKivCall(QObject* context, std::function<void()> call) {
+    if (!context || !call) {
+        return false;
+    }
+    return QueueCall(context, [call = std::move(call)] {
+        SeeQueuedCall();
+        call();
     });
 }
 

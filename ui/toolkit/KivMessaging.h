@@ -11,6 +11,7 @@
 #include "KivWindowHandle.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stop_token>
 
@@ -43,6 +44,12 @@ bool PostKivMessageWith(const KivWindowHandle& window, unsigned message, KivWPar
                         T value) {
     return PostKivMessage(window, message, wParam, MakeKivPayload(std::move(value)));
 }
+
+/// Queues `call` to run on `context`'s thread (the UI thread) unless `context` is destroyed
+/// first, for a worker that feeds a UI object directly (the folder animation's frames). It is
+/// ordered after what the worker did before, as the messages above are. False when it cannot
+/// be queued.
+bool QueueKivCall(QObject* context, std::function<void()> call);
 
 /// How many messages reached the UI thread for a window that was already destroyed (and were
 /// dropped there), over the whole run: long-running tests check that no worker keeps talking

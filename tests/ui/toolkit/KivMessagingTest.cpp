@@ -196,6 +196,38 @@ private slots:
         }
     }
 
+    // A worker feeding a UI object directly (the folder animation's frames): the calls run on
+    // the UI thread in order, each seeing what the worker wrote before it; a context destroyed
+    // first drops the calls still queued for it.
+    void queuedCallsReachTheirContextInOrder() {
+        auto context = std::make_unique<QObject>();
+        std::vector<int> seen;
+        std::atomic<bool> queued{false};
+        std::atomic<int> refused{0};
+        std::jthread worker([target = context.get(), &seen, &queued, &refused] {
+            for (int i = 0; i < 500; ++i) {
+                auto frame = std::make_shared<std::vector<int>>(64, i);
+                if (!QueueKivCall(target, [frame, &seen] { seen.push_back(frame->back()); })) {
+                    ++refused;
+                }
+            }
+            queued = true;
+        });
+        while (!queued.load() || seen.size() + refused.load() < 500) {
+            QCoreApplication::processEvents();
+        }
+        worker.join();
+        QCOMPARE(refused.load(), 0);
+        for (int i = 0; i < 500; ++i) {
+            QCOMPARE(seen[i], i);
+        }
+        QVERIFY(QueueKivCall(context.get(), [&seen] { seen.push_back(-1); }));
+        context.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(seen.size(), std::size_t(500));
+        QVERIFY(!QueueKivCall(nullptr, [] {}));
+    }
+
     void postToAWindowDestroyedBeforeDeliveryIsDropped() {
         auto* window = new Recorder;
         const KivWindowHandle handle = window->handle();
