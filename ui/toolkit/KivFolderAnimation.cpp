@@ -1,6 +1,7 @@
 #include "KivFolderAnimation.h"
 
 #include "KivImage.h"
+#include "KivMessaging.h"
 
 #include "platform/config/AppPaths.h"
 #include "platform/Interruptible.h"
@@ -89,8 +90,7 @@ void PlayFrames(std::stop_token stop, QString folder, QSize size, KivAnimationSu
             if (stop.stop_requested()) {
                 return;
             }
-            QMetaObject::invokeMethod(
-                surface, [surface, frame] { surface->showFrame(frame); }, Qt::QueuedConnection);
+            QueueKivCall(surface, [surface, frame] { surface->showFrame(frame); });
             if (!platform::SleepFor(stop, delay)) {
                 return;
             }

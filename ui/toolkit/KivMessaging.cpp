@@ -5,15 +5,41 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 
 namespace {
 
+// Counted on the UI thread, read by tests on any thread.
+std::atomic<std::uint64_t> g_messagesToGoneWindows{0};
+
+// Qt's queue orders a worker's queued call (the functor it built) before the UI thread runs it,
+// but with locks inside Qt, which the ThreadSanitizer build cannot see (Debian's Qt is not
+// instrumented): it took the UI thread's first read of the functor for a race with the worker's
+// construction of it. Queuing under this lock, and taking it once as the call starts, makes the
+// order visible in our own code. One short lock per message; Qt never holds its queue's lock
+// while it runs a call, so the UI thread waits here only for a worker's invokeMethod.
+std::mutex g_queueOrder;
+
+template <class Call> bool QueueCall(QObject* context, Call call) {
+    std::lock_guard guard(g_queueOrder);
+    return QMetaObject::invokeMethod(context, std::move(call), Qt::QueuedConnection);
+}
+
+/// First thing in every queued call, before it reads what it captured.
+void SeeQueuedCall() {
+    std::lock_guard guard(g_queueOrder);
+}
+
 KivResult Deliver(const KivWindowHandle& window, unsigned message, KivWParam w, KivLParam l) {
     KivMessageReceiver* receiver = window.receiver();
-    return receiver ? receiver->onKivMessage(message, w, l) : 0;
+    if (!receiver) {
+        g_messagesToGoneWindows.fetch_add(1, std::memory_order_relaxed);
+        return 0;
+    }
+    return receiver->onKivMessage(message, w, l);
 }
 
 bool OnUiThread(const QCoreApplication* app) {
@@ -72,9 +98,10 @@ KivResult SendFromAnyThread(const KivWindowHandle& window, unsigned message, Kiv
         return Deliver(window, message, w, l);
     }
     auto pending = std::make_shared<PendingSend>();
-    QMetaObject::invokeMethod(
-        app, [pending, window, message, w, l] { RunPending(pending, window, message, w, l); },
-        Qt::QueuedConnection);
+    QueueCall(app, [pending, window, message, w, l] {
+        SeeQueuedCall();
+        RunPending(pending, window, message, w, l);
+    });
     return WaitFor(*pending, stop);
 }
 
@@ -96,9 +123,10 @@ bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam w
     if (!app || window.isNull()) {
         return false;
     }
-    return QMetaObject::invokeMethod(
-        app, [window, message, wParam, lParam] { Deliver(window, message, wParam, lParam); },
-        Qt::QueuedConnection);
+    return QueueCall(app, [window, message, wParam, lParam] {
+        SeeQueuedCall();
+        Deliver(window, message, wParam, lParam);
+    });
 }
 
 bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam wParam,
@@ -110,10 +138,22 @@ bool PostKivMessage(const KivWindowHandle& window, unsigned message, KivWParam w
     // The queued call owns the payload; Qt destroys the call (and with it the payload) after
     // it ran or when the queue is discarded at exit. shared_ptr keeps the functor copyable.
     std::shared_ptr<KivPayload> owned(std::move(payload));
-    return QMetaObject::invokeMethod(
-        app,
-        [window, message, wParam, owned] {
-            Deliver(window, message, wParam, reinterpret_cast<KivLParam>(owned.get()));
-        },
-        Qt::QueuedConnection);
+    return QueueCall(app, [window, message, wParam, owned] {
+        SeeQueuedCall();
+        Deliver(window, message, wParam, reinterpret_cast<KivLParam>(owned.get()));
+    });
+}
+
+bool QueueKivCall(QObject* context, std::function<void()> call) {
+    if (!context || !call) {
+        return false;
+    }
+    return QueueCall(context, [call = std::move(call)] {
+        SeeQueuedCall();
+        call();
+    });
+}
+
+std::uint64_t KivMessagesToGoneWindowsForTesting() {
+    return g_messagesToGoneWindows.load(std::memory_order_relaxed);
 }

@@ -10,8 +10,9 @@
 #include "KivPayload.h"
 #include "KivWindowHandle.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
-
 #include <stop_token>
 
 /// Runs `window`'s handler for `message` and returns its result; 0 when the window is gone
@@ -43,3 +44,14 @@ bool PostKivMessageWith(const KivWindowHandle& window, unsigned message, KivWPar
                         T value) {
     return PostKivMessage(window, message, wParam, MakeKivPayload(std::move(value)));
 }
+
+/// Queues `call` to run on `context`'s thread (the UI thread) unless `context` is destroyed
+/// first, for a worker that feeds a UI object directly (the folder animation's frames). It is
+/// ordered after what the worker did before, as the messages above are. False when it cannot
+/// be queued.
+bool QueueKivCall(QObject* context, std::function<void()> call);
+
+/// How many messages reached the UI thread for a window that was already destroyed (and were
+/// dropped there), over the whole run: long-running tests check that no worker keeps talking
+/// to a window that is gone. Any thread.
+std::uint64_t KivMessagesToGoneWindowsForTesting();

@@ -161,10 +161,80 @@ private slots:
         }
     }
 
+    // The UI thread keeps taking calls off the queue while workers add to it, the way a busy
+    // page does: every message arrives whole and in order. In the ThreadSanitizer build this is
+    // where a queued call's first read of what the worker captured showed as a race, because
+    // Qt's own queue locks are invisible there.
+    void workersQueueWhileTheUiThreadKeepsProcessing() {
+        Recorder window;
+        const KivWindowHandle handle = window.handle();
+        constexpr KivWParam kEach = 1000;
+        std::atomic<int> finished{0};
+        std::vector<std::jthread> workers;
+        for (KivWParam first : {KivWParam(0), kEach}) {
+            workers.emplace_back([handle, first, &finished] {
+                for (KivWParam i = first; i < first + kEach; ++i) {
+                    if (i % 100 == 99) {
+                        SendKivMessage(handle, kMsgRecord, i, 0);
+                    } else {
+                        PostKivMessage(handle, kMsgRecord, i, 0);
+                    }
+                }
+                ++finished;
+            });
+        }
+        while (finished.load() < 2 || window.received.size() < 2 * kEach) {
+            QCoreApplication::processEvents();
+        }
+        workers.clear();
+        QCOMPARE(window.received.size(), std::size_t(2 * kEach));
+        KivWParam next[2] = {0, kEach};
+        for (const KivWParam w : window.received) {
+            KivWParam& expected = next[w < kEach ? 0 : 1];
+            QCOMPARE(w, expected); // each worker's messages in its own order
+            ++expected;
+        }
+    }
+
+    // A worker feeding a UI object directly (the folder animation's frames): the calls run on
+    // the UI thread in order, each seeing what the worker wrote before it; a context destroyed
+    // first drops the calls still queued for it.
+    void queuedCallsReachTheirContextInOrder() {
+        auto context = std::make_unique<QObject>();
+        std::vector<int> seen;
+        std::atomic<bool> queued{false};
+        std::atomic<int> refused{0};
+        std::jthread worker([target = context.get(), &seen, &queued, &refused] {
+            for (int i = 0; i < 500; ++i) {
+                auto frame = std::make_shared<std::vector<int>>(64, i);
+                if (!QueueKivCall(target, [frame, &seen] { seen.push_back(frame->back()); })) {
+                    ++refused;
+                }
+            }
+            queued = true;
+        });
+        while (!queued.load() || seen.size() + refused.load() < 500) {
+            QCoreApplication::processEvents();
+        }
+        worker.join();
+        QCOMPARE(refused.load(), 0);
+        for (int i = 0; i < 500; ++i) {
+            QCOMPARE(seen[i], i);
+        }
+        QVERIFY(QueueKivCall(context.get(), [&seen] { seen.push_back(-1); }));
+        context.reset();
+        QCoreApplication::processEvents();
+        QCOMPARE(seen.size(), std::size_t(500));
+        QVERIFY(!QueueKivCall(nullptr, [] {}));
+    }
+
     void postToAWindowDestroyedBeforeDeliveryIsDropped() {
         auto* window = new Recorder;
         const KivWindowHandle handle = window->handle();
+        const std::uint64_t goneBefore = KivMessagesToGoneWindowsForTesting();
         QVERIFY(PostKivMessage(handle, kMsgRecord, 1));
+        SendKivMessage(handle, kMsgRecord, 0); // a living window: not counted
+        QCOMPARE(KivMessagesToGoneWindowsForTesting(), goneBefore);
         delete window;
         QVERIFY(!handle.isAlive());
         // Posting to the dead handle still queues nothing harmful, from any thread.
@@ -174,6 +244,8 @@ private slots:
         std::atomic<KivResult> fromWorker{-1};
         std::jthread worker([&] { fromWorker = SendKivMessage(handle, kMsgRecord, 4); });
         QTRY_COMPARE(fromWorker.load(), KivResult(0));
+        // Each of the four reached the UI thread for a window that was gone.
+        QCOMPARE(KivMessagesToGoneWindowsForTesting(), goneBefore + 4);
     }
 
     void stopRequestWithdrawsASendStillInTheQueue() {
