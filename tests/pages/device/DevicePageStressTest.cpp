@@ -13,7 +13,7 @@
 #include "StressWatchdog.h"
 
 #include "app/shell/CKivOrviaDlg.h"
-#include "device/connection/DriverJobControl.h"
+#include "device/connection/DriverJobs.h"
 #include "pages/device/CKivSbxxDlg.h"
 #include "pages/device/CKivSbxxLjxdDlg.h"
 #include "pages/device/DevicePageMessages.h"
@@ -190,7 +190,7 @@ void DevicePageStressTest::initTestCase() {
 
 void DevicePageStressTest::cleanupTestCase() {
     m_window.reset();
-    QVERIFY(WaitForDriverJobThreads(std::chrono::seconds(20)));
+    QVERIFY(m_services->driverJobs().waitForThreads(std::chrono::seconds(20)));
     m_services.reset();
     m_world.reset();
     RemoveDialogHook();
@@ -436,7 +436,7 @@ void DevicePageStressTest::windDown() {
     }
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kWelcome), kSettleMs);
     QTRY_COMPARE_WITH_TIMEOUT(m_services->phone().currentDevice(), -1, kSettleMs);
-    QVERIFY(WaitForDriverJobThreads(std::chrono::seconds(20)));
+    QVERIFY(m_services->driverJobs().waitForThreads(std::chrono::seconds(20)));
     ProcessCensus census;
     const auto settled = [&] {
         census = testsupport::TakeProcessCensus();
