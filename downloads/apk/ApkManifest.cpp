@@ -43,12 +43,13 @@ std::string OneLineText(const std::string& text, std::size_t maxChars) {
             c = ' ';
         }
     }
+    // Cut before trimming: a cut that lands inside a run of spaces must not leave one at the end.
+    line = platform::Utf8Prefix(line, maxChars);
     const std::size_t first = line.find_first_not_of(' ');
     if (first == std::string::npos) {
         return {};
     }
-    line = line.substr(first, line.find_last_not_of(' ') - first + 1);
-    return platform::Utf8Prefix(line, maxChars);
+    return line.substr(first, line.find_last_not_of(' ') - first + 1);
 }
 
 } // namespace apk

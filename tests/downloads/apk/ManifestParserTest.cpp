@@ -102,6 +102,14 @@ TEST(ManifestParser, ControlCharactersInTheLabelBecomeSpaces) {
     EXPECT_EQ(result.manifest->label, "Line one and two");
 }
 
+TEST(ManifestParser, AVersionCutInsideSpacesEndsWithoutThem) {
+    ManifestFields fields;
+    fields.versionName = std::string(apk::kMaxVersionChars - 2, 'v') + "\n\n\n\nrest";
+    const auto result = Parse(CompileXml(ManifestElement(fields)));
+    ASSERT_TRUE(result.manifest) << result.error;
+    EXPECT_EQ(result.manifest->versionName, std::string(apk::kMaxVersionChars - 2, 'v'));
+}
+
 TEST(ManifestParser, VersionTextFallsBackToTheCode) {
     ManifestFields fields;
     fields.versionName = "";
