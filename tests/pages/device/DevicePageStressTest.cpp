@@ -40,6 +40,7 @@
 #include <sys/resource.h>
 
 using devicetest::DeviceWorld;
+using devicetest::ShownDevicePage;
 using testsupport::ProcessCensus;
 
 namespace {
@@ -141,9 +142,10 @@ private:
     void recordPeak(const ProcessCensus& census);
     void windDown();
 
-    std::unique_ptr<DeviceWorld> m_world;
-    std::unique_ptr<ProgramServices> m_services;
-    std::unique_ptr<CKivOrviaDlg> m_window;
+    std::unique_ptr<ShownDevicePage> m_shown;
+    DeviceWorld* m_world = nullptr;
+    ProgramServices* m_services = nullptr;
+    CKivOrviaDlg* m_window = nullptr;
     CKivSbxxDlg* m_page = nullptr;
     std::uint64_t m_seed = 0;
     std::mt19937_64 m_random;
@@ -163,11 +165,13 @@ void DevicePageStressTest::initTestCase() {
     // The store page's embedded browser is not what this run is about, and its engine (not
     // built with the sanitizers) would fill the ThreadSanitizer log with its own reports.
     qputenv("PENLOW_NO_BROWSER_FOR_TESTING", "1");
-    InstallFontSubstitutions();
-    InstallDialogHook();
     CKivSbxxLjxdDlg::resetDriverFailuresForTesting();
-    m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhoneOne, kPhoneTwo});
-    QVERIFY(m_world->ready());
+    m_shown = std::make_unique<ShownDevicePage>(std::vector<std::string>{kPhoneOne, kPhoneTwo});
+    QVERIFY(m_shown->waitUntilWatching());
+    m_world = &m_shown->world();
+    m_services = m_shown->services();
+    m_window = m_shown->window();
+    m_page = m_shown->page();
     // Screens to show, so that the phone worker's pictures go all the way to the page.
     for (const char* serial : kSerials) {
         const std::string screen = m_world->writeScreen(720, 1280, serial == kSerials[0] ? 0 : 1);
@@ -175,12 +179,6 @@ void DevicePageStressTest::initTestCase() {
     }
     std::fprintf(stderr, "stress: working folder (core files) %s\n",
                  std::filesystem::current_path().c_str());
-    m_services = std::make_unique<ProgramServices>(m_world->collaborators());
-    m_window =
-        std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
-    m_window->show();
-    m_page = m_window->devicePage();
-    QTRY_VERIFY_WITH_TIMEOUT(m_page->button(1016)->isEnabled(), 10000); // the monitor runs
     QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kWelcome));
     m_baseline = testsupport::TakeProcessCensus();
     QVERIFY(m_baseline.threads > 0 && m_baseline.fds > 0 && m_baseline.children >= 0);
@@ -189,11 +187,7 @@ void DevicePageStressTest::initTestCase() {
 }
 
 void DevicePageStressTest::cleanupTestCase() {
-    m_window.reset();
-    QVERIFY(m_services->driverJobs().waitForThreads(std::chrono::seconds(20)));
-    m_services.reset();
-    m_world.reset();
-    RemoveDialogHook();
+    QVERIFY(m_shown->close());
 }
 
 DevicePageStressTest::Action DevicePageStressTest::pickAction() {

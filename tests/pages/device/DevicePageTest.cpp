@@ -33,6 +33,7 @@
 #include <memory>
 
 using devicetest::DeviceWorld;
+using devicetest::ShownDevicePage;
 
 namespace {
 
@@ -66,29 +67,15 @@ class DevicePageTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        InstallFontSubstitutions();
-        InstallDialogHook();
-        m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhoneOne, kPhoneTwo});
-        QVERIFY(m_world->ready());
-        ProgramServices::Collaborators parts = m_world->collaborators();
-        parts.startDownloadQueues = [this] { ++m_queueStarts; };
-        parts.recommendBrowser = [this](QWidget* panel, const QRect&,
-                                        RecommendStatusCallback status) {
-            m_browser = new QWidget(panel);
-            m_browser->setAutoFillBackground(true);
-            m_browserStatus = std::move(status);
-            return RecommendBrowser{m_browser, [this](const QString& url) {
-                                        m_navigated << url;
-                                        m_browserStatus(BrowserStatus::LoadingStarted);
-                                    }};
-        };
-        m_services = std::make_unique<ProgramServices>(std::move(parts));
-        m_window =
-            std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
-        m_window->show();
-        m_page = m_window->devicePage();
+        m_shown = std::make_unique<ShownDevicePage>(
+            std::vector<std::string>{kPhoneOne, kPhoneTwo},
+            [this](ProgramServices::Collaborators& parts) { adjustParts(parts); });
+        QVERIFY(m_shown->waitUntilWatching());
+        m_world = &m_shown->world();
+        m_services = m_shown->services();
+        m_window = m_shown->window();
+        m_page = m_shown->page();
         QVERIFY(m_page->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(m_page->button(1016)->isEnabled(), 10000); // monitor runs
         // The panel's start-up: the page requested once, the download queues started once.
         QTRY_COMPARE(m_queueStarts, 1);
         QCOMPARE(m_navigated, QStringList{QString::fromStdString(
@@ -98,13 +85,7 @@ private slots:
         m_browserStatus(BrowserStatus::LoadingFinished);
         QTRY_COMPARE(m_page->recommendPanel()->panelState(), int(CKivSbxxYxtjDlg::kPageShown));
     }
-    void cleanupTestCase() {
-        m_window.reset();
-        QVERIFY(m_services->driverJobs().waitForThreads(std::chrono::seconds(20)));
-        m_services.reset();
-        m_world.reset();
-        RemoveDialogHook();
-    }
+    void cleanupTestCase() { QVERIFY(m_shown->close()); }
     void cleanup() {
         // Every case leaves the phones unplugged and the page welcoming.
         for (const char* serial : {"PSIM1", "PSIM2"}) {
@@ -138,10 +119,25 @@ private:
         m_world->sim().control(std::string("plug ") + serial);
     }
     void openWizardFromNotConnected();
+    /// The recommendations panel gets a stand-in browser that records where it is sent.
+    void adjustParts(ProgramServices::Collaborators& parts) {
+        parts.startDownloadQueues = [this] { ++m_queueStarts; };
+        parts.recommendBrowser = [this](QWidget* panel, const QRect&,
+                                        RecommendStatusCallback status) {
+            m_browser = new QWidget(panel);
+            m_browser->setAutoFillBackground(true);
+            m_browserStatus = std::move(status);
+            return RecommendBrowser{m_browser, [this](const QString& url) {
+                                        m_navigated << url;
+                                        m_browserStatus(BrowserStatus::LoadingStarted);
+                                    }};
+        };
+    }
 
-    std::unique_ptr<DeviceWorld> m_world;
-    std::unique_ptr<ProgramServices> m_services;
-    std::unique_ptr<CKivOrviaDlg> m_window;
+    std::unique_ptr<ShownDevicePage> m_shown;
+    DeviceWorld* m_world = nullptr;
+    ProgramServices* m_services = nullptr;
+    CKivOrviaDlg* m_window = nullptr;
     CKivSbxxDlg* m_page = nullptr;
     int m_queueStarts = 0;
     QWidget* m_browser = nullptr;
@@ -153,7 +149,7 @@ void DevicePageTest::wholeFlowFromWelcomeToALiveScreenAndBack() {
     QCOMPARE(m_page->currentState(), int(CKivSbxxDlg::kWelcome));
     QVERIFY(m_page->title()->text().startsWith(QStringLiteral("欢迎使用")));
     QVERIFY(m_page->button(1045)->isVisible());
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-welcome"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-1-welcome"));
 
     const std::string home = m_world->writeScreen(720, 1280, 0);
     QVERIFY(m_world->sim().control("set PSIM1 {\"screen\": {\"image\": \"" + home + "\"}}"));
@@ -161,7 +157,7 @@ void DevicePageTest::wholeFlowFromWelcomeToALiveScreenAndBack() {
     m_world->sim().control("plug PSIM1");
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnecting), 10000);
     QCOMPARE(m_services->phone().currentDevice(), 0);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-4-connecting"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-4-connecting"));
 
     m_world->sim().control("state PSIM1 device");
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 10000);
@@ -179,7 +175,7 @@ void DevicePageTest::wholeFlowFromWelcomeToALiveScreenAndBack() {
     QCOMPARE(m_page->infoPanel()->field(0)->text(), QStringLiteral("Penlow P1"));
     QCOMPARE(m_page->infoPanel()->field(2)->text(), QStringLiteral("13"));
     QVERIFY(m_page->infoPanel()->isVisible());
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-connected"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-connected"));
 
     // The phone's screen changes: the page follows within two seconds.
     const QColor before = m_page->shownPhonePicture().pixelColor(100, 120);
@@ -189,7 +185,7 @@ void DevicePageTest::wholeFlowFromWelcomeToALiveScreenAndBack() {
     changed.start();
     QTRY_VERIFY_WITH_TIMEOUT(m_page->shownPhonePicture().pixelColor(100, 120) != before, 5000);
     QVERIFY2(changed.elapsed() < 2000, qPrintable(QString::number(changed.elapsed())));
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-connected-changed"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-connected-changed"));
 
     m_world->sim().control("unplug PSIM1");
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kWelcome), 10000);
@@ -220,7 +216,7 @@ void DevicePageTest::pollerThatSeesNoOnlinePhoneFallsBack() {
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected), 15000);
     QCOMPARE(m_page->currentState(), int(CKivSbxxDlg::kNotConnected));
     QVERIFY(m_page->button(1016)->isVisible());
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-2-not-connected"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-2-not-connected"));
 }
 
 void DevicePageTest::refreshWithoutPhoneEndsInTheErrorScreen() {
@@ -228,7 +224,7 @@ void DevicePageTest::refreshWithoutPhoneEndsInTheErrorScreen() {
     QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kConnecting));
     QCOMPARE(m_page->currentState(), int(CKivSbxxDlg::kWelcome)); // drawn, not entered
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kError), 15000);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-5-error"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-5-error"));
     Click(m_page->button(1059));
     QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kWelcome));
 }
@@ -255,7 +251,7 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
     QCOMPARE(wizard->guide(), 2);
     QVERIFY(wizard->button(1046)->isEnabled());
     QVERIFY(!wizard->button(1047)->isEnabled());
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-1-usb-debugging"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("wizard-1-usb-debugging"));
     wizard->checkBox()->click();
     QVERIFY(wizard->button(1018)->isEnabled());
     wizard->checkBox()->click();
@@ -268,12 +264,12 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
     QCOMPARE(wizard->step(), 2);
     QVERIFY(wizard->animationRunning());
     QTest::qWait(300); // let the animation show a frame
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-2-search"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("wizard-2-search"));
     QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), 3, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(wizard->button(1030)->isVisible(), 20000);
     QVERIFY(wizard->label(1050)->isVisible());
     QCOMPARE(CKivSbxxLjxdDlg::driverFailuresForTesting(), 1);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver-failed"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("wizard-3-driver-failed"));
 
     // Back out and in again: the count stays; the guide and the box start afresh.
     SendKivMessage(wizard->handle(), kMsgWizardAbort);
@@ -285,13 +281,13 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
     QVERIFY(!wizard->checkBox()->isChecked());
     SendKivMessage(wizard->handle(), kMsgWizardDriver);
     QCOMPARE(wizard->step(), 3);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("wizard-3-driver"));
     QTRY_COMPARE_WITH_TIMEOUT(wizard->step(), 5, 20000); // the second failure gives up
     QCOMPARE(CKivSbxxLjxdDlg::driverFailuresForTesting(), 0);
     QTRY_VERIFY(m_world->machineLog() == std::vector<std::string>{"4 19D21351"});
     QVERIFY(wizard->button(1031)->isVisible());
     QVERIFY(wizard->button(1025)->isVisible());
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-5-failed"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("wizard-5-failed"));
 
     // A driver that installs: step 4, and "完成连接" records the success.
     SendKivMessage(wizard->handle(), kMsgWizardDriver);
@@ -307,7 +303,7 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
     QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在下载驱动,请稍等..."));
     QVERIFY(wizard->label(1051)->isVisible());
     QTest::qWait(300); // let the animation show a frame
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver-progress"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("wizard-3-driver-progress"));
     report(DriverJobCode::Installing, 100);
     QCOMPARE(wizard->label(1051)->text(), QStringLiteral("100%"));
     QCOMPARE(wizard->label(1052)->text(), QStringLiteral("正在安装驱动,请稍等..."));
@@ -315,7 +311,7 @@ void DevicePageTest::wizardStepsAndDriverFailures() {
                     static_cast<KivWParam>(DriverJobCode::Installed),
                     DriverProgress{DriverJobCode::Installed, 0, ""});
     QCOMPARE(wizard->step(), 4);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-4-connected"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("wizard-4-connected"));
     Click(wizard->button(1024));
     QVERIFY(!m_page->wizardMode());
     QVERIFY(!wizard->isVisible());
@@ -342,7 +338,7 @@ void DevicePageTest::adbSeesThePhoneDuringTheSearch() {
     // The search found the followed phone online: the page shows it connected, not the state
     // it had before the wizard.
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 5000);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-after-wizard-search"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-after-wizard-search"));
 }
 
 void DevicePageTest::infoPanelFields() {
@@ -385,12 +381,12 @@ void DevicePageTest::recommendationsPanelStatus() {
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kLoading));
     QVERIFY(!m_browser->isVisible());
     QTest::qWait(300); // let the animation show a frame
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-recommend-loading"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-1-recommend-loading"));
     SendKivMessage(panel->handle(), kMsgRecommendStatus, 4); // not a load status: nothing
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kLoading));
     SendKivMessage(panel->handle(), kMsgRecommendStatus, 3);
     QCOMPARE(panel->panelState(), int(CKivSbxxYxtjDlg::kFailed));
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-1-recommend-failed"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-1-recommend-failed"));
     QVERIFY(!m_browser->isVisible());
     // A click on the failure picture loads the recommendations again.
     const int loads = m_navigated.size();
@@ -425,7 +421,7 @@ void DevicePageTest::phoneAuthorisedLateConnects() {
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 15000);
     QTRY_COMPARE_WITH_TIMEOUT(m_page->infoPanel()->field(0)->text(), QStringLiteral("Penlow P1"),
                               20000);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-authorised-late"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-authorised-late"));
 }
 
 // The followed phone leaves while another stays: the page follows the other one; when that
@@ -439,7 +435,7 @@ void DevicePageTest::followedPhoneLeavingHandsOverToTheOther() {
     m_world->sim().control("unplug PSIM1");
     QTRY_COMPARE_WITH_TIMEOUT(m_services->phone().currentDevice(), 1, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kConnected), 15000);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-other-phone-followed"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-other-phone-followed"));
     m_world->sim().control("unplug PSIM2");
     QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kWelcome), 10000);
     QCOMPARE(m_services->phone().currentDevice(), -1);
@@ -464,7 +460,7 @@ void DevicePageTest::phoneTextIsShownAsPlainText() {
             QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
         }
     }
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-markup-as-text"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-markup-as-text"));
     QVERIFY(m_world->sim().control(
         "set PSIM1 {\"props\": {\"ro.product.model\": \"Penlow P1\", "
         "\"ro.product.manufacturer\": \"Penlow\", \"ro.build.version.release\": \"13\"}}"));
@@ -550,7 +546,7 @@ void DevicePageTest::longAndForeignTextKeepsToItsColumn() {
     const auto [first, last] = InkColumns(panel->field(3));
     QVERIFY2(first <= 4 && last < panel->field(3)->width() / 2,
              qPrintable(QStringLiteral("%1..%2").arg(first).arg(last)));
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-long-and-foreign-text"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-long-and-foreign-text"));
     QVERIFY(SetProps(*m_world, {{"ro.product.model", QStringLiteral("Penlow P1")},
                                 {"ro.product.manufacturer", QStringLiteral("Penlow")},
                                 {"gsm.version.baseband", QStringLiteral("MPSS.HI.4.3")}}));
@@ -563,7 +559,7 @@ void DevicePageTest::phoneWithoutSdCardSaysNone() {
     QTRY_COMPARE_WITH_TIMEOUT(m_page->valueLabel(1, 0)->text(), QStringLiteral("无"), 20000);
     QCOMPARE(m_page->valueLabel(1, 1)->text(), QString());
     QCOMPARE(m_page->valueLabel(0, 1)->text(), QStringLiteral("G")); // the data row as before
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-no-sd-card"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-no-sd-card"));
     QVERIFY(m_world->sim().control(
         R"(set PSIM1 {"df": {"sdcard": {"size_mb": 2048, "used_mb": 1025, "free_mb": 1023}}})"));
 }
@@ -580,7 +576,7 @@ void DevicePageTest::phoneGoingOfflineSaysConnectionInterrupted() {
     QTRY_COMPARE_WITH_TIMEOUT(m_page->statusLabel()->text(), QStringLiteral("连接中断"), 10000);
     QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kConnected));
     QVERIFY(!m_page->statusLabel()->isHidden());
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-connection-interrupted"));
+    uitest::SaveScreenshot(m_window, QStringLiteral("device-3-connection-interrupted"));
     const int shown = PhoneWorker::picturesShownForTesting();
     m_world->sim().control("state PSIM1 device");
     QTRY_COMPARE_WITH_TIMEOUT(m_page->statusLabel()->text(), QStringLiteral("已连接设备"), 15000);

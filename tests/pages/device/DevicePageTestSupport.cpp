@@ -2,9 +2,17 @@
 
 #include "HomeScreen.h"
 
+#include "app/shell/CKivOrviaDlg.h"
 #include "device/bridge/AdbCommands.h"
+#include "device/connection/DriverJobs.h"
+#include "pages/device/CKivSbxxDlg.h"
+#include "ui/toolkit/KivFonts.h"
+#include "ui/toolkit/KivSkinTable.h"
 #include "platform/config/AppPaths.h"
 #include "TestProgramServices.h"
+
+#include <QPushButton>
+#include <QTest>
 
 #include <filesystem>
 #include <fstream>
@@ -36,7 +44,8 @@ DeviceWorld::DeviceWorld(const std::vector<std::string>& phones) {
                                     m_folder->path() + "/download_engine.so", ignored);
     OverrideModuleFolder(m_folder->path());
     m_cwd = std::make_unique<testsupport::ScopedCwd>(m_folder->path());
-    // The monitor's first start ends adb processes by name: no process has this one.
+    // StopAdbServer finds no process of this name, so only `adb kill-server` stops this
+    // world's server: never a kill.
     SetAdbProcessNameForTesting("penlow-test-no-such-adb");
     // The phones are emulators of a real adb server; when the program restarts that server,
     // phonesim announces them to the new one.
@@ -129,6 +138,45 @@ void DeviceWorld::writeServiceData(const std::string& devices) const {
                                "showname": "Penlow P1 Pro", "imageinfo": "1,0,0,0,0,0,0,0,0",
                                "machineid": "7"}], "devices": )json" +
                                devices + "}");
+}
+
+ShownDevicePage::ShownDevicePage(const std::vector<std::string>& phones,
+                                 const AdjustParts& adjust) {
+    InstallFontSubstitutions();
+    InstallDialogHook();
+    m_world = std::make_unique<DeviceWorld>(phones);
+    if (!m_world->ready()) {
+        return;
+    }
+    ProgramServices::Collaborators parts = m_world->collaborators();
+    if (adjust) {
+        adjust(parts);
+    }
+    m_services = std::make_unique<ProgramServices>(std::move(parts));
+    m_window =
+        std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
+    m_window->show();
+    m_page = m_window->devicePage();
+}
+
+ShownDevicePage::~ShownDevicePage() {
+    (void)close();
+    RemoveDialogHook();
+}
+
+bool ShownDevicePage::waitUntilWatching() {
+    return m_page != nullptr &&
+           QTest::qWaitFor([this] { return m_page->button(1016)->isEnabled(); }, 10000);
+}
+
+bool ShownDevicePage::close() {
+    m_page = nullptr;
+    m_window.reset();
+    const bool ended =
+        m_services == nullptr || m_services->driverJobs().waitForThreads(std::chrono::seconds(20));
+    m_services.reset();
+    m_world.reset();
+    return ended;
 }
 
 } // namespace devicetest

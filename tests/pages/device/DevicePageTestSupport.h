@@ -14,9 +14,13 @@
 #include "app/ProgramServices.h"
 #include "device/connection/PhoneWebServices.h"
 
+class CKivOrviaDlg;
+class CKivSbxxDlg;
+
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -82,6 +86,35 @@ private:
     std::vector<std::unique_ptr<testsupport::ScopedEnv>> m_adbEnvironment;
     mutable std::mutex m_lock;
     std::vector<std::string> m_machineLog;
+};
+
+/// What every device page test starts from: the fonts and the dialog hook of the program, a
+/// world, the program's services built on it, and the main window shown on its device page.
+class ShownDevicePage {
+public:
+    using AdjustParts = std::function<void(ProgramServices::Collaborators&)>;
+    /// `adjust` changes the world's parts before the services are built from them. Nothing but
+    /// the world is built when the world did not start.
+    explicit ShownDevicePage(const std::vector<std::string>& phones, const AdjustParts& adjust = {});
+    ~ShownDevicePage();
+
+    /// True once the world is up and the page's device monitor runs (its wizard button is
+    /// enabled), within 10 s.
+    bool waitUntilWatching();
+    /// Closes the window and waits up to 20 s for the driver jobs' threads, then lets the
+    /// services and the world go. False when those threads did not end.
+    bool close();
+
+    DeviceWorld& world() { return *m_world; }
+    ProgramServices* services() { return m_services.get(); }
+    CKivOrviaDlg* window() { return m_window.get(); }
+    CKivSbxxDlg* page() { return m_page; }
+
+private:
+    std::unique_ptr<DeviceWorld> m_world;
+    std::unique_ptr<ProgramServices> m_services;
+    std::unique_ptr<CKivOrviaDlg> m_window;
+    CKivSbxxDlg* m_page = nullptr;
 };
 
 } // namespace devicetest

@@ -20,6 +20,7 @@
 #include <memory>
 
 using devicetest::DeviceWorld;
+using devicetest::ShownDevicePage;
 
 namespace {
 
@@ -37,25 +38,14 @@ class PhoneFactsTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        InstallFontSubstitutions();
-        InstallDialogHook();
-        m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhone});
-        QVERIFY(m_world->ready());
-        ProgramServices::Collaborators collaborators = m_world->collaborators();
-        collaborators.startDownloadQueues = [] {};
-        m_services = std::make_unique<ProgramServices>(std::move(collaborators));
-        m_window =
-            std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
-        m_window->show();
-        m_page = m_window->devicePage();
-        QTRY_VERIFY_WITH_TIMEOUT(m_page->button(1016)->isEnabled(), 10000); // monitor runs
+        m_shown = std::make_unique<ShownDevicePage>(
+            std::vector<std::string>{kPhone},
+            [](ProgramServices::Collaborators& parts) { parts.startDownloadQueues = [] {}; });
+        QVERIFY(m_shown->waitUntilWatching());
+        m_world = &m_shown->world();
+        m_page = m_shown->page();
     }
-    void cleanupTestCase() {
-        m_window.reset();
-        m_services.reset();
-        m_world.reset();
-        RemoveDialogHook();
-    }
+    void cleanupTestCase() { QVERIFY(m_shown->close()); }
     void cleanup() {
         m_world->sim().control("unplug PSIM1");
         QTRY_COMPARE_WITH_TIMEOUT(m_page->drawnState(), int(CKivSbxxDlg::kWelcome), 15000);
@@ -76,9 +66,8 @@ private:
     /// The count of pictures shown once the page has shown `count` more of the phone.
     static int picturesAfter(int count) { return PhoneWorker::picturesShownForTesting() + count; }
 
-    std::unique_ptr<DeviceWorld> m_world;
-    std::unique_ptr<ProgramServices> m_services;
-    std::unique_ptr<CKivOrviaDlg> m_window;
+    std::unique_ptr<ShownDevicePage> m_shown;
+    DeviceWorld* m_world = nullptr;
     CKivSbxxDlg* m_page = nullptr;
 };
 
@@ -91,7 +80,7 @@ void PhoneFactsTest::slowGetpropShowsUnknownThenTheValue() {
     for (int i = 0; i < 6; ++i) {
         QCOMPARE(field(i), kUnknown);
     }
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-facts-unknown"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("device-3-facts-unknown"));
     QVERIFY(m_world->sim().control(R"(set PSIM1 {"delays": {"getprop": 0}})"));
     QTRY_COMPARE_WITH_TIMEOUT(field(0), QStringLiteral("Penlow P1"), 40000);
     QCOMPARE(field(1), QStringLiteral("Penlow"));
@@ -100,7 +89,7 @@ void PhoneFactsTest::slowGetpropShowsUnknownThenTheValue() {
     QCOMPARE(field(4), QStringLiteral("P1-BL-0042"));
     QTRY_VERIFY_WITH_TIMEOUT(field(5) != kUnknown, 20000);
     QCOMPARE(field(5), QStringLiteral("是"));
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-facts-read-later"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("device-3-facts-read-later"));
 }
 
 // A tablet without a radio lists no baseband: the field is blank, not "未知", and the worker
@@ -122,7 +111,7 @@ void PhoneFactsTest::radioLessPhoneShowsABlankBasebandAndIsNotAskedAgain() {
     QTRY_VERIFY_WITH_TIMEOUT(PhoneWorker::picturesShownForTesting() >= shown, 30000);
     QCOMPARE(m_world->phoneCommands("PSIM1", "su -c getprop"), listings);
     QCOMPARE(field(3), QString());
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("device-3-no-baseband"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("device-3-no-baseband"));
     QVERIFY(m_world->sim().control(
         R"(set PSIM1 {"props": {"ro.product.model": "Penlow P1", "ro.product.device": "p1"}})"));
 }

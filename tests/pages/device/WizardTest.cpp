@@ -27,6 +27,7 @@
 #include <memory>
 
 using devicetest::DeviceWorld;
+using devicetest::ShownDevicePage;
 
 namespace {
 
@@ -46,27 +47,17 @@ class WizardTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        InstallFontSubstitutions();
-        InstallDialogHook();
-        m_world = std::make_unique<DeviceWorld>(std::vector<std::string>{kPhone});
-        QVERIFY(m_world->ready());
-        ProgramServices::Collaborators collaborators = m_world->collaborators();
-        collaborators.startDownloadQueues = [] {};
-        m_services = std::make_unique<ProgramServices>(std::move(collaborators));
-        m_window =
-            std::make_unique<CKivOrviaDlg>(m_services->devicePage(), m_services->installServices());
-        m_window->show();
-        m_page = m_window->devicePage();
+        m_shown = std::make_unique<ShownDevicePage>(
+            std::vector<std::string>{kPhone},
+            [](ProgramServices::Collaborators& parts) { parts.startDownloadQueues = [] {}; });
+        QVERIFY(m_shown->waitUntilWatching());
+        m_world = &m_shown->world();
+        m_page = m_shown->page();
         m_wizard = m_page->wizard();
-        QTRY_VERIFY_WITH_TIMEOUT(m_page->button(1016)->isEnabled(), 10000); // monitor runs
     }
     void cleanupTestCase() {
-        m_window.reset();
-        QVERIFY(m_services->driverJobs().waitForThreads(std::chrono::seconds(20)));
         CKivDownObj::SetPollPeriodForTesting(std::chrono::milliseconds(0));
-        m_services.reset();
-        m_world.reset();
-        RemoveDialogHook();
+        QVERIFY(m_shown->close());
     }
     void init() { CKivSbxxLjxdDlg::resetDriverFailuresForTesting(); }
     void cleanup() {
@@ -103,9 +94,8 @@ private:
     }
     QString reason() const { return m_wizard->label(1053)->text(); }
 
-    std::unique_ptr<DeviceWorld> m_world;
-    std::unique_ptr<ProgramServices> m_services;
-    std::unique_ptr<CKivOrviaDlg> m_window;
+    std::unique_ptr<ShownDevicePage> m_shown;
+    DeviceWorld* m_world = nullptr;
     CKivSbxxDlg* m_page = nullptr;
     CKivSbxxLjxdDlg* m_wizard = nullptr;
 };
@@ -121,14 +111,14 @@ void WizardTest::phoneConnectingOnTheFirstStepEndsTheWizard() {
     QCOMPARE(m_page->statusLabel()->text(), QStringLiteral("已连接设备"));
     QTRY_COMPARE_WITH_TIMEOUT(m_page->infoPanel()->field(0)->text(), QStringLiteral("Penlow P1"),
                               20000);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-ended-phone-connected"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("wizard-ended-phone-connected"));
 }
 
 // "返回" is on the guide, the search and the driver step; it stops the step's work (the
 // search's thread, the driver job) and the page shows its own state again.
 void WizardTest::everyStepHasAWayOutThatStopsItsWork() {
     openWizard();
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-1-way-out"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("wizard-1-way-out"));
     Click(m_wizard->button(1025));
     QVERIFY(!m_page->wizardMode());
     QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected));
@@ -139,11 +129,11 @@ void WizardTest::everyStepHasAWayOutThatStopsItsWork() {
     QCOMPARE(m_wizard->step(), 2);
     QVERIFY(m_wizard->animationRunning());
     QTest::qWait(300); // let the animation show a frame
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-2-way-out"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("wizard-2-way-out"));
     Click(m_wizard->button(1025));
     QVERIFY(!m_page->wizardMode());
     QVERIFY(!m_wizard->animationRunning());
-    QVERIFY(!m_services->phone().wizardRetry().running());
+    QVERIFY(!m_shown->services()->phone().wizardRetry().running());
 
     // The package's server stops after its first byte: the job stays in its download (for 20
     // polls of a second) when the way out is taken.
@@ -152,12 +142,12 @@ void WizardTest::everyStepHasAWayOutThatStopsItsWork() {
     Click(m_page->button(1016));
     SendKivMessage(m_wizard->handle(), kMsgWizardDriver);
     QCOMPARE(m_wizard->step(), 3);
-    QVERIFY(m_services->driverJobs().currentForTesting() != nullptr);
+    QVERIFY(m_shown->services()->driverJobs().currentForTesting() != nullptr);
     QTest::qWait(300);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-way-out"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("wizard-3-way-out"));
     Click(m_wizard->button(1025));
     QVERIFY(!m_page->wizardMode());
-    QVERIFY(m_services->driverJobs().currentForTesting() == nullptr);
+    QVERIFY(m_shown->services()->driverJobs().currentForTesting() == nullptr);
     QCOMPARE(m_page->drawnState(), int(CKivSbxxDlg::kNotConnected));
 }
 
@@ -169,7 +159,7 @@ void WizardTest::wrongChecksumSaysTheFileFailedItsCheck() {
     QTRY_COMPARE(reason(), QStringLiteral("驱动文件校验失败：下载的文件已损坏"));
     QVERIFY(m_wizard->label(1053)->isVisible());
     QCOMPARE(m_wizard->label(1053)->textFormat(), Qt::PlainText);
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-5-checksum-failed"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("wizard-5-checksum-failed"));
 }
 
 // The server answers 404 for the package: the driver step says the server has no driver file.
@@ -178,7 +168,7 @@ void WizardTest::missingFileSaysTheServerHasNoDriver() {
     QTRY_VERIFY_WITH_TIMEOUT(m_wizard->button(1030)->isVisible(), 30000);
     QCOMPARE(reason(), QStringLiteral("驱动下载失败：服务器上没有找到驱动文件"));
     QVERIFY(m_wizard->label(1053)->isVisible());
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver-not-on-server"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("wizard-3-driver-not-on-server"));
 }
 
 // Nothing listens where the package is: the driver step says the server cannot be reached.
@@ -186,7 +176,7 @@ void WizardTest::unreachableServerSaysSo() {
     runDriverStep("http://127.0.0.1:9/unreachable.zip", std::string(32, '0'));
     QTRY_VERIFY_WITH_TIMEOUT(m_wizard->button(1030)->isVisible(), 60000);
     QCOMPARE(reason(), QStringLiteral("驱动下载失败：无法连接驱动服务器，请检查网络"));
-    uitest::SaveScreenshot(m_window.get(), QStringLiteral("wizard-3-driver-server-unreachable"));
+    uitest::SaveScreenshot(m_shown->window(), QStringLiteral("wizard-3-driver-server-unreachable"));
 }
 
 // The offscreen platform has no browser: "查看更多机型设置方法" says so and shows the address,
