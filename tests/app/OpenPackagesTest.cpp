@@ -89,6 +89,17 @@ QStringList Titles(cKivDownList* list) {
     return titles;
 }
 
+// The main window over an install queue with no phone attached, shown.
+struct ShownWindow {
+    ShownWindow() {
+        f.phoneAttached = false;
+        window.show();
+    }
+    PagesFixture f;
+    ProgramServices services{testsupport::WindowTestCollaborators()};
+    CKivOrviaDlg window{services.devicePage(), f.installServices()};
+};
+
 } // namespace
 
 class OpenPackagesTest : public QObject {
@@ -151,11 +162,8 @@ private slots:
     // A second start with a file hands it to the running instance and leaves with 0; the
     // running instance shows the downloaded tab with the package's row.
     void aSecondStartHandsItsFileToTheRunningInstance() {
-        PagesFixture f;
-        f.phoneAttached = false;
-        ProgramServices services(testsupport::WindowTestCollaborators());
-        CKivOrviaDlg window(services.devicePage(), f.installServices());
-        window.show();
+        ShownWindow shown;
+        CKivOrviaDlg& window = shown.window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         const std::string name = "PenlowHandoff" + std::to_string(::getpid());
@@ -201,11 +209,8 @@ private slots:
     }
 
     void droppedPackageFilesAreOpened() {
-        PagesFixture f;
-        f.phoneAttached = false;
-        ProgramServices services(testsupport::WindowTestCollaborators());
-        CKivOrviaDlg window(services.devicePage(), f.installServices());
-        window.show();
+        ShownWindow shown;
+        CKivOrviaDlg& window = shown.window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         testsupport::TempDir mine;
         testsupport::ManifestFields one;

@@ -95,7 +95,8 @@ public:
     using AdjustParts = std::function<void(ProgramServices::Collaborators&)>;
     /// `adjust` changes the world's parts before the services are built from them. Nothing but
     /// the world is built when the world did not start.
-    explicit ShownDevicePage(const std::vector<std::string>& phones, const AdjustParts& adjust = {});
+    explicit ShownDevicePage(const std::vector<std::string>& phones,
+                             const AdjustParts& adjust = {});
     ~ShownDevicePage();
 
     /// True once the world is up and the page's device monitor runs (its wizard button is

@@ -70,6 +70,16 @@ KivInstallServices PagesFixture::installServices() {
         installQueue);
 }
 
+std::vector<int> PagesFixture::statusesOf(const std::string& package) const {
+    std::vector<int> seen;
+    for (const auto& [name, status] : statuses) {
+        if (name == package) {
+            seen.push_back(status);
+        }
+    }
+    return seen;
+}
+
 PagesFixture::~PagesFixture() {
     g_active = nullptr;
     closeManager();

@@ -75,6 +75,8 @@ public:
 
     /// Every install status the downloaded page showed: (package, status), in order.
     std::vector<std::pair<std::string, int>> statuses;
+    /// The statuses of `package` alone, in order.
+    std::vector<int> statusesOf(const std::string& package) const;
     /// Install reports: (package, app name, code).
     std::vector<std::tuple<std::string, std::string, int>> reports;
     std::atomic<bool> phoneAttached{true}; // read on the install thread

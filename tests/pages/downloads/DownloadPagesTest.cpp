@@ -54,17 +54,6 @@ std::string ReadAll(const std::string& path) {
     return out.str();
 }
 
-/// Package statuses of one package, in order.
-std::vector<int> StatusesOf(const PagesFixture& f, const std::string& package) {
-    std::vector<int> seen;
-    for (const auto& [name, status] : f.statuses) {
-        if (name == package) {
-            seen.push_back(status);
-        }
-    }
-    return seen;
-}
-
 /// Posts a finished package to the downloaded page as the downloading page does.
 void AddFinished(PagesFixture& f, const std::string& name, const std::string& package,
                  const std::string& bytes, const std::string& md5) {
@@ -154,7 +143,7 @@ private slots:
         const std::string icon = f.serve("chess.png", "not really a picture");
         QCOMPARE(Request(url, "象棋大师", Md5Hex(bytes), "com.penlow.chess", icon), 0);
         QTRY_COMPARE_WITH_TIMEOUT(f.downloaded()->rowCount(), 1, kWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.penlow.chess") == (std::vector<int>{0, 2, 99}),
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.penlow.chess") == (std::vector<int>{0, 2, 99}),
                                  kWaitMs);
         QCOMPARE(f.downloading()->rowCount(), 0);
         const std::string path = f.apkFolder() + "/象棋大师.apk";
@@ -172,8 +161,7 @@ private slots:
 
         // Requested again while its package is in the folder: installed, not downloaded.
         QCOMPARE(Request(url, "象棋大师", Md5Hex(bytes), "com.penlow.chess", icon), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(StatusesOf(f, "com.penlow.chess").size(), std::size_t(6),
-                                  kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.statusesOf("com.penlow.chess").size(), std::size_t(6), kWaitMs);
         QCOMPARE(f.downloading()->rowCount(), 0);
         QCOMPARE(f.downloaded()->rowCount(), 1);
         QCOMPARE(f.pmInstalls().size(), std::size_t(2));
@@ -188,12 +176,12 @@ private slots:
         const std::string bytes = PatternBytes(40 * 1024, 7);
         const std::string url = f.serve("maps.apk", bytes);
         QCOMPARE(Request(url, "Maps", Md5Hex(bytes), "com.maps"), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.maps") == (std::vector<int>{3, 99}), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.maps") == (std::vector<int>{3, 99}), kWaitMs);
         const std::string path = f.apkFolder() + "/Maps.apk";
         QVERIFY(std::filesystem::remove(path));
         QCOMPARE(Request(url, "Maps", Md5Hex(bytes), "com.maps"), 0);
         QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(path), kWaitMs);
-        QTRY_COMPARE_WITH_TIMEOUT(StatusesOf(f, "com.maps").size(), std::size_t(4), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.statusesOf("com.maps").size(), std::size_t(4), kWaitMs);
         QCOMPARE(f.downloaded()->rowCount(), 1);
         QCOMPARE(Md5Hex(ReadAll(path)), Md5Hex(bytes));
         f.closeManager();
@@ -260,7 +248,7 @@ private slots:
         f.openManager();
         const std::string bytes = PatternBytes(40 * 1024, 5);
         QCOMPARE(Request(f.serve("chess.apk", bytes), "象棋大师", Md5Hex(bytes), "com.chess"), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.chess") == (std::vector<int>{3, 99}), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.chess") == (std::vector<int>{3, 99}), kWaitMs);
         f.closeManager();
         const std::string path = f.apkFolder() + "/象棋大师.apk";
         const std::string parked = f.apkFolder() + "/123456_1.apk";
@@ -281,7 +269,7 @@ private slots:
         testsupport::WriteFile(f.apkFolder() + "/Tetris.apk", "an older package");
         const std::string bytes = PatternBytes(50 * 1024, 8);
         QCOMPARE(Request(f.serve("t.apk", bytes), "Tetris", Md5Hex(bytes), "com.t"), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.t") == (std::vector<int>{3, 99}), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.t") == (std::vector<int>{3, 99}), kWaitMs);
         QCOMPARE(Md5Hex(ReadAll(f.apkFolder() + "/Tetris(1).apk")), Md5Hex(bytes));
         QCOMPARE(ReadAll(f.apkFolder() + "/Tetris.apk"), std::string("an older package"));
     }
@@ -308,10 +296,10 @@ private slots:
         f.startPhone(R"("insufficient_storage")");
         f.openManager();
         AddFinished(f, "bad", "com.bad", "the bytes", Md5Hex("other bytes"));
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.bad") == (std::vector<int>{-1, 99}), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.bad") == (std::vector<int>{-1, 99}), kWaitMs);
         QVERIFY(f.pmInstalls().empty());
         AddFinished(f, "big", "com.big", "big package", Md5Hex("big package"));
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.big") == (std::vector<int>{0, 1, 99}), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.big") == (std::vector<int>{0, 1, 99}), kWaitMs);
         QCOMPARE(std::get<2>(f.reports.back()), 1);
     }
 
@@ -442,10 +430,9 @@ private slots:
         f.phoneAttached = false;
 
         // A failure is shown, then the row is idle again; nothing was installed.
-        QTRY_VERIFY_WITH_TIMEOUT(!StatusesOf(f, "com.cable").empty() &&
-                                     StatusesOf(f, "com.cable").back() == 99,
-                                 kWaitMs);
-        const std::vector<int> seen = StatusesOf(f, "com.cable");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !f.statusesOf("com.cable").empty() && f.statusesOf("com.cable").back() == 99, kWaitMs);
+        const std::vector<int> seen = f.statusesOf("com.cable");
         QCOMPARE(seen.front(), 0);
         QVERIFY2(std::find(seen.begin(), seen.end(), 2) == seen.end(), "reported as installed");
         QVERIFY(f.pmInstalls().empty());

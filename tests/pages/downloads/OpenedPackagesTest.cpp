@@ -29,16 +29,6 @@ namespace {
 
 constexpr int kWaitMs = 30000;
 
-std::vector<int> StatusesOf(const PagesFixture& f, const std::string& package) {
-    std::vector<int> seen;
-    for (const auto& [name, status] : f.statuses) {
-        if (name == package) {
-            seen.push_back(status);
-        }
-    }
-    return seen;
-}
-
 // Answers every message box the page shows, keeping their texts; the first is photographed.
 class MessageBoxAnswerer {
 public:
@@ -94,7 +84,7 @@ private slots:
         QCOMPARE(list->cellAt(0)->size, std::uint64_t(bytes.size()));
         QTRY_COMPARE(f.manager()->tab(1)->text(), QStringLiteral("已下载（1）"));
         QTRY_VERIFY_WITH_TIMEOUT(
-            StatusesOf(f, "com.example.weather") == (std::vector<int>{0, 2, 99}), kWaitMs);
+            f.statusesOf("com.example.weather") == (std::vector<int>{0, 2, 99}), kWaitMs);
         // Installed as a download is: an earlier copy of the manifest's package removed, the
         // file installed, the install reported.
         QCOMPARE(f.pmInstalls().size(), std::size_t(1));
@@ -124,13 +114,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 1, kWaitMs);
         QCOMPARE(list->cellAt(0)->title, QStringLiteral("com.example.weather"));
         // Without a phone it says so, as for a download.
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.example.weather") == (std::vector<int>{3, 99}),
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.example.weather") == (std::vector<int>{3, 99}),
                                  kWaitMs);
         QVERIFY(f.pmInstalls().empty());
         // Opened again: its row is replaced, not doubled, and it is tried again.
         f.manager()->downloadedPage()->openPackages({mine.file("w.apk")});
         QTRY_VERIFY_WITH_TIMEOUT(
-            StatusesOf(f, "com.example.weather") == (std::vector<int>{3, 99, 3, 99}), kWaitMs);
+            f.statusesOf("com.example.weather") == (std::vector<int>{3, 99, 3, 99}), kWaitMs);
         QCOMPARE(list->rowCount(), 1);
     }
 
@@ -144,7 +134,7 @@ private slots:
         const std::string good = mine.file("weather.apk");
         testsupport::WriteFile(good, BuildApk(Weather()));
         f.manager()->downloadedPage()->openPackages({good});
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.example.weather") == (std::vector<int>{3, 99}),
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.example.weather") == (std::vector<int>{3, 99}),
                                  kWaitMs);
 
         testsupport::WriteFile(mine.file("notes.apk"), "not an archive at all\n");
@@ -185,7 +175,7 @@ private slots:
         const std::string path = mine.file("weather.apk");
         testsupport::WriteFile(path, BuildApk(Weather()));
         f.manager()->downloadedPage()->openPackages({path});
-        QTRY_VERIFY_WITH_TIMEOUT(StatusesOf(f, "com.example.weather") == (std::vector<int>{3, 99}),
+        QTRY_VERIFY_WITH_TIMEOUT(f.statusesOf("com.example.weather") == (std::vector<int>{3, 99}),
                                  kWaitMs);
         QTRY_VERIFY(f.downloaded()->cellAt(0)->buttonUsable(1));
         ClickRowButton(f.downloaded(), 0, 1);
@@ -204,14 +194,14 @@ private slots:
         testsupport::WriteFile(path, BuildApk(Weather()));
         f.manager()->downloadedPage()->openPackages({path});
         QTRY_VERIFY_WITH_TIMEOUT(
-            StatusesOf(f, "com.example.weather") == (std::vector<int>{0, 2, 99}), kWaitMs);
+            f.statusesOf("com.example.weather") == (std::vector<int>{0, 2, 99}), kWaitMs);
         ManifestFields other = Weather();
         other.package = "com.example.other";
         testsupport::WriteFile(path, BuildApk(other));
         QTRY_VERIFY(f.downloaded()->cellAt(0)->buttonUsable(0));
         ClickRowButton(f.downloaded(), 0, 0);
         QTRY_VERIFY_WITH_TIMEOUT(
-            StatusesOf(f, "com.example.weather") == (std::vector<int>{0, 2, 99, -1, 99}), kWaitMs);
+            f.statusesOf("com.example.weather") == (std::vector<int>{0, 2, 99, -1, 99}), kWaitMs);
         QCOMPARE(f.pmInstalls().size(), std::size_t(1));
     }
 };
