@@ -190,6 +190,9 @@ private slots:
         cKivDownList* list = window.downloadManager()->downloadedPage()->list();
         QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 1, kWaitMs);
         QCOMPARE(list->cellAt(0)->title, QStringLiteral("Hello Handoff"));
+        // It goes to the install queue at once, which finds no phone.
+        QTRY_COMPARE_WITH_TIMEOUT(list->cellAt(0)->statusText,
+                                  QStringLiteral("设备未连接，无法安装"), kWaitMs);
         QCOMPARE(window.selectedTab(), int(CKivOrviaDlg::kTabDownloads));
         QVERIFY(window.downloadManager()->downloadedPage()->isVisible());
         uitest::SaveScreenshot(&window, QStringLiteral("main-window-opened-package"));
