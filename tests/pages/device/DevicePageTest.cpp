@@ -32,6 +32,7 @@
 
 #include <memory>
 
+using devicetest::Click;
 using devicetest::DeviceWorld;
 using devicetest::ShownDevicePage;
 
@@ -52,13 +53,6 @@ template <class T>
 KivResult SendWorkerValue(const KivWindowHandle& to, unsigned message, KivWParam wParam, T value) {
     const std::unique_ptr<KivPayload> payload = MakeKivPayload(WorkerPost<T>{std::move(value), {}});
     return SendKivMessage(to, message, wParam, reinterpret_cast<KivLParam>(payload.get()));
-}
-
-void Click(QAbstractButton* button) {
-    QVERIFY(button);
-    QVERIFY(button->isVisible());
-    QVERIFY(button->isEnabled());
-    button->click();
 }
 
 } // namespace

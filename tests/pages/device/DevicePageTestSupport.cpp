@@ -11,6 +11,7 @@
 #include "platform/config/AppPaths.h"
 #include "TestProgramServices.h"
 
+#include <QAbstractButton>
 #include <QPushButton>
 #include <QTest>
 
@@ -138,6 +139,17 @@ void DeviceWorld::writeServiceData(const std::string& devices) const {
                                "showname": "Penlow P1 Pro", "imageinfo": "1,0,0,0,0,0,0,0,0",
                                "machineid": "7"}], "devices": )json" +
                                devices + "}");
+}
+
+void Click(QAbstractButton* button) {
+    QVERIFY(button);
+    QVERIFY(button->isVisible());
+    QVERIFY(button->isEnabled());
+    button->click();
+}
+
+void WithoutDownloadQueues(ProgramServices::Collaborators& parts) {
+    parts.startDownloadQueues = [] {};
 }
 
 ShownDevicePage::ShownDevicePage(const std::vector<std::string>& phones,

@@ -15,6 +15,7 @@
 #include "device/connection/PhoneWebServices.h"
 
 class CKivOrviaDlg;
+class QAbstractButton;
 class CKivSbxxDlg;
 
 #include <QImage>
@@ -87,6 +88,13 @@ private:
     mutable std::mutex m_lock;
     std::vector<std::string> m_machineLog;
 };
+
+/// Clicks `button` as a user can: it must be there, shown and enabled.
+void Click(QAbstractButton* button);
+
+/// For ShownDevicePage: the download queues are not started (the page tests that do not
+/// download).
+void WithoutDownloadQueues(ProgramServices::Collaborators& parts);
 
 /// What every device page test starts from: the fonts and the dialog hook of the program, a
 /// world, the program's services built on it, and the main window shown on its device page.

@@ -38,9 +38,8 @@ class PhoneFactsTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        m_shown = std::make_unique<ShownDevicePage>(
-            std::vector<std::string>{kPhone},
-            [](ProgramServices::Collaborators& parts) { parts.startDownloadQueues = [] {}; });
+        m_shown = std::make_unique<ShownDevicePage>(std::vector<std::string>{kPhone},
+                                                    devicetest::WithoutDownloadQueues);
         QVERIFY(m_shown->waitUntilWatching());
         m_world = &m_shown->world();
         m_page = m_shown->page();

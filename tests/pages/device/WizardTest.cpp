@@ -26,6 +26,7 @@
 
 #include <memory>
 
+using devicetest::Click;
 using devicetest::DeviceWorld;
 using devicetest::ShownDevicePage;
 
@@ -34,22 +35,14 @@ namespace {
 const char* kPhone = R"({"serial": "PSIM1", "plugged": false, "usb": {"vid": "19D2",
     "pid": "1351"}, "props": {"ro.product.model": "Penlow P1", "ro.product.device": "p1"}})";
 
-void Click(QAbstractButton* button) {
-    QVERIFY(button);
-    QVERIFY(button->isVisible());
-    QVERIFY(button->isEnabled());
-    button->click();
-}
-
 } // namespace
 
 class WizardTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        m_shown = std::make_unique<ShownDevicePage>(
-            std::vector<std::string>{kPhone},
-            [](ProgramServices::Collaborators& parts) { parts.startDownloadQueues = [] {}; });
+        m_shown = std::make_unique<ShownDevicePage>(std::vector<std::string>{kPhone},
+                                                    devicetest::WithoutDownloadQueues);
         QVERIFY(m_shown->waitUntilWatching());
         m_world = &m_shown->world();
         m_page = m_shown->page();

@@ -8,9 +8,12 @@
 #include "pages/downloads/CKivXzglZzxzDlg.h"
 #include "pages/downloads/KivDownloadPage.h"
 #include "pages/downloads/KivInstallQueue.h"
+#include "ui/toolkit/CKivMsgBoxDlg.h"
 #include "ui/toolkit/KivWindows.h"
 #include "ui/toolkit/cKivDownList.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QtTest>
 
 #include <unistd.h>
@@ -68,6 +71,21 @@ KivInstallServices PagesFixture::installServices() {
         [this](const std::string& package, const std::string& app, int code, bool,
                const std::string&) { reports.emplace_back(package, app, code); },
         installQueue);
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(QStringList& shown, const QString& screenshot) {
+    QObject::connect(&m_timer, &QTimer::timeout, [&shown, screenshot] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
+                if (shown.isEmpty() && !screenshot.isEmpty()) {
+                    uitest::SaveScreenshot(box, screenshot);
+                }
+                shown << box->messageLabel()->text();
+                box->accept();
+            }
+        }
+    });
+    m_timer.start(20);
 }
 
 std::vector<int> PagesFixture::statusesOf(const std::string& package) const {

@@ -13,6 +13,10 @@
 #include "pages/downloads/InstallQueueView.h"
 #include "ui/toolkit/KivDialog.h"
 
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
 #include <atomic>
 #include <memory>
 #include <string>
@@ -33,6 +37,16 @@ public:
 protected:
     bool dispatchKivMessage(unsigned message, KivWParam wParam, KivLParam lParam,
                             KivResult& result) override;
+};
+
+/// Answers every message box the pages show, keeping their texts in `shown`; the first one is
+/// photographed as `screenshot` when a name is given.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(QStringList& shown, const QString& screenshot = {});
+
+private:
+    QTimer m_timer;
 };
 
 class PagesFixture {

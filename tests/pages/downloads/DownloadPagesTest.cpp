@@ -73,25 +73,6 @@ void AddFinished(PagesFixture& f, const std::string& name, const std::string& pa
                        std::move(entry));
 }
 
-// Answers every message box the pages show, keeping their texts in `shown`.
-class MessageBoxAnswerer {
-public:
-    explicit MessageBoxAnswerer(QStringList& shown) {
-        QObject::connect(&m_timer, &QTimer::timeout, [&shown] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
-                    shown << box->messageLabel()->text();
-                    box->accept();
-                }
-            }
-        });
-        m_timer.start(20);
-    }
-
-private:
-    QTimer m_timer;
-};
-
 } // namespace
 
 class DownloadPagesTest : public QObject {

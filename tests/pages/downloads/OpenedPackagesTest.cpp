@@ -29,28 +29,6 @@ namespace {
 
 constexpr int kWaitMs = 30000;
 
-// Answers every message box the page shows, keeping their texts; the first is photographed.
-class MessageBoxAnswerer {
-public:
-    explicit MessageBoxAnswerer(QStringList& shown) {
-        QObject::connect(&m_timer, &QTimer::timeout, [&shown] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* box = qobject_cast<CKivMsgBoxDlg*>(w); box && box->isVisible()) {
-                    if (shown.isEmpty()) {
-                        uitest::SaveScreenshot(box, QStringLiteral("downloads-not-a-package"));
-                    }
-                    shown << box->messageLabel()->text();
-                    box->accept();
-                }
-            }
-        });
-        m_timer.start(20);
-    }
-
-private:
-    QTimer m_timer;
-};
-
 ManifestFields Weather() {
     ManifestFields fields;
     fields.package = "com.example.weather";
@@ -129,7 +107,7 @@ private slots:
         f.phoneAttached = false;
         f.openManager();
         QStringList shown;
-        MessageBoxAnswerer answerer(shown);
+        MessageBoxAnswerer answerer(shown, QStringLiteral("downloads-not-a-package"));
         testsupport::TempDir mine;
         const std::string good = mine.file("weather.apk");
         testsupport::WriteFile(good, BuildApk(Weather()));
