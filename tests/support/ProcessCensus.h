@@ -3,6 +3,8 @@
 // these against a bound to catch threads, descriptors or children that pile up.
 #pragma once
 
+#include <string>
+
 namespace testsupport {
 
 struct ProcessCensus {
@@ -13,6 +15,10 @@ struct ProcessCensus {
 
 /// Counts of the calling process; a count that cannot be read is -1.
 ProcessCensus TakeProcessCensus();
+
+/// What the counts are made of, for a failure message: the threads' names, the children's
+/// command lines and where the descriptors point, one kind per line.
+std::string DescribeProcess();
 
 /// The parent pid field of a /proc/<pid>/stat line, or -1 when the line is malformed. The
 /// command name may hold spaces and parentheses, so fields are read after its last ')'.

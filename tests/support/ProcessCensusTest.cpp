@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -77,6 +78,34 @@ TEST(ProcessCensus, ChildStaysCountedUntilReaped) {
     EXPECT_EQ(testsupport::TakeProcessCensus().children, before + 1);
     ASSERT_EQ(waitpid(child, nullptr, 0), child);
     EXPECT_EQ(testsupport::TakeProcessCensus().children, before);
+}
+
+TEST(ProcessCensus, DescriptionNamesTheChildrenAndTheOpenFiles) {
+    const int fd = open("/dev/zero", O_RDONLY);
+    ASSERT_GE(fd, 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The child shows with its command line once it has replaced the fork's copy.
+    std::string description;
+    for (int i = 0; i < 200; ++i) {
+        description = testsupport::DescribeProcess();
+        if (description.find("sleep 30") != std::string::npos) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NE(description.find("[" + std::to_string(child) + " sleep 30"), std::string::npos)
+        << description;
+    EXPECT_NE(description.find("/dev/zero"), std::string::npos) << description;
+    EXPECT_NE(description.find("threads:"), std::string::npos);
+    kill(child, SIGKILL);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    close(fd);
+    EXPECT_EQ(testsupport::DescribeProcess().find("sleep 30"), std::string::npos);
 }
 
 } // namespace
